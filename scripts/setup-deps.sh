@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# Builds libbzip2 (for every target) and libjpeg-turbo (for the Windows
+# targets) from Debian's source packages into $VOR_DEPS_DIR
+# (default ~/.cache/vor-deps). A stamp per target makes reruns free.
+#
+# libbzip2 is compiled with BZ_NO_STDIO so that an internal error calls the
+# application's bz_internal_error hook instead of printing and exiting.
+set -euo pipefail
+
+deps="${VOR_DEPS_DIR:-$HOME/.cache/vor-deps}"
+src="$deps/src"
+mkdir -p "$src"
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+
+need_source() {  # package directory-glob
+  local pkg="$1"
+  if ! ls -d "$src/$pkg"-*/ >/dev/null 2>&1; then
+    if ! grep -rqs "deb-src" /etc/apt/sources.list /etc/apt/sources.list.d/; then
+      echo "setup-deps: adding a deb-src entry for Debian's source packages" >&2
+      codename="$(. /etc/os-release && echo "$VERSION_CODENAME")"
+      printf 'Types: deb-src\nURIs: http://deb.debian.org/debian\nSuites: %s\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
+        "$codename" | $SUDO tee /etc/apt/sources.list.d/vor-deb-src.sources >/dev/null
+      $SUDO apt-get update -qq
+    fi
+    (cd "$src" && apt-get source -qq "$pkg" >/dev/null 2>&1) || {
+      # apt-get source may need the index refreshed once.
+      $SUDO apt-get update -qq && (cd "$src" && apt-get source -qq "$pkg" >/dev/null)
+    }
+  fi
+  ls -d "$src/$pkg"-*/ | head -n 1
+}
+
+build_bzip2() {  # triple cc ar
+  local triple="$1" cc="$2" ar="$3" out="$deps/$1"
+  [ -f "$out/.bzip2-done" ] && return 0
+  local dir; dir="$(need_source bzip2)"
+  local work; work="$(mktemp -d)"
+  echo "setup-deps: building libbzip2 for $triple"
+  for f in blocksort huffman crctable randtable compress decompress bzlib; do
+    "$cc" -O2 -fPIC -DBZ_NO_STDIO -D_FILE_OFFSET_BITS=64 -c "$dir/$f.c" -o "$work/$f.o"
+  done
+  mkdir -p "$out/lib" "$out/include"
+  rm -f "$out/lib/libbz2.a"
+  "$ar" rcs "$out/lib/libbz2.a" "$work"/*.o
+  cp "$dir/bzlib.h" "$out/include/"
+  rm -rf "$work"
+  touch "$out/.bzip2-done"
+}
+
+build_jpeg() {  # triple
+  local triple="$1" out="$deps/$1"
+  [ -f "$out/.jpeg-done" ] && return 0
+  local dir; dir="$(need_source libjpeg-turbo)"
+  local work; work="$(mktemp -d)"
+  echo "setup-deps: building libjpeg-turbo for $triple"
+  cat > "$work/toolchain.cmake" <<TC
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR ${triple%%-*})
+set(CMAKE_C_COMPILER ${triple}-gcc-posix)
+set(CMAKE_RC_COMPILER ${triple}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${triple})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+TC
+  cmake -S "$dir" -B "$work/b" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$work/toolchain.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$out" -DENABLE_SHARED=OFF \
+    -DENABLE_STATIC=ON -DWITH_SIMD=OFF -DWITH_TURBOJPEG=OFF -DWITH_JAVA=OFF -Wno-dev >/dev/null
+  cmake --build "$work/b" --target jpeg-static >/dev/null
+  mkdir -p "$out/lib" "$out/include"
+  cp "$work/b/libjpeg.a" "$out/lib/libjpeg.a"
+  cp "$dir/jpeglib.h" "$dir/jmorecfg.h" "$dir/jerror.h" "$work/b/jconfig.h" "$out/include/"
+  rm -rf "$work"
+  touch "$out/.jpeg-done"
+}
+
+build_bzip2 native gcc ar
+build_bzip2 x86_64-w64-mingw32 x86_64-w64-mingw32-gcc-posix x86_64-w64-mingw32-ar
+build_bzip2 i686-w64-mingw32 i686-w64-mingw32-gcc-posix i686-w64-mingw32-ar
+build_jpeg x86_64-w64-mingw32
+build_jpeg i686-w64-mingw32
+echo "setup-deps: dependencies ready in $deps"

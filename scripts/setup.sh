@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs what the build needs on a Debian machine (idempotent) and builds
+# the dependencies that Debian ships only as source for the Windows targets.
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+
+packages=(
+  build-essential cmake ninja-build pkg-config dpkg-dev
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  zlib1g-dev libjpeg-dev
+  mingw-w64 libz-mingw-w64-dev
+  wine wine64 xvfb
+  clang libclang-rt-14-dev
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+"$here/setup-deps.sh"

@@ -1,0 +1,53 @@
+// File and folder operations on disk paths.
+//
+// Disk paths use the platform's own separator ('\' on Windows, '/' on POSIX);
+// the container's internal names always use '\' and never reach these calls.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace vor::platform {
+
+// Windows attribute bits; the POSIX implementation maps its modes onto them.
+constexpr uint32_t kFileAttributeReadOnly = 0x01;
+constexpr uint32_t kFileAttributeHidden = 0x02;
+constexpr uint32_t kFileAttributeSystem = 0x04;
+constexpr uint32_t kFileAttributeDirectory = 0x10;
+constexpr uint32_t kFileAttributeArchive = 0x20;
+constexpr uint32_t kFileAttributeNormal = 0x80;
+constexpr uint32_t kInvalidFileAttributes = 0xFFFFFFFFu;
+
+char PathDelimiter();
+// Folder part of a path including its trailing delimiter ("" when none).
+std::string ExtractFilePath(const std::string& path);
+// File-name part of a path (after the last delimiter).
+std::string ExtractFileName(const std::string& path);
+// Root of the volume that holds path ("C:\" on Windows, "/" on POSIX).
+std::string ExtractRoot(const std::string& path);
+
+bool FileExists(const std::string& path);     // an existing file, not a folder
+bool DirectoryExists(const std::string& path);
+bool DeleteFile(const std::string& path);
+bool CreateDirectory(const std::string& path);  // one level
+bool RemoveDirectory(const std::string& path);
+uint32_t GetFileAttributes(const std::string& path);  // kInvalidFileAttributes on failure
+bool SetFileAttributes(const std::string& path, uint32_t attributes);
+int64_t GetFileSize(const std::string& path);  // -1 on failure
+// Last-write time of a file as a FILETIME (100 ns since 1601, UTC); 0 on failure.
+uint64_t GetFileLastWriteTime(const std::string& path);
+bool SetFileLastWriteTime(const std::string& path, uint64_t filetime);
+std::string GetCurrentDirectory();
+bool SetCurrentDirectory(const std::string& path);
+
+// File-system name of the volume at root ("NTFS", "FAT32", ...); false when
+// the query fails. On POSIX the mounted file-system type is mapped onto the
+// Windows names (see fs_posix.cpp).
+bool GetVolumeFileSystemName(const std::string& root, std::string* name);
+// Free bytes available to the caller on the volume at root; -1 on failure.
+int64_t GetDiskFreeBytesAvailable(const std::string& root);
+
+// A fresh temporary folder for tests and tools; the caller removes it.
+std::string MakeTempDirectory(const std::string& prefix);
+
+}  // namespace vor::platform
