@@ -12,8 +12,8 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   zlib1g-dev libjpeg-dev
   mingw-w64 libz-mingw-w64-dev
-  wine wine64 xvfb
-  clang libclang-rt-14-dev
+  wine wine64 xvfb xdotool x11-utils x11-apps imagemagick
+  clang libclang-rt-14-dev ccache file
 )
 missing=()
 for p in "${packages[@]}"; do

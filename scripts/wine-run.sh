@@ -12,6 +12,9 @@ fi
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY
+# Windows programs see the Unix root as drive Z:; an absolute Unix path in
+# GTEST_OUTPUT would otherwise be taken as relative to the current folder.
+case "${GTEST_OUTPUT:-}" in xml:/*) export GTEST_OUTPUT="xml:Z:${GTEST_OUTPUT#xml:}" ;; esac
 wine=/usr/lib/wine/wine64
 [ -x "$wine" ] || wine=wine
 export WINELOADER="$wine"

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# The main job: sets up the machine, builds every target for Linux and both
+# Windows targets (the shipped installer is the 32-bit one), and prints what
+# was built.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+source "$root/scripts/lib.sh"
+stage_times=()
+
+stage_start setup; "$root/scripts/setup.sh"; stage_end
+for preset in native win32 win64; do
+  stage_start "build $preset"; configure_build "$preset"; stage_end
+done
+
+echo
+echo "Built:"
+for preset in native win32 win64; do
+  find "$root/build/$preset" -maxdepth 4 -type f \( -name '*.exe' -o -perm -u+x \) \
+    ! -path '*/CMakeFiles/*' ! -path '*/_googletest/*' ! -path '*/wineprefix/*' ! -name '*.sh' \
+    2>/dev/null | sort | while read -r f; do
+      printf '  %-60s %s\n' "${f#$root/}" "$(file -b "$f" | cut -d, -f1-2)"
+    done
+done
+echo
+printf '%s\n' "${stage_times[@]}"
