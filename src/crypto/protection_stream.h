@@ -61,9 +61,9 @@ class MemoryByteStream : public ByteStream {
 class FileByteStream : public ByteStream {
  public:
   enum class Mode {
-    kReadShared,     // existing file, read-only, others may read and write
-    kReadWrite,      // existing file, read and write, exclusive
-    kCreate,         // new or replaced file, read and write, exclusive
+    kReadShared,  // existing file, read-only, others may read and write
+    kReadWrite,   // existing file, read and write, exclusive
+    kCreate,      // new or replaced file, read and write, exclusive
   };
 
   // Opens path; raises the platform error when the system refuses.
@@ -75,8 +75,9 @@ class FileByteStream : public ByteStream {
   int64_t Size() override;
   void Truncate() override;
 
- private:
   explicit FileByteStream(std::unique_ptr<platform::FileHandle> file) : file_(std::move(file)) {}
+
+ private:
   std::unique_ptr<platform::FileHandle> file_;
 };
 

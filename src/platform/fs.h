@@ -23,14 +23,19 @@ char PathDelimiter();
 std::string ExtractFilePath(const std::string& path);
 // File-name part of a path (after the last delimiter).
 std::string ExtractFileName(const std::string& path);
-// Root of the volume that holds path ("C:\" on Windows, "/" on POSIX).
+// The folder to ask about the volume that holds path: its root on Windows
+// ("C:\", "\\server\share\"; relative paths are made absolute first). POSIX
+// has no drive letters, and a mount point is found from any folder inside it,
+// so there it is the folder part of path ("." when path has none).
 std::string ExtractRoot(const std::string& path);
 
-bool FileExists(const std::string& path);     // an existing file, not a folder
+bool FileExists(const std::string& path);  // an existing file, not a folder
 bool DirectoryExists(const std::string& path);
 bool DeleteFile(const std::string& path);
 bool CreateDirectory(const std::string& path);  // one level
-bool RemoveDirectory(const std::string& path);
+bool RemoveDirectory(const std::string& path);  // an empty folder
+// Removes a folder with everything inside it; false when anything remains.
+bool RemoveDirectoryTree(const std::string& path);
 uint32_t GetFileAttributes(const std::string& path);  // kInvalidFileAttributes on failure
 bool SetFileAttributes(const std::string& path, uint32_t attributes);
 int64_t GetFileSize(const std::string& path);  // -1 on failure
@@ -42,12 +47,13 @@ bool SetCurrentDirectory(const std::string& path);
 
 // File-system name of the volume at root ("NTFS", "FAT32", ...); false when
 // the query fails. On POSIX the mounted file-system type is mapped onto the
-// Windows names (see fs_posix.cpp).
+// Windows names (see fs_types.h).
 bool GetVolumeFileSystemName(const std::string& root, std::string* name);
 // Free bytes available to the caller on the volume at root; -1 on failure.
 int64_t GetDiskFreeBytesAvailable(const std::string& root);
 
-// A fresh temporary folder for tests and tools; the caller removes it.
+// A fresh, empty temporary folder (no trailing delimiter) for tests and tools;
+// the caller removes it. Raises the platform error when none can be made.
 std::string MakeTempDirectory(const std::string& prefix);
 
 }  // namespace vor::platform

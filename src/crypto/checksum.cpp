@@ -1,0 +1,58 @@
+// ComputeChecksum, VerifyChecksum and the table-driven CRC-16/ARC.
+
+#include "crypto/checksum.h"
+
+#include <array>
+
+#include "common/coding.h"
+
+namespace vor {
+
+namespace {
+
+// T[i]: the 16-bit remainder of i under the reflected polynomial 0xA001.
+constexpr std::array<uint16_t, 256> MakeCrc16Table() {
+  std::array<uint16_t, 256> table{};
+  for (uint32_t i = 0; i < 256; ++i) {
+    uint32_t r = i;
+    for (int bit = 0; bit < 8; ++bit) r = (r & 1) ? (r >> 1) ^ 0xA001u : r >> 1;
+    table[i] = static_cast<uint16_t>(r);
+  }
+  return table;
+}
+
+constexpr std::array<uint16_t, 256> kCrc16Table = MakeCrc16Table();
+
+}  // namespace
+
+uint32_t Crc16Update(uint32_t value, const void* data, int32_t size) {
+  if (data == nullptr || size <= 0) return value;
+  const uint8_t* p = static_cast<const uint8_t*>(data);
+  uint32_t crc = value & 0xFFFFu;
+  for (int32_t i = 0; i < size; ++i) crc = (crc >> 8) ^ kCrc16Table[(crc ^ p[i]) & 0xFFu];
+  return (value & 0xFFFF0000u) | crc;
+}
+
+uint32_t ComputeChecksum(const void* data, int32_t size, uint8_t kind) {
+  if (data == nullptr || size <= 0) return 0;
+  const uint8_t* p = static_cast<const uint8_t*>(data);
+  switch (kind) {
+    case ChecksumXor: {
+      uint32_t sum = 0;
+      const int32_t words = size / 4;
+      for (int32_t i = 0; i < words; ++i) sum ^= DecodeFixed32(p + 4 * i);
+      return sum;
+    }
+    case ChecksumCrc16:
+      return Crc16Update(0, data, size);
+    default:
+      return 0;
+  }
+}
+
+bool VerifyChecksum(const void* data, int32_t size, uint8_t kind, uint32_t stored) {
+  if (kind != ChecksumXor && kind != ChecksumCrc16) return true;
+  return ComputeChecksum(data, size, kind) == stored;
+}
+
+}  // namespace vor

@@ -1,0 +1,76 @@
+// Win32 file handles: CreateFileA with the random-access hint, ReadFile,
+// WriteFile, SetFilePointerEx, SetEndOfFile, FlushFileBuffers.
+#include <windows.h>
+
+#include "platform/file.h"
+
+namespace vor::platform {
+
+namespace {
+
+HANDLE AsHandle(intptr_t native) { return reinterpret_cast<HANDLE>(native); }
+
+}  // namespace
+
+std::unique_ptr<FileHandle> FileHandle::Open(const std::string& path, FileAccess access,
+                                             FileShare share, FileDisposition disposition,
+                                             bool random_access) {
+  const DWORD desired =
+      access == FileAccess::kReadOnly ? GENERIC_READ : (GENERIC_READ | GENERIC_WRITE);
+  const DWORD share_mode =
+      share == FileShare::kExclusive ? 0 : (FILE_SHARE_READ | FILE_SHARE_WRITE);
+  const DWORD creation =
+      disposition == FileDisposition::kCreateAlways ? CREATE_ALWAYS : OPEN_EXISTING;
+  DWORD flags = FILE_ATTRIBUTE_NORMAL;
+  if (random_access) flags |= FILE_FLAG_RANDOM_ACCESS;
+  HANDLE h = ::CreateFileA(path.c_str(), desired, share_mode, nullptr, creation, flags, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return nullptr;
+  return std::unique_ptr<FileHandle>(new FileHandle(reinterpret_cast<intptr_t>(h)));
+}
+
+FileHandle::~FileHandle() { ::CloseHandle(AsHandle(native_)); }
+
+int32_t FileHandle::Read(void* buffer, int32_t count) {
+  if (count <= 0) return 0;
+  DWORD done = 0;
+  if (!::ReadFile(AsHandle(native_), buffer, static_cast<DWORD>(count), &done, nullptr)) return -1;
+  return static_cast<int32_t>(done);
+}
+
+int32_t FileHandle::Write(const void* buffer, int32_t count) {
+  if (count <= 0) return 0;
+  DWORD done = 0;
+  if (!::WriteFile(AsHandle(native_), buffer, static_cast<DWORD>(count), &done, nullptr)) {
+    return -1;
+  }
+  return static_cast<int32_t>(done);
+}
+
+int64_t FileHandle::Seek(int64_t offset, SeekOrigin origin) {
+  DWORD method;
+  switch (origin) {
+    case kSeekBegin:
+      method = FILE_BEGIN;
+      break;
+    case kSeekCurrent:
+      method = FILE_CURRENT;
+      break;
+    case kSeekEnd:
+      method = FILE_END;
+      break;
+    default:
+      ::SetLastError(ERROR_INVALID_PARAMETER);
+      return -1;
+  }
+  LARGE_INTEGER distance;
+  distance.QuadPart = offset;
+  LARGE_INTEGER result;
+  if (!::SetFilePointerEx(AsHandle(native_), distance, &result, method)) return -1;
+  return result.QuadPart;
+}
+
+bool FileHandle::SetEndOfFile() { return ::SetEndOfFile(AsHandle(native_)) != 0; }
+
+bool FileHandle::Flush() { return ::FlushFileBuffers(AsHandle(native_)) != 0; }
+
+}  // namespace vor::platform

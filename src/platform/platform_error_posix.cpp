@@ -1,0 +1,38 @@
+// POSIX error codes and texts: errno and strerror_r.
+#include <cerrno>
+#include <cstring>
+
+#include "platform/platform_error.h"
+
+namespace vor::platform {
+
+namespace {
+
+// strerror_r comes in two flavours (XSI returns int, GNU returns char*); the
+// overloads take whichever the C library provides.
+[[maybe_unused]] std::string FromStrerror(int result, const char* buffer) {
+  return result == 0 ? std::string(buffer) : std::string();
+}
+[[maybe_unused]] std::string FromStrerror(const char* result, const char*) {
+  return result != nullptr ? std::string(result) : std::string();
+}
+
+}  // namespace
+
+uint32_t LastOsError() { return static_cast<uint32_t>(errno); }
+
+std::string OsErrorMessage(uint32_t code) {
+  char buffer[256] = {0};
+  std::string text =
+      FromStrerror(strerror_r(static_cast<int>(code), buffer, sizeof(buffer)), buffer);
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  if (text.empty()) text = "System error " + std::to_string(code);
+  return text;
+}
+
+void RaiseLastOsError() {
+  const uint32_t code = LastOsError();
+  throw EPlatformError(code, OsErrorMessage(code));
+}
+
+}  // namespace vor::platform

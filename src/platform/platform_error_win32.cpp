@@ -1,0 +1,27 @@
+// Win32 error codes and texts: GetLastError and FormatMessageA.
+#include <windows.h>
+
+#include "platform/platform_error.h"
+
+namespace vor::platform {
+
+uint32_t LastOsError() { return static_cast<uint32_t>(::GetLastError()); }
+
+std::string OsErrorMessage(uint32_t code) {
+  char buffer[512] = {0};
+  const DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, code, 0, buffer, sizeof(buffer), nullptr);
+  std::string text(buffer, length);
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
+    text.pop_back();
+  }
+  if (text.empty()) text = "System error " + std::to_string(code);
+  return text;
+}
+
+void RaiseLastOsError() {
+  const uint32_t code = LastOsError();
+  throw EPlatformError(code, OsErrorMessage(code));
+}
+
+}  // namespace vor::platform

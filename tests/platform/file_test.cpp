@@ -1,0 +1,145 @@
+#include "platform/file.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/fs.h"
+#include "platform/platform_error.h"
+#include "platform/test_temp_dir.h"
+
+namespace vor::platform {
+namespace {
+
+using vor::testing::TempDirTest;
+
+class FileHandleTest : public TempDirTest {
+ protected:
+  std::unique_ptr<FileHandle> OpenFile(const std::string& path, FileAccess access, FileShare share,
+                                       FileDisposition disposition) {
+    return FileHandle::Open(path, access, share, disposition);
+  }
+};
+
+TEST_F(FileHandleTest, ReadWriteSeekAndEndOfFile) {
+  auto f = OpenFile(Path("a.bin"), FileAccess::kReadWrite, FileShare::kShared,
+                    FileDisposition::kCreateAlways);
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(f->Write("hello world", 11), 11);
+  EXPECT_EQ(f->Seek(0, kSeekCurrent), 11);
+  EXPECT_EQ(f->Seek(-5, kSeekEnd), 6);
+  char buf[16] = {0};
+  EXPECT_EQ(f->Read(buf, 16), 5);  // short at the end of the file
+  EXPECT_EQ(std::string(buf, 5), "world");
+  EXPECT_EQ(f->Read(buf, 16), 0);
+  // Extending with SetEndOfFile leaves zero bytes; truncating drops the tail.
+  EXPECT_EQ(f->Seek(5000000000LL, kSeekBegin), 5000000000LL);  // beyond 32 bits
+  EXPECT_EQ(f->Seek(20, kSeekBegin), 20);
+  EXPECT_TRUE(f->SetEndOfFile());
+  EXPECT_EQ(f->Seek(0, kSeekEnd), 20);
+  EXPECT_EQ(f->Seek(5, kSeekBegin), 5);
+  EXPECT_TRUE(f->SetEndOfFile());
+  EXPECT_TRUE(f->Flush());
+  f.reset();
+  EXPECT_EQ(GetFileSize(Path("a.bin")), 5);
+  EXPECT_EQ(ReadAll(Path("a.bin")), "hello");
+}
+
+TEST_F(FileHandleTest, NegativeSeekFails) {
+  auto f = OpenFile(Path("a.bin"), FileAccess::kReadWrite, FileShare::kShared,
+                    FileDisposition::kCreateAlways);
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(f->Seek(-1, kSeekBegin), -1);
+}
+
+TEST_F(FileHandleTest, OpenExistingFailsForMissingFileAndFolder) {
+  EXPECT_EQ(OpenFile(Path("missing"), FileAccess::kReadOnly, FileShare::kShared,
+                     FileDisposition::kOpenExisting),
+            nullptr);
+  EXPECT_NE(LastOsError(), 0u);
+  ASSERT_TRUE(CreateDirectory(Path("sub")));
+  EXPECT_EQ(OpenFile(Path("sub"), FileAccess::kReadOnly, FileShare::kShared,
+                     FileDisposition::kOpenExisting),
+            nullptr);
+}
+
+TEST_F(FileHandleTest, ReadOnlyHandleRefusesWrites) {
+  ASSERT_TRUE(WriteAll(Path("a.bin"), "abc"));
+  auto f = OpenFile(Path("a.bin"), FileAccess::kReadOnly, FileShare::kShared,
+                    FileDisposition::kOpenExisting);
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(f->Write("x", 1), -1);
+  EXPECT_EQ(ReadAll(Path("a.bin")), "abc");
+}
+
+// Sharing: an exclusive open excludes every other open of the file, and is
+// itself refused while another open exists.
+TEST_F(FileHandleTest, ExclusiveSharingTable) {
+  struct Case {
+    FileShare first;
+    FileShare second;
+    bool second_opens;
+  };
+  const Case cases[] = {
+      {FileShare::kShared, FileShare::kShared, true},
+      {FileShare::kShared, FileShare::kExclusive, false},
+      {FileShare::kExclusive, FileShare::kShared, false},
+      {FileShare::kExclusive, FileShare::kExclusive, false},
+  };
+  ASSERT_TRUE(WriteAll(Path("a.bin"), "data"));
+  for (const Case& c : cases) {
+    auto first =
+        OpenFile(Path("a.bin"), FileAccess::kReadWrite, c.first, FileDisposition::kOpenExisting);
+    ASSERT_NE(first, nullptr);
+    auto second =
+        OpenFile(Path("a.bin"), FileAccess::kReadWrite, c.second, FileDisposition::kOpenExisting);
+    EXPECT_EQ(second != nullptr, c.second_opens)
+        << static_cast<int>(c.first) << "/" << static_cast<int>(c.second);
+  }
+  // After the holder closes, an exclusive open succeeds again.
+  EXPECT_NE(OpenFile(Path("a.bin"), FileAccess::kReadWrite, FileShare::kExclusive,
+                     FileDisposition::kOpenExisting),
+            nullptr);
+}
+
+TEST_F(FileHandleTest, RefusedCreateAlwaysKeepsTheHoldersData) {
+  ASSERT_TRUE(WriteAll(Path("a.bin"), "precious"));
+  auto holder = OpenFile(Path("a.bin"), FileAccess::kReadWrite, FileShare::kExclusive,
+                         FileDisposition::kOpenExisting);
+  ASSERT_NE(holder, nullptr);
+  EXPECT_EQ(OpenFile(Path("a.bin"), FileAccess::kReadWrite, FileShare::kShared,
+                     FileDisposition::kCreateAlways),
+            nullptr);
+  holder.reset();
+  EXPECT_EQ(ReadAll(Path("a.bin")), "precious");
+}
+
+TEST_F(FileHandleTest, CreateAlwaysTruncates) {
+  ASSERT_TRUE(WriteAll(Path("a.bin"), "old contents"));
+  auto f = OpenFile(Path("a.bin"), FileAccess::kReadWrite, FileShare::kShared,
+                    FileDisposition::kCreateAlways);
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(f->Seek(0, kSeekEnd), 0);
+}
+
+TEST(PlatformErrorTest, RaiseCarriesCodeAndSystemText) {
+  // Provoke a real failure so that the last error is set.
+  EXPECT_EQ(
+      FileHandle::Open(std::string("no-such-folder-vor") + PathDelimiter() + "x",
+                       FileAccess::kReadOnly, FileShare::kShared, FileDisposition::kOpenExisting),
+      nullptr);
+  const uint32_t code = LastOsError();
+  ASSERT_NE(code, 0u);
+  try {
+    RaiseLastOsError();
+    FAIL() << "no exception";
+  } catch (const EPlatformError& e) {
+    EXPECT_EQ(e.Code(), code);
+    EXPECT_EQ(std::string(e.what()), OsErrorMessage(code));
+    EXPECT_FALSE(std::string(e.what()).empty());
+    const char last = std::string(e.what()).back();
+    EXPECT_NE(last, '\n');
+    EXPECT_NE(last, '\r');
+  }
+}
+
+}  // namespace
+}  // namespace vor::platform
