@@ -78,6 +78,16 @@ else
 fi
 stage_end
 
+if [ -x "$root/scripts/fuzz.sh" ]; then
+  stage_start "fuzz (short runs)"
+  if "$root/scripts/fuzz.sh"; then
+    total_pass=$((total_pass + 1))
+  else
+    echo "fuzzing found a fault"; total_fail=$((total_fail + 1))
+  fi
+  stage_end
+fi
+
 echo
 echo "Stage times:"
 printf '  %s\n' "${stage_times[@]}"
