@@ -1,0 +1,109 @@
+// TForm1, the installer window without its drawing.
+//
+// The window's behaviour lives here: the active page, the state of every
+// control (text, enabled, checked, visible) and the event handlers. A view
+// (the Win32 window on Windows) shows this state and forwards the user's
+// actions to Click, RequestPageChange and Close; the wizard logic is thus
+// tested without any window.
+//
+// Lifetime: the constructor loads the form resource (form_layout.h) and runs
+// FormCreate; FormShow runs when the window is first shown; Close runs
+// FormClose once and marks the window closed, after which the view destroys
+// its window and the program ends.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "installer/form_layout.h"
+#include "installer/string_list.h"
+#include "platform/com.h"
+
+namespace vor {
+
+struct ControlState {
+  std::string text;
+  bool enabled = true;
+  bool checked = false;
+  bool visible = true;
+};
+
+class TForm1 {
+ public:
+  TForm1();
+  ~TForm1();
+  TForm1(const TForm1&) = delete;
+  TForm1& operator=(const TForm1&) = delete;
+
+  // --- State read by the view and the tests.
+  const ControlState& State(ControlId id) const { return states_[Index(id)]; }
+  const std::string& Text(ControlId id) const { return State(id).text; }
+  bool Enabled(ControlId id) const { return State(id).enabled; }
+  bool Checked(ControlId id) const { return State(id).checked; }
+  ControlId ActivePage() const { return active_page_; }
+  bool Closed() const { return closed_; }
+
+  // --- Changes made by the handlers (and by the job loading and the
+  // installation run that build on them).
+  void SetText(ControlId id, const std::string& text);
+  void SetEnabled(ControlId id, bool enabled);
+  void SetChecked(ControlId id, bool checked);
+  void SetVisible(ControlId id, bool visible);
+  // Makes page the active page without firing PC1Changing or PC1Change.
+  void SetActivePage(ControlId page);
+
+  // --- The user's actions, forwarded by the view.
+  // A click on a button, radio button or check box. A disabled control
+  // ignores it. A radio button becomes selected and clears the other radio
+  // buttons of its parent; a check box toggles. Then the control's handler
+  // runs.
+  void Click(ControlId id);
+  // A click on a page's tab: asks PC1Changing and, only when it allows,
+  // switches to page (PageTabSelected); returns whether the page changed.
+  bool RequestPageChange(ControlId page);
+  // A page's tab became selected after PC1Changing allowed it: page becomes
+  // the active page and the page-entry rules run.
+  void PageTabSelected(ControlId page);
+  // A close request from outside the window's buttons (Alt+F4, the system's
+  // task list). The window has no close box and is left through Cancel or
+  // Finish only, so the request counts as Cancel and is honoured only while
+  // Cancel is enabled: never during the installation run or on the Complete
+  // page.
+  void CloseRequest();
+  // The window's ordinary close (Cancel, Finish): runs FormClose once and
+  // marks the window closed.
+  void Close();
+
+  // --- Event handlers.
+  void FormShow();
+  void FormClose();
+  // The page-entry rules, applied after every page switch.
+  void PC1Change();
+  // Asked before a tab click changes the page; the tabs never do.
+  bool PC1Changing();
+  // Cancel: closes the window.
+  void bnExitClick();
+
+  // --- The window's members (owned by the window; the lists exist from
+  // FormCreate to FormClose).
+  std::unique_ptr<StringList> JobIni;
+  std::unique_ptr<StringList> InstalledList;
+  std::unique_ptr<StringList> ShortcutsList;
+  std::unique_ptr<StringList> MenuList;
+  std::unique_ptr<StringList> ExecsList;
+  std::string AppName;
+  std::string ExeName;
+
+ private:
+  void FormCreate();
+  ControlState& Mutable(ControlId id);
+
+  std::vector<ControlState> states_;
+  ControlId active_page_ = ControlId::tsIntro;
+  bool closed_ = false;
+  // COM as initialised by FormCreate, released with the window.
+  std::unique_ptr<platform::ComApartment> com_;
+};
+
+}  // namespace vor

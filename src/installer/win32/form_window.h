@@ -1,0 +1,82 @@
+// The Win32 view of the installer window: creates the window and its
+// controls from the form resource, shows the state of the window model
+// (TForm1) and forwards the user's actions to it.
+//
+// Every model action runs through Dispatch, which reports an exception that
+// the action let escape in the default error report and then brings every
+// control up to date with the model. When the model is closed the view
+// destroys its window, which ends the message loop.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "installer/form.h"
+#include "win_handles.h"
+
+namespace vor::win32 {
+
+class FormWindow {
+ public:
+  // Creates the window (hidden) and all its controls. Raises EVorError when
+  // a window, the rich-text library or the side panel's picture cannot be
+  // had.
+  FormWindow(HINSTANCE instance, TForm1& form);
+  ~FormWindow();
+  FormWindow(const FormWindow&) = delete;
+  FormWindow& operator=(const FormWindow&) = delete;
+
+  // Runs FormShow, then shows the window.
+  void Show();
+  // Keyboard navigation (Tab, arrow keys, Enter for the default button):
+  // true when msg was consumed.
+  bool TranslateDialogMessage(MSG* msg);
+
+ private:
+  static LRESULT CALLBACK FormProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
+  static LRESULT CALLBACK PanelProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
+  static LRESULT CALLBACK ImageProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
+  static void RegisterClasses(HINSTANCE instance);
+
+  LRESULT HandleFormMessage(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
+  LRESULT HandleCommand(WPARAM wparam, LPARAM lparam);
+  LRESULT HandleNotify(const NMHDR* header);
+  void PaintPanel(HWND hwnd);
+  void PaintImage(HWND hwnd);
+
+  void LoadSidePanelPicture();
+  void CreateControls();
+  void CreateControl(const ControlLayout& layout);
+  RECT ControlRect(const ControlLayout& layout) const;
+  RECT AutoSizeRect(const ControlLayout& layout, const RECT& at) const;
+  HFONT FontFor(const FontStyle& font);
+  HWND Hwnd(ControlId id) const { return controls_[Index(id)]; }
+
+  template <typename Action>
+  void Dispatch(Action&& action);
+  void Refresh();
+  void ShowActivePage();
+  void KeepFocusUsable();
+
+  HINSTANCE instance_;
+  TForm1& form_;
+  // The rich-text library outlives the window and its controls.
+  UniqueModule rich_edit_library_;
+  UniqueIcon cancel_glyph_;
+  std::vector<std::pair<FontStyle, UniqueFont>> fonts_;
+  HFONT default_font_ = nullptr;
+  // The side panel's picture as a top-down 24-bit DIB.
+  BITMAPINFO side_info_{};
+  std::vector<uint8_t> side_bits_;
+
+  UniqueWindow window_;
+  std::vector<HWND> controls_;  // by ControlId; child windows die with window_
+  HWND tooltip_ = nullptr;
+  std::vector<ControlState> shown_;  // the model state the controls show
+  ControlId shown_page_ = ControlId::tsIntro;
+};
+
+}  // namespace vor::win32

@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# The installer window under wine64 on a virtual X display: starts the
+# program, finds its window by the title "VOR Installer", saves a screenshot
+# as <build>/installer-window.png, clicks Cancel and checks that the process
+# has ended.
+#
+# Usage: window_test.sh <VORSetup.exe> <build folder>
+# Runs in a fresh WINEPREFIX made inside the build folder and on its own Xvfb
+# with a display number that Xvfb picks; the Wine server and Xvfb are stopped
+# and the prefix is removed at the end.
+set -uo pipefail
+exe="$(realpath "$1")"
+build="$(realpath "$2")"
+shot="$build/installer-window.png"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+wine=/usr/lib/wine/wine64
+[ -x "$wine" ] || wine=wine
+export WINELOADER="$wine"
+
+tmp="$(mktemp -d)"
+export WINEPREFIX
+WINEPREFIX="$(mktemp -d "$build/window-test-prefix.XXXXXX")"
+xvfb_pid=""
+app_pid=""
+cleanup() {
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
+  wineserver -k 2>/dev/null
+  wineserver -w 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+  rm -rf "$tmp" "$WINEPREFIX"
+}
+trap cleanup EXIT
+fail() { echo "window test: $*" >&2; exit 1; }
+
+# wait_for <seconds> <command...>: polls every half second.
+wait_for() {
+  local limit=$(($1 * 2)); shift
+  local i
+  for ((i = 0; i < limit; i++)); do
+    "$@" >/dev/null 2>&1 && return 0
+    sleep 0.5
+  done
+  return 1
+}
+
+for tool in Xvfb xdotool import xdpyinfo; do
+  command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/setup.sh installs it)"
+done
+[ -f "$exe" ] || fail "no program at $exe"
+
+# A virtual display on a free number, chosen by Xvfb itself.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$tmp/display" 2>"$tmp/xvfb.log" &
+xvfb_pid=$!
+wait_for 20 test -s "$tmp/display" || fail "Xvfb did not start: $(cat "$tmp/xvfb.log")"
+export DISPLAY=":$(head -n1 "$tmp/display")"
+wait_for 20 xdpyinfo || fail "display $DISPLAY does not answer"
+
+# The prefix. No window manager runs on the virtual display, so Wine draws
+# the window frames itself.
+"$wine" wineboot --init >/dev/null 2>&1
+"$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+wineserver -w
+[ -f "$WINEPREFIX/system.reg" ] || fail "wineboot did not set up $WINEPREFIX"
+
+"$wine" "$exe" >"$tmp/app.log" 2>&1 &
+app_pid=$!
+
+wid=""
+for ((i = 0; i < 120; i++)); do
+  wid="$(xdotool search --onlyvisible --name '^VOR Installer$' 2>/dev/null | head -n1)"
+  [ -n "$wid" ] && break
+  kill -0 "$app_pid" 2>/dev/null || fail "the installer ended before showing its window"
+  sleep 0.5
+done
+[ -n "$wid" ] || fail "no window titled \"VOR Installer\" within 60 seconds"
+sleep 2  # let the window paint
+
+eval "$(xdotool getwindowgeometry --shell "$wid")"
+echo "window $wid at $X,$Y size ${WIDTH}x$HEIGHT"
+[ "$WIDTH" -ge 603 ] && [ "$HEIGHT" -ge 335 ] || fail "window smaller than 603 x 335"
+
+import -window "$wid" "$shot" 2>"$tmp/import.log" ||
+  import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" "$shot" ||
+  fail "no screenshot: $(cat "$tmp/import.log")"
+colors="$(convert "$shot" -format '%k' info:)"
+echo "screenshot: $shot ($colors colours)"
+[ "$colors" -gt 50 ] || fail "the screenshot is nearly uniform: the window did not paint"
+
+# Cancel sits at (512, 8) in the button panel at the bottom of the client
+# area; the frame's border is as wide at the bottom as at the sides.
+border=$(((WIDTH - 603) / 2))
+client_x=$((X + border))
+client_y=$((Y + HEIGHT - border - 335))
+cancel_x=$((client_x + 512 + 37))
+cancel_y=$((client_y + 295 + 8 + 12))
+xdotool mousemove "$cancel_x" "$cancel_y" click 1
+
+if ! wait_for 30 bash -c "! kill -0 $app_pid"; then
+  fail "the installer still runs 30 seconds after Cancel"
+fi
+wait "$app_pid"
+status=$?
+app_pid=""
+[ "$status" -eq 0 ] || fail "the installer ended with exit code $status"
+echo "window test passed: Cancel ended the installer"
