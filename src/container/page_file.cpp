@@ -1,0 +1,232 @@
+#include "container/page_file.h"
+
+#include <exception>
+
+#include "common/error.h"
+#include "crypto/checksum.h"
+#include "crypto/mac.h"
+#include "crypto/page_cipher.h"
+#include "crypto/password_record.h"
+#include "platform/fs.h"
+
+namespace vor {
+
+namespace {
+
+constexpr char kCorruptedHeader[] = "TCoffer.LoadHeader - Invalid CFR file, header is corrupted.";
+
+}  // namespace
+
+TPageFileManager::TPageFileManager(const std::string& file_name, uint16_t mode,
+                                   const std::string& password, const std::string& question,
+                                   const std::string& answer, bool in_memory, int32_t page_size,
+                                   int32_t extent_page_count, int64_t part_size)
+    : file_name_(file_name), in_memory_(in_memory) {
+  CheckGeometry(page_size, extent_page_count);
+  if (mode == kOpenModeCreate) {
+    read_only_ = false;
+    exclusive_ = true;
+    CreateNew(password, question, answer, page_size, extent_page_count, part_size);
+  } else {
+    read_only_ = (mode & kOpenModeAccessMask) == 0;
+    exclusive_ = (mode & kOpenModeExclusive) != 0;
+    OpenExisting();
+  }
+  if (header_.Encrypted == 1) UnlockPasswordRecord(header_.PasswordRecord, password, &page_key_);
+}
+
+TPageFileManager::~TPageFileManager() {
+  WipeKeyText(&page_key_);
+  // The cipher cache holds keys set up from this container's key strings.
+  ClearPageCipherCache();
+}
+
+void TPageFileManager::CheckGeometry(int32_t page_size, int32_t extent_page_count) {
+  if (page_size < kMinPageSize) {
+    throw EVorError("TPageFileManager.Create - page size should be >= " +
+                    std::to_string(kMinPageSize) + "bytes .");
+  }
+  if (page_size > kMaxPageSize) {
+    throw EVorError("TPageFileManager.Create - page size should be <= " +
+                    std::to_string(kMaxPageSize) + "bytes .");
+  }
+  if (extent_page_count <= 0) {
+    throw EVorError("TPageFileManager.Create - extent page count should be >= 1 Page.");
+  }
+}
+
+void TPageFileManager::CreateNew(const std::string& password, const std::string& question,
+                                 const std::string& answer, int32_t page_size,
+                                 int32_t extent_page_count, int64_t part_size) {
+  store_ =
+      std::make_unique<TCFRHugeFile>(file_name_, read_only_, exclusive_, in_memory_, part_size);
+  // A volume that could not be created fails at the first write below.
+  store_->Open(true, false);
+  header_ = TContainerHeader();
+  header_.SetSignature();
+  header_.FormatVersion = kContainerFormatVersion;
+  header_.PageSize = page_size;
+  header_.ExtentPageCount = extent_page_count;
+  header_.FirstExtentPageNo = 1;
+  header_.FilePageCount = 1;
+  header_.Encrypted = 0;
+  if (!password.empty()) {
+    header_.Encrypted = 1;
+    BuildPasswordRecord(&header_.PasswordRecord, password, question, answer);
+  }
+  SaveHeader();
+}
+
+void TPageFileManager::OpenExisting() {
+  if (!platform::FileExists(file_name_)) {
+    throw EVorError("File '" + file_name_ + "' not found");
+  }
+  store_ = std::make_unique<TCFRHugeFile>(file_name_, read_only_, exclusive_, in_memory_, -1);
+  if (!store_->Open(false, true)) {
+    store_.reset();
+    throw EVorError("File " + platform::ExtractFileName(file_name_) + " has corrupted header.");
+  }
+  LoadHeader();
+}
+
+void TPageFileManager::LoadHeader() {
+  if (!CheckHeader() || !HeaderFieldsSound()) throw EVorError(kCorruptedHeader);
+}
+
+bool TPageFileManager::CheckHeader() {
+  uint8_t bytes[kContainerHeaderSize];
+  store_->Seek(0, 0);
+  store_->ReadBuffer(bytes, kContainerHeaderSize);
+  header_.Decode(bytes);
+  return header_.HasSignature() &&
+         header_.HeaderChecksum ==
+             ComputeChecksum(bytes + 12, kContainerHeaderSize - 12, ChecksumXor);
+}
+
+bool TPageFileManager::HeaderFieldsSound() const {
+  const TContainerHeader& h = header_;
+  return h.PageSize >= kMinPageSize && h.PageSize <= kMaxPageSize && h.ExtentPageCount >= 1 &&
+         h.FirstExtentPageNo == 1 && h.FilePageCount >= 1 && h.GAMPageCount >= 0 &&
+         h.PFSPageCount >= 0 && h.DIRPageCount >= 0 && h.DIRItemCount >= 0;
+}
+
+void TPageFileManager::SaveHeader() {
+  if (read_only_) return;
+  header_.HeaderChecksum = header_.ComputeHeaderChecksum();
+  uint8_t bytes[kContainerHeaderSize];
+  header_.Encode(bytes);
+  store_->Seek(0, 0);
+  store_->WriteBuffer(bytes, kContainerHeaderSize);
+}
+
+bool TPageFileManager::ReadPage(TPageRecord& page, int32_t page_no, int32_t data_size,
+                                const std::string& key, bool no_decode) {
+  last_error_ = 0;
+  if (data_size < 0) data_size = PageDataSize();
+  // A page number from a damaged chain must not reach the volume's seek
+  // (negative) or read (beyond the end, which raises there).
+  const int64_t offset = PageOffset(page_no);
+  if (page_no < 0 || offset > store_->GetSize()) {
+    last_error_ = kPageReadHeaderError;
+    return false;
+  }
+  uint8_t header[kPageHeaderSize];
+  store_->Seek(offset, 0);
+  if (store_->Read(header, kPageHeaderSize) < kPageHeaderSize) {
+    last_error_ = kPageReadHeaderError;
+    return false;
+  }
+  page.DecodeHeader(header);
+  if (data_size == 0) return true;
+  if (page.pData == nullptr) throw EVorError("TPageFileManager.ReadPage - pData is nil.");
+  if (store_->Read(page.pData, data_size) < data_size) {
+    last_error_ = kPageReadDataError;
+    return false;
+  }
+  if (!VerifyChecksum(page.pData, data_size, page.ChecksumKind, page.Checksum)) {
+    last_error_ = kPageChecksumError;
+    return false;
+  }
+  if (!no_decode && !DecodeBuffer(page.pData, data_size, page.EncryptionType, KeyOrPageKey(key))) {
+    last_error_ = kPageDecodeError;
+    return false;
+  }
+  return true;
+}
+
+bool TPageFileManager::WritePage(TPageRecord& page, int32_t page_no, int32_t data_size,
+                                 const std::string& key) {
+  last_error_ = 0;
+  if (data_size < 0) data_size = PageDataSize();
+  // A read-only container is never written, also not when it lives in memory.
+  if (page_no < 0 || read_only_) {
+    last_error_ = kPageWriteHeaderError;
+    return false;
+  }
+  const bool with_data = page.pData != nullptr && data_size > 0;
+  if (with_data) {
+    if (!EncodeBuffer(page.pData, data_size, page.EncryptionType, KeyOrPageKey(key))) {
+      last_error_ = kPageEncodeError;
+      return false;
+    }
+    page.Checksum = ComputeChecksum(page.pData, data_size, page.ChecksumKind);
+  }
+  uint8_t header[kPageHeaderSize];
+  page.EncodeHeader(header);
+  store_->Seek(PageOffset(page_no), 0);
+  if (store_->Write(header, kPageHeaderSize) < kPageHeaderSize) {
+    last_error_ = kPageWriteHeaderError;
+    return false;
+  }
+  if (with_data && store_->Write(page.pData, data_size) < data_size) {
+    last_error_ = kPageWriteDataError;
+    return false;
+  }
+  return true;
+}
+
+bool TPageFileManager::EncodeBuffer(uint8_t* data, int32_t size, uint8_t encryption_type,
+                                    const std::string& key) {
+  if (encryption_type == EncryptionNone) return true;
+  if (encryption_type != EncryptionRijndael) {
+    throw EVorError("TPageFileManager.EncodeBuffer - Unknown encryption type");
+  }
+  try {
+    EncipherPageData(key, data, size);
+  } catch (const std::exception&) {
+    return false;
+  }
+  return true;
+}
+
+bool TPageFileManager::DecodeBuffer(uint8_t* data, int32_t size, uint8_t encryption_type,
+                                    const std::string& key) {
+  if (encryption_type == EncryptionNone) return true;
+  if (encryption_type != EncryptionRijndael) return false;
+  try {
+    DecipherPageData(key, data, size);
+  } catch (const std::exception&) {
+    return false;
+  }
+  return true;
+}
+
+bool TPageFileManager::AddPages(int32_t count) {
+  if (read_only_ || count < 0) return false;
+  const int64_t pages = static_cast<int64_t>(header_.FilePageCount) + count;
+  if (pages > INT32_MAX) return false;
+  const int64_t target = pages * header_.PageSize;
+  try {
+    store_->SetSize(target);
+    if (store_->GetSize() != target) return false;
+  } catch (const std::exception&) {
+    return false;
+  }
+  header_.FilePageCount = static_cast<int32_t>(pages);
+  SaveHeader();
+  return true;
+}
+
+void TPageFileManager::Flush() { store_->Flush(); }
+
+}  // namespace vor

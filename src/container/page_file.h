@@ -1,0 +1,127 @@
+// TPageFileManager: a container as an array of fixed-size pages.
+//
+// Page N occupies volume data bytes N * PageSize .. N * PageSize + PageSize
+// - 1. Page 0 holds the 256-byte TContainerHeader; every other page is a
+// 32-byte page header and PageDataSize data bytes, checksummed as stored and
+// enciphered with the page key when the page's EncryptionType says so.
+//
+// Creating and opening raise on failure. Page reads and writes report by
+// result: false with a negative code in LastError (kPage*Error below).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "container/container_header.h"
+#include "container/huge_file.h"
+#include "container/page.h"
+
+namespace vor {
+
+// Open modes: 0xFFFF creates; otherwise low two bits 0 = read-only, bit 0x10
+// = exclusive.
+constexpr uint16_t kOpenModeCreate = 0xFFFF;
+constexpr uint16_t kOpenModeAccessMask = 0x0003;
+constexpr uint16_t kOpenModeExclusive = 0x0010;
+
+// LastError codes of page reads and writes.
+constexpr int32_t kPageReadHeaderError = -7;
+constexpr int32_t kPageWriteHeaderError = -8;
+constexpr int32_t kPageReadDataError = -9;
+constexpr int32_t kPageWriteDataError = -10;
+constexpr int32_t kPageChecksumError = -11;
+constexpr int32_t kPageDecodeError = -12;
+constexpr int32_t kPageEncodeError = -13;
+// Used by the directory and the page maps: the allocation maps gave no pages.
+constexpr int32_t kNoFreePagesError = -17;
+
+constexpr int32_t kMinPageSize = 600;
+// Largest page size accepted, so that a damaged header cannot ask for huge
+// page buffers.
+constexpr int32_t kMaxPageSize = 1 << 20;
+
+class TPageFileManager {
+ public:
+  // mode kOpenModeCreate creates a new container at file_name (with a
+  // password record when password is not empty); any other mode opens the
+  // existing one. page_size and extent_page_count are checked in both cases
+  // but only used when creating; part_size (-1 = automatic) likewise.
+  TPageFileManager(const std::string& file_name, uint16_t mode, const std::string& password,
+                   const std::string& question, const std::string& answer, bool in_memory,
+                   int32_t page_size, int32_t extent_page_count, int64_t part_size);
+  // Frees the volume (which flushes its parts), wipes the page key and
+  // empties the page cipher cache.
+  ~TPageFileManager();
+  TPageFileManager(const TPageFileManager&) = delete;
+  TPageFileManager& operator=(const TPageFileManager&) = delete;
+
+  // Reads and checks the header; raises "TCoffer.LoadHeader - Invalid CFR
+  // file, header is corrupted." when the signature, the checksum or one of
+  // the geometry fields is wrong.
+  void LoadHeader();
+  // Reads the header into Header(); true when signature and checksum match.
+  bool CheckHeader();
+  // Recomputes the checksum and writes the header (nothing when read-only).
+  void SaveHeader();
+
+  // data_size < 0 means PageDataSize(), 0 the header only; an empty key
+  // means PageKey(). The data is checked as stored and then deciphered in
+  // place unless no_decode.
+  bool ReadPage(TPageRecord& page, int32_t page_no, int32_t data_size,
+                const std::string& key = std::string(), bool no_decode = false);
+  // Enciphers pData in place (when the page says so), sets page.Checksum and
+  // writes header and data.
+  bool WritePage(TPageRecord& page, int32_t page_no, int32_t data_size,
+                 const std::string& key = std::string());
+
+  // Type 0: nothing. Type 1: Rijndael under key, in place. False when the
+  // cipher fails. Other types: EncodeBuffer raises, DecodeBuffer is false.
+  bool EncodeBuffer(uint8_t* data, int32_t size, uint8_t encryption_type, const std::string& key);
+  bool DecodeBuffer(uint8_t* data, int32_t size, uint8_t encryption_type, const std::string& key);
+
+  // Grows the container by count pages and saves the header; false (and the
+  // header unchanged) when the volume cannot grow or is read-only.
+  bool AddPages(int32_t count);
+  void Flush();
+
+  int32_t PageDataSize() const { return header_.PageSize - kPageHeaderSize; }
+  int64_t PageOffset(int32_t page_no) const {
+    return static_cast<int64_t>(page_no) * header_.PageSize;
+  }
+  void InitPage(TPageRecord& page) const { vor::InitPage(page, PageDataSize()); }
+  void DonePage(TPageRecord& page) const { vor::DonePage(page); }
+
+  TContainerHeader& Header() { return header_; }
+  const TContainerHeader& Header() const { return header_; }
+  const std::string& FileName() const { return file_name_; }
+  bool InMemory() const { return in_memory_; }
+  bool ReadOnly() const { return read_only_; }
+  bool Exclusive() const { return exclusive_; }
+  const std::string& PageKey() const { return page_key_; }
+  int32_t LastError() const { return last_error_; }
+  TCFRHugeFile* Store() { return store_.get(); }
+
+ private:
+  static void CheckGeometry(int32_t page_size, int32_t extent_page_count);
+  void CreateNew(const std::string& password, const std::string& question,
+                 const std::string& answer, int32_t page_size, int32_t extent_page_count,
+                 int64_t part_size);
+  void OpenExisting();
+  // Geometry and counts that later layers size buffers and loops by.
+  bool HeaderFieldsSound() const;
+  const std::string& KeyOrPageKey(const std::string& key) const {
+    return key.empty() ? page_key_ : key;
+  }
+
+  std::unique_ptr<TCFRHugeFile> store_;
+  std::string file_name_;
+  bool in_memory_ = false;
+  TContainerHeader header_;
+  bool read_only_ = false;
+  bool exclusive_ = false;
+  std::string page_key_;
+  int32_t last_error_ = 0;
+};
+
+}  // namespace vor
