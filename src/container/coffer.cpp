@@ -1,0 +1,400 @@
+// TCoffer: construction, passwords, handles and the file calls.
+#include "container/coffer.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "common/error.h"
+#include "container/dir_manager.h"
+#include "container/file_rec.h"
+#include "container/free_space.h"
+#include "container/page.h"
+#include "container/page_file.h"
+#include "container/page_map.h"
+#include "crypto/password_record.h"
+#include "platform/input_dialog.h"
+
+namespace vor {
+namespace {
+
+constexpr int32_t kPageSize = 4096;
+constexpr int32_t kExtentPageCount = 8;
+
+// Overwrites a text that held key material before it is released.
+void WipeText(std::string* text) {
+  for (uint8_t fill : {170, 85, 0}) {
+    std::fill(text->begin(), text->end(), static_cast<char>(fill));
+  }
+  text->clear();
+}
+
+// name in double quotes, inner double quotes doubled.
+std::string DoubleQuoted(const std::string& name) {
+  std::string quoted = "\"";
+  for (char c : name) {
+    quoted += c;
+    if (c == '"') quoted += '"';
+  }
+  return quoted + "\"";
+}
+
+}  // namespace
+
+TUserFileHandle::~TUserFileHandle() { WipeText(&Key); }
+
+// ------------------------------------------------------------ construction
+
+TCoffer::TCoffer(const std::string& file_name, uint16_t mode, const std::string& password,
+                 const std::string& question, const std::string& answer, uint8_t compression) {
+  if (mode != kOpenModeCreate && !CheckPassword(file_name, password)) {
+    throw EVorError("TCoffer.Create - invalid password specified, file name = " +
+                    DoubleQuoted(file_name));
+  }
+  mode_ = mode;
+  file_name_ = file_name;
+  page_file_ = std::make_unique<TPageFileManager>(file_name, mode, password, question, answer,
+                                                  false, kPageSize, kExtentPageCount, -1);
+  if (mode == kOpenModeCreate) SetDefaultCompression(compression);
+  password_ = password;
+  free_space_ = std::make_unique<TFreeSpaceManager>(*page_file_);
+  directory_ = std::make_unique<TDIRManager>(*page_file_, *free_space_);
+  page_maps_ = std::make_unique<TUserFilePageMapManager>(*page_file_, *free_space_);
+  read_only_ = page_file_->ReadOnly();
+  exclusive_ = page_file_->Exclusive();
+  if (!IsProtected()) WipeText(&password_);
+}
+
+TCoffer::~TCoffer() {
+  // The handles go without closing their entries: the directory goes too.
+  handles_.SetCount(0);
+  if (page_file_ != nullptr) {
+    try {
+      page_file_->Flush();
+    } catch (const std::exception&) {
+      // A destructor cannot report; the volume flushes its parts again when
+      // it is freed.
+    }
+  }
+  page_maps_.reset();
+  directory_.reset();
+  free_space_.reset();
+  page_file_.reset();
+  WipeText(&password_);
+}
+
+bool TCoffer::CheckPassword(const std::string& file_name, const std::string& password) {
+  TPageFileManager probe(file_name, 0, password, "", "", false, kPageSize, kExtentPageCount, -1);
+  if (probe.Header().Encrypted == 0) return true;
+  std::string key;
+  const bool ok = UnlockPasswordRecord(probe.Header().PasswordRecord, password, &key);
+  WipeText(&key);
+  return ok;
+}
+
+bool TCoffer::IsProtected() const { return page_file_->Header().Encrypted != 0; }
+
+uint8_t TCoffer::DefaultCompression() const { return page_file_->Header().DefaultCompression; }
+
+void TCoffer::SetDefaultCompression(uint8_t compression) {
+  page_file_->Header().DefaultCompression = compression;
+  page_file_->SaveHeader();
+}
+
+// ----------------------------------------------------------------- events
+
+void TCoffer::DoPassword(const std::string& file_name, std::string& password, bool& cancel) {
+  if (on_password_) {
+    on_password_(*this, file_name, password, cancel);
+    return;
+  }
+  cancel = !platform::InputQuery("Password for \"" + file_name + "\"", "Enter password: ", true,
+                                 &password);
+}
+
+void TCoffer::DoNoSpace() {
+  if (on_no_space_) on_no_space_(*this);
+}
+
+// ------------------------------------------------------------ open, close
+
+int32_t TCoffer::FileCreate(const std::string& file_name, const std::string& password,
+                            const std::string& question, const std::string& answer) {
+  if (FileExists(file_name) && !DeleteFile(file_name)) return kFileInUse;
+  const int32_t index = directory_->CreateEntry(file_name, password, question, answer);
+  if (index < 0) {
+    last_error_ = directory_->LastError();
+    if (last_error_ == kNoFreePagesError) DoNoSpace();
+  }
+  return index;
+}
+
+int32_t TCoffer::FileOpen(const std::string& file_name, uint16_t mode, const std::string& password,
+                          const std::string& question, const std::string& answer) {
+  std::string given = password;
+  if (mode == kOpenModeCreate) {
+    FileCreate(file_name, password, question, answer);
+  } else if (FileExists(file_name) && !directory_->CheckEntryPassword(file_name, given)) {
+    bool cancel = true;
+    bool ok = false;
+    do {
+      cancel = true;
+      DoPassword(file_name, given, cancel);
+      ok = directory_->CheckEntryPassword(file_name, given);
+    } while (!cancel && !ok);
+    if (!ok) {
+      WipeText(&given);
+      return kFileNotFound;
+    }
+  }
+  auto handle = std::make_unique<TUserFileHandle>();
+  const int32_t index = directory_->OpenEntry(file_name, given, &handle->Key);
+  WipeText(&given);
+  if (index < 0) return index;
+  handle->EntryIndex = index;
+  handle->Position = 0;
+  handle->Mode = mode;
+  const int32_t number = handles_.NextKey();
+  handles_.Add(number, std::move(handle));
+  return number;
+}
+
+void TCoffer::FileClose(int32_t handle) {
+  const int32_t pos = handles_.IndexOf(handle);
+  if (pos < 0) return;
+  directory_->CloseEntry(handles_.ObjectAt(pos)->EntryIndex);
+  handles_.DeleteAt(pos);
+}
+
+// ------------------------------------------------------------ read, write
+
+const std::string& TCoffer::FileKey(const TUserFileHandle& handle, const TFileRec& rec) const {
+  static const std::string kNone;
+  if (rec.OwnEncryption != 0) return handle.Key;
+  return IsProtected() ? page_file_->PageKey() : kNone;
+}
+
+int32_t TCoffer::FileRead(int32_t handle, void* buffer, int32_t count) {
+  last_error_ = 0;
+  TUserFileHandle* h = handles_.Find(handle);
+  if (h == nullptr) return 0;
+  TFileRec rec = directory_->ReadItem(h->EntryIndex);
+  int64_t n = count;
+  if (h->Position + count >= rec.FileSize) n = rec.FileSize - h->Position;
+  if (n <= 0) return 0;
+
+  TIntegerArray pages(0, 10, 100);
+  page_maps_->GetPagesForRange(rec, false, h->Position, n, &pages);
+  if (pages.Count() == 0) throw EVorError("TCoffer.FileRead - no pages were found by UFM.");
+
+  const int32_t data_size = page_file_->PageDataSize();
+  const std::string& key = FileKey(*h, rec);
+  std::vector<uint8_t> page_buffer(static_cast<size_t>(data_size));
+  uint8_t* out = static_cast<uint8_t*>(buffer);
+  TPageRecord page;
+  int64_t done = 0;
+  for (int32_t k = 0; k < pages.Count(); ++k) {
+    const int32_t offset = k == 0 ? static_cast<int32_t>(h->Position % data_size) : 0;
+    const int32_t chunk = static_cast<int32_t>(std::min<int64_t>(data_size - offset, n - done));
+    // A whole page goes straight into the caller's buffer.
+    const bool direct = offset == 0 && chunk == data_size;
+    page.pData = direct ? out + done : page_buffer.data();
+    if (!page_file_->ReadPage(page, pages.Item(k), data_size, key)) {
+      last_error_ = page_file_->LastError();
+      break;
+    }
+    if (!direct && chunk > 0) {
+      std::memcpy(out + done, page_buffer.data() + offset, static_cast<size_t>(chunk));
+    }
+    done += chunk;
+  }
+  page.pData = nullptr;
+  h->Position += done;
+  return static_cast<int32_t>(done);
+}
+
+int32_t TCoffer::FileWrite(int32_t handle, const void* buffer, int32_t count) {
+  last_error_ = 0;
+  if (count <= 0) return 0;
+  TUserFileHandle* h = handles_.Find(handle);
+  if (h == nullptr) return 0;
+  TFileRec rec = directory_->ReadItem(h->EntryIndex);
+  const int32_t old_first_map_page = rec.FirstMapPageNo;
+  TIntegerArray pages(0, 10, 100);
+  if (!page_maps_->GetPagesForRange(rec, true, h->Position, count, &pages)) {
+    last_error_ = page_maps_->LastError();
+    if (last_error_ == kNoFreePagesError) DoNoSpace();
+    return 0;
+  }
+  if (pages.Count() == 0) return 0;
+
+  const int32_t data_size = page_file_->PageDataSize();
+  const std::string& key = FileKey(*h, rec);
+  const uint8_t encryption =
+      rec.OwnEncryption != 0 ? rec.OwnEncryption : page_file_->Header().Encrypted;
+  std::vector<uint8_t> page_buffer(static_cast<size_t>(data_size));
+  const uint8_t* in = static_cast<const uint8_t*>(buffer);
+  TPageRecord page;
+  page.pData = page_buffer.data();
+  int64_t done = 0;
+  for (int32_t k = 0; k < pages.Count(); ++k) {
+    const int32_t offset = k == 0 ? static_cast<int32_t>(h->Position % data_size) : 0;
+    const int32_t chunk = static_cast<int32_t>(std::min<int64_t>(data_size - offset, count - done));
+    // A page written in part keeps its other bytes.
+    if ((offset > 0 || chunk < data_size) &&
+        !page_file_->ReadPage(page, pages.Item(k), data_size, key)) {
+      last_error_ = page_file_->LastError();
+      break;
+    }
+    if (chunk > 0) std::memcpy(page_buffer.data() + offset, in + done, static_cast<size_t>(chunk));
+    page.PageType = PageTypeData;
+    page.EncryptionType = encryption;
+    page.ChecksumKind = 0;
+    if (!page_file_->WritePage(page, pages.Item(k), data_size, key)) {
+      last_error_ = page_file_->LastError();
+      break;
+    }
+    done += chunk;
+  }
+  h->Position += done;
+  // A write that stored nothing (a read-only container, a failing page)
+  // leaves the record alone unless the file was given its first pages.
+  if (done > 0 || rec.FirstMapPageNo != old_first_map_page) {
+    rec.FileSize = std::max(rec.FileSize, h->Position);
+    rec.LastWriteTime = NowFileTime();
+    directory_->WriteItem(h->EntryIndex, rec);
+  }
+  return static_cast<int32_t>(done);
+}
+
+int64_t TCoffer::FileSeek(int32_t handle, int32_t origin, int64_t offset) {
+  TUserFileHandle* h = handles_.Find(handle);
+  if (h == nullptr) return 0;
+  const TFileRec rec = directory_->ReadItem(h->EntryIndex);
+  switch (origin) {
+    case 0:
+      h->Position = offset;
+      break;
+    case 1:
+      h->Position += offset;
+      break;
+    case 2:
+      h->Position = rec.FileSize + offset;
+      break;
+    default:
+      break;
+  }
+  return h->Position;
+}
+
+int64_t TCoffer::FileSetSize(int32_t handle, int64_t new_size) {
+  TUserFileHandle* h = handles_.Find(handle);
+  if (h == nullptr) return kInvalidHandle;
+  if (new_size < 0) return kFileNotFound;
+  TFileRec rec = directory_->ReadItem(h->EntryIndex);
+  if (!page_maps_->ResizeFile(rec, true, new_size)) {
+    last_error_ = page_maps_->LastError();
+    if (last_error_ == kNoFreePagesError) DoNoSpace();
+    return last_error_;
+  }
+  rec.FileSize = new_size;
+  rec.LastWriteTime = NowFileTime();
+  directory_->WriteItem(h->EntryIndex, rec);
+  h->Position = new_size;
+  return new_size;
+}
+
+// ------------------------------------------------------- names and records
+
+bool TCoffer::DeleteFile(const std::string& file_name) {
+  const int32_t index = directory_->GetIndex(file_name);
+  if (index < 0 || directory_->OpenCount(index) > 0) return false;
+  TFileRec rec = directory_->ReadItem(index);
+  rec.Deleted = 1;
+  rec.LastWriteTime = NowFileTime();
+  rec.LastAccessTime = rec.LastWriteTime;
+  page_maps_->ResizeFile(rec, true, 0);
+  rec.FileSize = 0;
+  directory_->WriteItem(index, rec);
+  return true;
+}
+
+bool TCoffer::FileExists(const std::string& file_name) {
+  return directory_->GetIndex(file_name) >= 0;
+}
+
+int32_t TCoffer::FileGetAttr(const std::string& file_name) {
+  const int32_t index = directory_->GetIndex(file_name);
+  if (index < 0) return 0;
+  return static_cast<int32_t>(directory_->ReadItem(index).Attributes);
+}
+
+bool TCoffer::FolderExists(const std::string& path) { return directory_->DirExists(path); }
+
+int32_t TCoffer::FindFirst(const std::string& path, int32_t attr, TSearchRec* search_rec) {
+  return directory_->FindFirst(path, attr, search_rec);
+}
+
+int32_t TCoffer::FindNext(TSearchRec* search_rec) { return directory_->FindNext(search_rec); }
+
+void TCoffer::FindClose(TSearchRec* search_rec) { directory_->FindClose(search_rec); }
+
+// ------------------------------------------------------------ for writers
+
+int32_t TCoffer::CreateFolder(const std::string& path) {
+  // Walk the path from the root, making each missing folder in turn.
+  std::string prefix;
+  int32_t index = -1;
+  size_t start = 0;
+  bool any = false;
+  while (start <= path.size()) {
+    size_t end = path.find_first_of("\\/", start);
+    if (end == std::string::npos) end = path.size();
+    const std::string part = path.substr(start, end - start);
+    start = end + 1;
+    if (part.empty()) continue;
+    if (part == "." || part == ".." || part.size() > static_cast<size_t>(kMaxFileNameLength)) {
+      return -1;
+    }
+    any = true;
+    prefix += "\\" + part;
+    index = directory_->GetIndex(prefix);
+    if (index >= 0) {
+      if ((directory_->ReadItem(index).Attributes & kFileAttributeDirectory) == 0) return -1;
+      continue;
+    }
+    index = directory_->CreateEntry(prefix, "", "", "");
+    if (index < 0) {
+      last_error_ = directory_->LastError();
+      if (last_error_ == kNoFreePagesError) DoNoSpace();
+      return -1;
+    }
+    TFileRec rec = directory_->ReadItem(index);
+    rec.Attributes = kFileAttributeDirectory;
+    directory_->WriteItem(index, rec);
+  }
+  return any ? index : -1;
+}
+
+bool TCoffer::FileSetAttr(const std::string& file_name, uint32_t attributes) {
+  const int32_t index = directory_->GetIndex(file_name);
+  if (index < 0) return false;
+  TFileRec rec = directory_->ReadItem(index);
+  rec.Attributes = attributes;
+  directory_->WriteItem(index, rec);
+  return true;
+}
+
+bool TCoffer::FileSetTimes(const std::string& file_name, uint64_t creation_time,
+                           uint64_t last_write_time, uint64_t last_access_time) {
+  const int32_t index = directory_->GetIndex(file_name);
+  if (index < 0) return false;
+  TFileRec rec = directory_->ReadItem(index);
+  rec.CreationTime = creation_time;
+  rec.LastWriteTime = last_write_time;
+  rec.LastAccessTime = last_access_time;
+  directory_->WriteItem(index, rec);
+  return true;
+}
+
+}  // namespace vor

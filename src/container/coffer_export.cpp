@@ -1,0 +1,228 @@
+// TCoffer::ExportFiles: copies a folder tree of the container to disk.
+//
+// The scan lists every item first (a folder's own item before the items in
+// it); the export then creates each folder and saves each file through a
+// TCFRFileStream. Disk names are built from DestDir explicitly; the process's
+// current folder is never changed. Every stored name that the export would
+// use is checked during the scan, before anything is written: a name that
+// could reach outside DestDir (a separator, a drive or stream colon) or that
+// the target cannot hold raises, naming the entry.
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "common/error.h"
+#include "container/coffer.h"
+#include "container/file_rec.h"
+#include "container/file_stream.h"
+#include "container/name_utils.h"
+#include "platform/fs.h"
+
+namespace vor {
+
+struct TCoffer::ExportList {
+  std::vector<std::string> names;     // empty for a folder item
+  std::vector<std::string> rel_dirs;  // relative to the root, with a trailing "\"
+};
+
+namespace {
+
+// Attribute bits a search entry must have allowed by Attr to be exported.
+constexpr int32_t kExportAttrBits = 0x02 | 0x04 | 0x08 | 0x10;
+
+// Separators of disk paths on this platform.
+std::string DiskSeparators() { return platform::PathDelimiter() == '\\' ? "\\/" : "/"; }
+
+// A container-relative path ("a\b\c") in the platform's own form.
+std::string ToDiskPath(const std::string& relative) {
+  std::string path = relative;
+  for (char& c : path) {
+    if (c == '\\') c = platform::PathDelimiter();
+  }
+  return path;
+}
+
+std::string JoinPath(const std::string& base, const std::string& relative) {
+  if (base.empty()) return relative;
+  if (relative.empty()) return base;
+  if (DiskSeparators().find(base.back()) != std::string::npos) return base + relative;
+  return base + platform::PathDelimiter() + relative;
+}
+
+bool IsAbsolutePath(const std::string& path) {
+  if (path.empty()) return false;
+  if (DiskSeparators().find(path[0]) != std::string::npos) return true;
+  return platform::PathDelimiter() == '\\' && path.size() >= 2 && path[1] == ':';
+}
+
+// Creates path and every missing parent; the outcome is not reported.
+void ForceDirectories(const std::string& path) {
+  std::string p = path;
+  while (p.size() > 1 && DiskSeparators().find(p.back()) != std::string::npos) p.pop_back();
+  if (p.empty() || platform::DirectoryExists(p)) return;
+  const size_t cut = p.find_last_of(DiskSeparators());
+  if (cut != std::string::npos && cut > 0) {
+    const std::string parent = p.substr(0, cut);
+    // "C:" is a drive, not a folder to make.
+    if (!(parent.size() == 2 && parent[1] == ':')) ForceDirectories(parent);
+  }
+  platform::CreateDirectory(p);
+}
+
+// Whether a stored name can be used as one component of a disk path on any
+// target: no separators, no drive or stream colon, no wildcard or other
+// character Windows refuses, no trailing dot or blank (Windows would drop
+// them and reach another name), and no device name.
+bool IsValidDiskName(const std::string& name) {
+  if (name.empty() || name.size() > 255 || name == "." || name == "..") return false;
+  for (unsigned char c : name) {
+    if (c < 0x20) return false;
+    if (std::string("<>:\"/\\|?*").find(static_cast<char>(c)) != std::string::npos) return false;
+  }
+  if (name.back() == '.' || name.back() == ' ') return false;
+  std::string base = name.substr(0, name.find('.'));
+  while (!base.empty() && base.back() == ' ') base.pop_back();
+  for (char& c : base) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  }
+  if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL") return false;
+  if (base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
+      base[3] >= '1' && base[3] <= '9') {
+    return false;
+  }
+  return true;
+}
+
+// text in single quotes, inner single quotes doubled.
+std::string SingleQuoted(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) {
+    quoted += c;
+    if (c == '\'') quoted += '\'';
+  }
+  return quoted + "'";
+}
+
+// Ends a folder search however the scan of it ends.
+class SearchScope {
+ public:
+  SearchScope(TCoffer& coffer, TSearchRec& search_rec) : coffer_(coffer), rec_(search_rec) {}
+  ~SearchScope() { coffer_.FindClose(&rec_); }
+  SearchScope(const SearchScope&) = delete;
+  SearchScope& operator=(const SearchScope&) = delete;
+
+ private:
+  TCoffer& coffer_;
+  TSearchRec& rec_;
+};
+
+}  // namespace
+
+void TCoffer::ExportFiles(const std::string& mask, const std::string& dest_dir, int32_t attr,
+                          bool recursive, uint8_t overwrite_mode) {
+  std::string disk_dir;
+  if (!dest_dir.empty()) {
+    ForceDirectories(dest_dir);
+    if (!platform::DirectoryExists(dest_dir)) return;
+    disk_dir = dest_dir;
+  }
+
+  abort_ = false;
+  export_done_ = 0;
+  if (on_progress_) on_progress_(*this, abort_, 0);
+
+  const size_t cut = mask.find_last_of("\\:");
+  std::string file_mask = cut == std::string::npos ? mask : mask.substr(cut + 1);
+  if (file_mask.empty()) file_mask = "*.*";
+  const std::string root = cut == std::string::npos ? std::string() : mask.substr(0, cut + 1);
+  if (!root.empty() && !FolderExists(root)) return;
+
+  ExportList list;
+  ExportScan(root, root, file_mask, attr, recursive, list);
+  export_total_ = static_cast<double>(list.names.size());
+
+  for (size_t i = 0; i < list.names.size(); ++i) {
+    ExportItem(disk_dir, root, list.rel_dirs[i], list.names[i], overwrite_mode);
+    export_done_ = static_cast<double>(i + 1);
+    // The nearest integer, halves to the even one.
+    const double percent = std::nearbyint(export_done_ / export_total_ * 100.0);
+    if (on_progress_) on_progress_(*this, abort_, percent);
+    if (abort_) break;
+  }
+  if (on_progress_) on_progress_(*this, abort_, 100);
+}
+
+void TCoffer::ExportScan(const std::string& folder, const std::string& root,
+                         const std::string& file_mask, int32_t attr, bool recursive,
+                         ExportList& list) {
+  abort_ = false;
+  TSearchRec search_rec;
+  SearchScope scope(*this, search_rec);
+  if (FindFirst(folder + file_mask, attr, &search_rec) != 0) return;
+  const std::string rel = folder.substr(root.size());
+  do {
+    const std::string name = search_rec.Name;
+    if (name == "." || name == "..") continue;
+    const bool is_folder = (search_rec.Attr & kFileAttributeDirectory) != 0;
+    const bool take_file = !is_folder && (search_rec.Attr & kExportAttrBits & ~attr) == 0 &&
+                           MatchesMask(name, file_mask, true);
+    const bool take_folder = is_folder && recursive;
+    if ((take_file || take_folder) && !IsValidDiskName(name)) {
+      throw EVorError("Error in TCoffer.ExportFiles - entry " + SingleQuoted(folder + name) +
+                      " has a name that cannot be used on disk.");
+    }
+    if (take_file) {
+      list.names.push_back(name);
+      list.rel_dirs.push_back(rel);
+    }
+    if (take_folder) {
+      list.rel_dirs.push_back(rel + name + "\\");
+      list.names.emplace_back();
+      ExportScan(folder + name + "\\", root, file_mask, attr, recursive, list);
+    }
+  } while (FindNext(&search_rec) == 0);
+}
+
+void TCoffer::ExportItem(const std::string& disk_dir, const std::string& root,
+                         const std::string& rel_dir, const std::string& name,
+                         uint8_t overwrite_mode) {
+  if (!rel_dir.empty()) {
+    ForceDirectories(JoinPath(disk_dir, ToDiskPath(rel_dir.substr(0, rel_dir.size() - 1))));
+  }
+  if (name.empty()) return;
+
+  const std::string local = rel_dir + name;
+  const std::string container = root + rel_dir + name;
+  const std::string disk_path = JoinPath(disk_dir, ToDiskPath(local));
+
+  if (platform::FileExists(disk_path)) {
+    if (overwrite_mode == 1) return;
+    if (overwrite_mode == 2) {
+      bool overwrite = false;
+      if (on_overwrite_) on_overwrite_(*this, local, container, overwrite);
+      if (!overwrite) return;
+    }
+    platform::SetFileAttributes(disk_path, 0);
+    platform::DeleteFile(disk_path);
+  }
+
+  current_file_name_ = local;
+  TCFRFileStream stream(this, container, 0, password_, "", "", 0);
+  stream.SetOnProgress([this](TStream&, double percent) {
+    if (on_file_progress_) on_file_progress_(*this, current_file_name_, percent);
+  });
+  if (platform::FileExists(disk_path)) {
+    platform::DeleteFile(disk_path);
+    if (platform::FileExists(disk_path)) {
+      const std::string full = IsAbsolutePath(disk_path)
+                                   ? disk_path
+                                   : JoinPath(platform::GetCurrentDirectory(), disk_path);
+      throw EVorError("Error in TCoffer.ExportFiles - file " + SingleQuoted(full) +
+                      " cannot be overwritten.");
+    }
+  }
+  stream.SaveToFile(disk_path);
+  platform::SetFileAttributes(disk_path, static_cast<uint32_t>(FileGetAttr(container)));
+}
+
+}  // namespace vor
