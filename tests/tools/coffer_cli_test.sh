@@ -1,0 +1,261 @@
+#!/usr/bin/env bash
+# Integration scenarios of the coffer tool: runs the built program on a
+# small tree and checks what it stores, lists, extracts and reports.
+#
+#   coffer_cli_test.sh SCENARIO COFFER [DAMAGE_HELPER]
+#
+# COFFER_RUNNER, when set, runs the program (wine-run.sh for Windows
+# builds); paths are then passed relative to the scenario's folder, which
+# the emulator maps onto its current drive.
+set -uo pipefail
+scenario="$1"
+coffer_exe="$2"
+damage="${3:-}"
+
+work="$(mktemp -d "${TMPDIR:-/tmp}/coffer-test.XXXXXX")"
+trap 'rm -rf "$work"' EXIT
+cd "$work" || exit 1
+unset COFFER_PASSWORD COFFER_FILE_PASSWORD
+
+coffer() {
+  if [ -n "${COFFER_RUNNER:-}" ]; then
+    "$COFFER_RUNNER" "$coffer_exe" --no-progress "$@" </dev/null
+  else
+    "$coffer_exe" --no-progress "$@" </dev/null
+  fi
+}
+
+fail() {
+  echo "FAIL [$scenario]: $*" >&2
+  exit 1
+}
+
+# expect CODE COMMAND...: runs coffer, keeps stdout in out.txt and stderr in
+# err.txt, and fails unless it exits with CODE.
+expect() {
+  local want="$1"
+  shift
+  coffer "$@" >out.txt 2>err.txt
+  local got=$?
+  if [ "$got" != "$want" ]; then
+    echo "--- stdout" >&2; cat out.txt >&2
+    echo "--- stderr" >&2; cat err.txt >&2
+    fail "coffer $* exited with $got, expected $want"
+  fi
+}
+
+contains() { grep -qF -- "$2" "$1" || { cat "$1" >&2; fail "'$1' lacks '$2'"; }; }
+# The same for a path shown with either delimiter (the Windows build shows \).
+contains_path() { grep -qE -- "$(printf '%s' "$2" | sed 's|/|[/\\\\]|g')" "$1" || { cat "$1" >&2; fail "'$1' lacks '$2'"; }; }
+
+# The tree every round trip stores: an empty folder, a 0-byte file, a file
+# larger than the largest block (1.5 MiB), a compressible one spanning
+# several blocks, and small files in nested folders.
+make_tree() {
+  mkdir -p tree/empty tree/sub/deeper tree/sub/also-empty
+  : >tree/zero.bin
+  printf 'hello\n' >tree/a.txt
+  head -c 1700000 /dev/urandom >tree/sub/random.bin
+  yes 'a line that compresses well' | head -c 3300000 >tree/sub/deeper/text.txt
+  printf 'x' >tree/sub/deeper/one.txt
+  touch -d '2001-02-03 04:05:06' tree/a.txt
+}
+
+roundtrip() {
+  local type="$1"
+  make_tree
+  expect 0 create t.cof -c "$type"
+  expect 0 add t.cof tree
+  expect 0 list t.cof
+  contains out.txt "tree/sub/deeper/text.txt"
+  contains out.txt "tree/empty/"
+  contains out.txt "5 files, 5 folders"
+  expect 0 list --json t.cof tree/sub/random.bin
+  contains out.txt "\"size\": 1700000"
+  if [ "$type" != 0 ]; then contains out.txt "\"compression\": $type"; fi
+  expect 0 extract t.cof -o out
+  diff -r tree out/tree >/dev/null || fail "extracted tree differs"
+  [ -d out/tree/empty ] && [ -d out/tree/sub/also-empty ] || fail "empty folders missing"
+  [ "$(stat -c %Y out/tree/a.txt)" = "$(stat -c %Y tree/a.txt)" ] || fail "last-write time lost"
+  expect 0 check t.cof
+  contains out.txt "result: ok"
+}
+
+damaged() {
+  local kind="$1"
+  [ -n "$damage" ] || fail "no damage helper"
+  make_tree
+  expect 0 create t.cof -c 5
+  expect 0 add t.cof tree
+  local page
+  page="$("$damage" t.cof "$kind")" || fail "damage helper failed"
+  expect 4 check t.cof
+  contains out.txt "result: damaged"
+  case "$kind" in
+    dir) contains out.txt "page $page (directory): checksum mismatch" ;;
+    # The helper damages the largest file, tree/sub/random.bin.
+    map) contains out.txt "page $page (page map): checksum mismatch"
+         contains out.txt "file tree/sub/random.bin: page map:" ;;
+    data) contains out.txt "page $page (file tree/sub/random.bin): checksum mismatch"
+          contains out.txt "file tree/sub/random.bin: TCFRAdvancedFileStream" ;;
+    block) contains out.txt "file tree/sub/random.bin: TCFRAdvancedFileStream.LoadBlock"
+           grep -q "^  page" out.txt && fail "a block damage showed as a page damage" ;;
+  esac
+  # Reading the damaged file reports damage too.
+  if [ "$kind" != dir ]; then
+    expect 4 cat t.cof tree/sub/random.bin
+  fi
+}
+
+case "$scenario" in
+  roundtrip_type[0-9])
+    roundtrip "${scenario#roundtrip_type}"
+    ;;
+  roundtrip_small)
+    # The round trip and listing the Windows build runs: no large files.
+    mkdir -p tree/empty tree/sub
+    printf 'hello\r\n' >tree/a.txt
+    : >tree/zero.bin
+    head -c 70000 /dev/urandom >tree/sub/r.bin
+    expect 0 create t.cof
+    expect 0 add t.cof tree
+    expect 0 list t.cof
+    contains out.txt "3 files, 3 folders"
+    expect 0 extract t.cof -o out
+    diff -r tree out/tree >/dev/null || fail "extracted tree differs"
+    [ -d out/tree/empty ] || fail "empty folder missing"
+    expect 0 cat t.cof tree/a.txt
+    cmp -s out.txt tree/a.txt || fail "cat differs"
+    ;;
+  password)
+    make_tree
+    export COFFER_PASSWORD='s3cret pass'
+    expect 0 create t.cof --password -c 7
+    expect 0 add t.cof tree
+    grep -q "a line that compresses" t.cof && fail "content stored in the clear"
+    expect 0 extract t.cof -o out
+    diff -r tree out/tree >/dev/null || fail "extracted tree differs"
+    expect 0 check t.cof
+    COFFER_PASSWORD=wrong expect 3 list t.cof
+    contains err.txt "wrong password"
+    unset COFFER_PASSWORD
+    expect 3 list t.cof
+    contains err.txt "COFFER_PASSWORD"
+    ;;
+  file_password)
+    make_tree
+    expect 0 create t.cof
+    COFFER_FILE_PASSWORD=filepw expect 0 add t.cof --file-password tree/a.txt
+    expect 0 add t.cof tree/zero.bin
+    COFFER_FILE_PASSWORD=filepw expect 0 cat t.cof a.txt
+    cmp -s out.txt tree/a.txt || fail "cat with the file password differs"
+    COFFER_FILE_PASSWORD=wrong expect 3 cat t.cof a.txt
+    COFFER_FILE_PASSWORD=filepw expect 0 extract t.cof -o out
+    cmp -s out/a.txt tree/a.txt || fail "extracted file differs"
+    ;;
+  check_dir | check_map | check_data | check_block)
+    damaged "${scenario#check_}"
+    ;;
+  codepage)
+    cafe="caf"$'\xc3\xa9'
+    gruesse="Gr"$'\xc3\xbc\xc3\x9f'"e.txt"
+    mkdir -p "tree/$cafe"
+    printf 'accent\n' >"tree/$cafe/$gruesse"
+    expect 0 create t.cof
+    expect 0 add t.cof tree
+    # Stored in Windows-1252: e-acute is E9, u-umlaut FC, sharp s DF.
+    grep -qa $'Gr\xfc\xdfe.txt' t.cof || fail "name not stored in code page 1252"
+    expect 0 list t.cof
+    contains out.txt "tree/$cafe/$gruesse"
+    expect 0 list --codepage 437 t.cof
+    contains out.txt "tree/caf"$'\xce\x98'
+    expect 0 extract t.cof -o out
+    cmp -s "out/tree/$cafe/$gruesse" "tree/$cafe/$gruesse" || fail "name did not come back"
+    # Names compare without regard to case, also beyond ASCII.
+    expect 0 cat t.cof "tree/CAF"$'\xc3\x89'"/gr"$'\xc3\xbc\xc3\x9f'"e.txt"
+    contains out.txt "accent"
+    # A name without a form in the code page is refused before anything
+    # is written.
+    cp t.cof before.cof
+    mkdir -p more && printf 'x\n' >more/ok.txt && printf 'y\n' >"more/"$'\xe6\x97\xa5'".txt"
+    expect 1 add t.cof more
+    contains err.txt "cannot be represented in code page 1252"
+    cmp -s t.cof before.cof || fail "the container changed"
+    expect 2 list --codepage 99999 t.cof
+    ;;
+  prefix)
+    make_tree
+    expect 0 create t.cof
+    expect 0 add t.cof tree/a.txt tree/sub
+    { printf 'MZ'; head -c 50000 /dev/urandom; cat t.cof; } >setup.exe
+    expect 0 list setup.exe
+    contains out.txt "a.txt"
+    contains_path out.txt "sub/deeper/text.txt"
+    expect 0 info --json setup.exe
+    contains out.txt "\"prefixLength\": 50002"
+    expect 0 extract setup.exe -o out sub
+    diff -r tree/sub out >/dev/null || fail "extracted folder differs"
+    expect 0 check setup.exe
+    ;;
+  edit)
+    make_tree
+    expect 0 create t.cof
+    expect 0 add t.cof --to docs/2024 tree/a.txt
+    expect 0 mkdir t.cof x/y/z
+    expect 0 list --json t.cof
+    contains out.txt "\"path\": \"docs/2024/a.txt\""
+    contains out.txt "\"path\": \"x/y/z\""
+    # Replacing keeps one entry with the new content.
+    printf 'changed\n' >tree/a.txt
+    expect 0 add t.cof --to docs/2024 tree/a.txt
+    expect 0 cat t.cof docs/2024/a.txt
+    [ "$(cat out.txt)" = changed ] || fail "the name was not replaced"
+    expect 0 list t.cof
+    contains out.txt "1 files, 5 folders"
+    # A file cannot take a folder's place, nor a folder a file's.
+    mkdir -p tree2/x && printf 'q' >tree2/x/y
+    expect 1 add t.cof tree2/x
+    expect 1 rm t.cof x
+    contains err.txt "-r"
+    expect 0 rm -r t.cof x docs/2024/a.txt
+    expect 0 list t.cof
+    contains out.txt "0 files, 2 folders"
+    expect 1 rm t.cof nothing/here
+    expect 1 cat t.cof docs
+    expect 0 check t.cof
+    ;;
+  overwrite)
+    mkdir -p tree && printf 'new\n' >tree/f.txt
+    expect 0 create t.cof
+    expect 0 add t.cof tree/f.txt
+    mkdir out && printf 'old\n' >out/f.txt
+    expect 0 extract t.cof -o out --overwrite skip
+    [ "$(cat out/f.txt)" = old ] || fail "skip replaced the file"
+    expect 0 extract t.cof -o out
+    [ "$(cat out/f.txt)" = old ] || fail "the default without a terminal replaced the file"
+    expect 0 extract t.cof -o out --overwrite replace
+    [ "$(cat out/f.txt)" = new ] || fail "replace kept the file"
+    expect 2 extract t.cof -o out --overwrite sometimes
+    expect 1 extract t.cof -o out nothing.txt
+    ;;
+  usage)
+    expect 0 --help
+    contains out.txt "Exit codes"
+    expect 0 extract --help
+    contains out.txt "--overwrite"
+    expect 0 --version
+    expect 2 frobnicate x
+    expect 2 list
+    expect 2 create t.cof -c 10
+    expect 2 list --password=x t.cof
+    expect 5 list missing.cof
+    printf 'not a container at all' >junk.cof
+    expect 4 list junk.cof
+    expect 0 create t.cof
+    expect 1 create t.cof
+    ;;
+  *)
+    fail "unknown scenario"
+    ;;
+esac
+echo "ok [$scenario]"

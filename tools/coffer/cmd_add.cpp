@@ -1,0 +1,180 @@
+// coffer add: files and folder trees into a container.
+//
+// Everything is planned and checked first (add_plan.h), so a name that
+// cannot be stored stops the command before the container changes. Entries
+// are then written one by one; an entry that fails part-way is removed
+// again, so the container never keeps a half-written file.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "add_plan.h"
+#include "commands.h"
+#include "container/file_rec.h"
+#include "container/file_stream.h"
+#include "container/name_utils.h"
+#include "container/stream.h"
+#include "exit_codes.h"
+#include "platform/fs.h"
+#include "progress.h"
+
+namespace vor::coffer {
+
+namespace {
+
+// Attribute bits carried over from disk: read-only, hidden, system, archive.
+constexpr uint32_t kKeptAttributes = 0x27;
+
+// Makes type the container's default compression for its lifetime. The
+// block stream takes the default when it is given type 0, so storing
+// without compression needs the default set to 0 while the files are made.
+class DefaultCompressionScope {
+ public:
+  DefaultCompressionScope(TCoffer& coffer, uint8_t type)
+      : coffer_(coffer), saved_(coffer.DefaultCompression()) {
+    if (type != saved_) coffer_.SetDefaultCompression(type);
+  }
+  ~DefaultCompressionScope() {
+    try {
+      if (coffer_.DefaultCompression() != saved_) coffer_.SetDefaultCompression(saved_);
+    } catch (...) {
+      // The header stays as it is; the files written are sound either way.
+    }
+  }
+  DefaultCompressionScope(const DefaultCompressionScope&) = delete;
+  DefaultCompressionScope& operator=(const DefaultCompressionScope&) = delete;
+
+ private:
+  TCoffer& coffer_;
+  uint8_t saved_;
+};
+
+class Adder {
+ public:
+  Adder(Session& session, TCoffer& coffer, const AddPlan& plan, uint8_t compression,
+        const std::string& file_password)
+      : session_(session),
+        coffer_(coffer),
+        plan_(plan),
+        compression_(compression),
+        file_password_(file_password),
+        bar_("adding", plan.total_bytes, session.Progress()) {
+    coffer_.SetOnNoSpace([this](TCoffer&) { no_space_ = true; });
+  }
+
+  void Run() {
+    if (plan_.target != "\\") MakeFolder(plan_.target, "");
+    for (const AddItem& item : plan_.items) {
+      if (item.folder) {
+        MakeFolder(item.stored_path, item.disk_path);
+      } else {
+        AddFile(item);
+      }
+    }
+    bar_.Finish();
+  }
+
+ private:
+  std::string Shown(const std::string& stored_path) const {
+    return "'" + session_.Codec().DisplayPath(stored_path) + "'";
+  }
+
+  [[noreturn]] void Fail(const std::string& what) {
+    if (no_space_) throw ECofferError(kExitIoError, what + ": the container cannot grow");
+    throw ECofferError(kExitFailure, what);
+  }
+
+  void MakeFolder(const std::string& stored_path, const std::string& disk_path) {
+    if (coffer_.CreateFolder(stored_path) < 0) Fail("cannot make the folder " + Shown(stored_path));
+    if (disk_path.empty()) return;
+    const uint32_t attributes = platform::GetFileAttributes(disk_path);
+    if (attributes != platform::kInvalidFileAttributes) {
+      coffer_.FileSetAttr(stored_path, kFileAttributeDirectory | (attributes & kKeptAttributes));
+    }
+    SetTimes(stored_path, disk_path);
+  }
+
+  void SetTimes(const std::string& stored_path, const std::string& disk_path) {
+    const uint64_t now = NowFileTime();
+    uint64_t written = platform::GetFileLastWriteTime(disk_path);
+    if (written == 0) written = now;
+    coffer_.FileSetTimes(stored_path, written, written, now);
+  }
+
+  void AddFile(const AddItem& item) {
+    bar_.SetLabel(platform::ExtractFileName(item.disk_path));
+    TDiskFileStream source(item.disk_path, TDiskFileMode::kOpenRead);
+    try {
+      CopyContent(item, source);
+    } catch (...) {
+      // No half-written entry stays behind.
+      coffer_.DeleteFile(item.stored_path);
+      throw;
+    }
+    const uint32_t attributes = platform::GetFileAttributes(item.disk_path);
+    if (attributes != platform::kInvalidFileAttributes) {
+      coffer_.FileSetAttr(item.stored_path, attributes & kKeptAttributes);
+    }
+    SetTimes(item.stored_path, item.disk_path);
+  }
+
+  void CopyContent(const AddItem& item, TDiskFileStream& source) {
+    TCFRFileStream target(&coffer_, item.stored_path, kOpenModeCreateFile, file_password_, "", "",
+                          compression_);
+    const int32_t block = target.BlockStream().Header().BlockSize;
+    // Whole blocks per write: a write that covers part of a block repacks it.
+    std::vector<uint8_t> buffer(static_cast<size_t>(block > 0 ? block : 1 << 20));
+    int64_t copied = 0;
+    while (true) {
+      const int32_t n = source.Read(buffer.data(), static_cast<int32_t>(buffer.size()));
+      if (n < 0) throw ECofferError(kExitIoError, "'" + item.disk_path + "': read error");
+      if (n == 0) break;
+      if (target.Write(buffer.data(), n) != n) {
+        Fail("cannot write " + Shown(item.stored_path) + " (error " +
+             std::to_string(coffer_.LastError()) + ")");
+      }
+      copied += n;
+      done_ += n;
+      bar_.Update(done_);
+    }
+    if (copied != item.size) {
+      Warn("'" + item.disk_path + "' changed while it was added (" + std::to_string(copied) +
+           " bytes stored)");
+    }
+  }
+
+  static constexpr uint16_t kOpenModeCreateFile = 0xFFFF;
+
+  Session& session_;
+  TCoffer& coffer_;
+  const AddPlan& plan_;
+  uint8_t compression_;
+  std::string file_password_;
+  ProgressBar bar_;
+  int64_t done_ = 0;
+  bool no_space_ = false;
+};
+
+}  // namespace
+
+int RunAdd(Session& session) {
+  const ParsedArgs& args = session.Args();
+  const std::string& archive = args.operands[0];
+  std::unique_ptr<TCoffer> coffer = session.Open(archive, kModeWrite);
+  const uint8_t compression = CompressionOption(session, coffer->DefaultCompression());
+  const std::string target =
+      args.Has("to") ? session.Codec().ToStoredPath(args.Value("to")) : std::string("\\");
+  const std::vector<std::string> paths(args.operands.begin() + 1, args.operands.end());
+  const AddPlan plan = MakeAddPlan(*coffer, session.Codec(), target, paths, archive);
+
+  std::string file_password;
+  if (args.Has("file-password")) {
+    file_password = ReadPassword(kFilePasswordVariable, "Password for the added files: ", true);
+  }
+  DefaultCompressionScope scope(*coffer, compression == 0 ? 0 : coffer->DefaultCompression());
+  Adder adder(session, *coffer, plan, compression, file_password);
+  adder.Run();
+  return kExitOk;
+}
+
+}  // namespace vor::coffer

@@ -1,0 +1,323 @@
+// coffer check: verifies everything that can be reached.
+//
+// 1. The header (signature, checksum, geometry) as the page file loads it.
+// 2. Every page's checksum, read as stored (no key needed).
+// 3. The allocation maps, the directory and every file's page map, loaded
+//    by the engine's managers; each page they name is given its owner,
+//    which finds pages used twice, used pages marked free and pages whose
+//    type does not fit their use.
+// 4. Every file's content through its TCFRFileStream: every block is
+//    decompressed and CRC-checked.
+// Problems are printed by page and by file; any problem makes exit code 4.
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "commands.h"
+#include "container/dir_manager.h"
+#include "container/file_stream.h"
+#include "container/free_space.h"
+#include "container/page.h"
+#include "container/page_file.h"
+#include "container/page_map.h"
+#include "exit_codes.h"
+#include "progress.h"
+
+namespace vor::coffer {
+
+namespace {
+
+const char* PageTypeName(int type) {
+  switch (type) {
+    case PageTypeDIR:
+      return "directory";
+    case PageTypeGAM:
+      return "GAM map";
+    case PageTypeSGAM:
+      return "SGAM map";
+    case PageTypePFS:
+      return "PFS map";
+    case PageTypeUFPM:
+      return "page map";
+    case PageTypeData:
+      return "data";
+    default:
+      return "unused";
+  }
+}
+
+std::string PageErrorText(int32_t code) {
+  switch (code) {
+    case kPageReadHeaderError:
+      return "its header cannot be read";
+    case kPageReadDataError:
+      return "its data cannot be read";
+    case kPageChecksumError:
+      return "checksum mismatch";
+    case kPageDecodeError:
+      return "cannot be deciphered";
+    default:
+      return "read error " + std::to_string(code);
+  }
+}
+
+// Who uses a page.
+struct Owner {
+  int type = PageTypeNone;  // the page type the use requires
+  std::string what;         // "directory", "file docs/a.txt", ...
+};
+
+class Checker {
+ public:
+  Checker(Session& session, const std::string& archive) : session_(session), archive_(archive) {}
+
+  int Run() {
+    std::string password;
+    try {
+      password = session_.ContainerPassword(archive_);
+      page_file_ = std::make_unique<TPageFileManager>(archive_, kModeRead, password, "", "", false,
+                                                      4096, 8, -1);
+    } catch (const EVorError& e) {
+      if (ExitCodeOf(e) != kExitDamaged) throw;
+      Problem(std::string("header: ") + e.what());
+      return Finish();
+    }
+    std::printf("header: ok\n");
+    ScanPages();
+    LoadStructures();
+    CheckOwnership();
+    if (directory_ != nullptr) CheckContents();
+    return Finish();
+  }
+
+ private:
+  void Problem(const std::string& text) { problems_.push_back(text); }
+
+  int Finish() {
+    if (problems_.empty()) {
+      std::printf("result: ok\n");
+      return kExitOk;
+    }
+    std::printf("damaged:\n");
+    for (const std::string& p : problems_) std::printf("  %s\n", p.c_str());
+    std::printf("result: damaged (%zu problem%s)\n", problems_.size(),
+                problems_.size() == 1 ? "" : "s");
+    return kExitDamaged;
+  }
+
+  void ScanPages() {
+    const int32_t count = page_file_->Header().FilePageCount;
+    types_.assign(static_cast<size_t>(count), PageTypeNone);
+    ProgressBar bar("checking pages", count, session_.Progress());
+    TPageRecord page;
+    page_file_->InitPage(page);
+    int32_t bad = 0;
+    for (int32_t p = 1; p < count; ++p) {
+      if (!page_file_->ReadPage(page, p, -1, std::string(), true)) {
+        bad_pages_[p] = PageErrorText(page_file_->LastError());
+        ++bad;
+      }
+      types_[static_cast<size_t>(p)] = page.PageType;
+      bar.Update(p + 1);
+    }
+    page_file_->DonePage(page);
+    bar.Finish();
+    std::printf("pages: %d read, %d damaged\n", count > 0 ? count - 1 : 0, bad);
+  }
+
+  void Use(int32_t page, int type, const std::string& what) {
+    if (page < 1 || page >= static_cast<int32_t>(types_.size())) {
+      Problem(what + ": names page " + std::to_string(page) + ", outside the container");
+      return;
+    }
+    const auto it = owners_.find(page);
+    if (it != owners_.end()) {
+      Problem("page " + std::to_string(page) + " is used twice: by " + it->second.what +
+              " and by " + what);
+      return;
+    }
+    owners_[page] = Owner{type, what};
+  }
+
+  std::string RecordPath(int32_t item_no) const {
+    const TDIRArray& records = directory_->DirArray();
+    std::string path;
+    for (int depth = 0; item_no >= 0 && item_no < records.ItemCount() && depth < 1000; ++depth) {
+      const TFileRec& rec = records.Item(item_no);
+      path = "\\" + rec.FileName + path;
+      item_no = rec.ParentID;
+    }
+    return session_.Codec().DisplayPath(path);
+  }
+
+  void LoadStructures() {
+    try {
+      free_space_ = std::make_unique<TFreeSpaceManager>(*page_file_);
+      const TIntegerArray& pfs = free_space_->PFSPageMap();
+      for (int32_t i = 0; i < pfs.Count(); ++i) Use(pfs[i], PageTypePFS, "the allocation maps");
+      const TIntegerArray& gam = free_space_->GAMPageMap();
+      for (int32_t i = 0; i < gam.Count(); ++i) {
+        Use(gam[i], PageTypeGAM, "the allocation maps");
+        Use(gam[i] + 1, PageTypeSGAM, "the allocation maps");
+      }
+      std::printf("allocation maps: ok\n");
+    } catch (const EVorError& e) {
+      Problem(std::string("allocation maps: ") + e.what());
+      return;
+    }
+    try {
+      directory_ = std::make_unique<TDIRManager>(*page_file_, *free_space_);
+      const TIntegerArray& pages = directory_->DIRPageNos();
+      for (int32_t i = 0; i < pages.Count(); ++i) Use(pages[i], PageTypeDIR, "the directory");
+      std::printf("directory: ok (%d records)\n", directory_->DirArray().ItemCount());
+    } catch (const EVorError& e) {
+      Problem(std::string("directory: ") + e.what());
+      return;
+    }
+    TUserFilePageMapManager page_maps(*page_file_, *free_space_);
+    const TDIRArray& records = directory_->DirArray();
+    int32_t damaged = 0;
+    for (int32_t i = 0; i < records.ItemCount(); ++i) {
+      const TFileRec& rec = records.Item(i);
+      if (rec.Deleted != 0 || rec.FirstMapPageNo == -1) continue;
+      const std::string what = "file " + RecordPath(i);
+      try {
+        std::shared_ptr<const TIntegerArray> maps;
+        std::shared_ptr<const TIntegerArray> data;
+        page_maps.GetMaps(rec, &maps, &data);
+        for (int32_t k = 0; k < maps->Count(); ++k) Use((*maps)[k], PageTypeUFPM, what + " (map)");
+        for (int32_t k = 0; k < data->Count(); ++k) Use((*data)[k], PageTypeData, what);
+      } catch (const EVorError& e) {
+        Problem(what + ": page map: " + e.what());
+        unreadable_.insert(i);
+        ++damaged;
+      }
+    }
+    std::printf("page maps: %s\n", damaged == 0 ? "ok" : "damaged");
+  }
+
+  void CheckOwnership() {
+    for (const auto& [page, reason] : bad_pages_) {
+      const auto it = owners_.find(page);
+      const std::string owner =
+          it != owners_.end() ? it->second.what : PageTypeName(types_[static_cast<size_t>(page)]);
+      Problem("page " + std::to_string(page) + " (" + owner + "): " + reason);
+    }
+    for (const auto& [page, owner] : owners_) {
+      const int stored = types_[static_cast<size_t>(page)];
+      if (bad_pages_.count(page) == 0 && stored != PageTypeNone && stored != owner.type) {
+        Problem("page " + std::to_string(page) + " (" + owner.what + ") is marked as a " +
+                PageTypeName(stored) + " page");
+      }
+    }
+    if (free_space_ == nullptr) return;
+    const int64_t extent_pages =
+        static_cast<int64_t>(free_space_->ExtentCount()) * free_space_->ExtentPageCount();
+    const int32_t first = page_file_->Header().FirstExtentPageNo;
+    for (const auto& [page, owner] : owners_) {
+      if (owner.type == PageTypePFS || owner.type == PageTypeGAM || owner.type == PageTypeSGAM) {
+        continue;
+      }
+      const int64_t r = static_cast<int64_t>(page) - first;
+      if (r >= 0 && r < extent_pages && free_space_->PageFree(static_cast<int32_t>(r))) {
+        Problem("page " + std::to_string(page) + " (" + owner.what +
+                ") is in use but marked free in the allocation maps");
+      }
+    }
+  }
+
+  void CheckContents() {
+    std::unique_ptr<TCoffer> coffer;
+    try {
+      coffer = session_.Open(archive_, kModeRead);
+    } catch (const EVorError& e) {
+      Problem(std::string("the container cannot be opened: ") + e.what());
+      return;
+    }
+    const TDIRArray& records = directory_->DirArray();
+    int64_t total = 0;
+    for (int32_t i = 0; i < records.ItemCount(); ++i) {
+      const TFileRec& rec = records.Item(i);
+      if (rec.Deleted == 0 && (rec.Attributes & kFileAttributeDirectory) == 0)
+        total += rec.FileSize;
+    }
+    ProgressBar bar("checking files", total, session_.Progress());
+    int64_t done = 0;
+    int32_t files = 0, damaged = 0, skipped = 0;
+    std::vector<uint8_t> buffer;
+    for (int32_t i = 0; i < records.ItemCount(); ++i) {
+      const TFileRec& rec = records.Item(i);
+      if (rec.Deleted != 0 || (rec.Attributes & kFileAttributeDirectory) != 0) continue;
+      ++files;
+      if (unreadable_.count(i) != 0) {  // reported with its page map
+        ++damaged;
+        done += rec.FileSize;
+        continue;
+      }
+      std::string stored_path;
+      for (int32_t k = i, depth = 0; k >= 0 && depth < 1000; ++depth) {
+        stored_path = "\\" + records.Item(k).FileName + stored_path;
+        k = records.Item(k).ParentID;
+      }
+      const std::string shown = RecordPath(i);
+      bar.SetLabel(shown);
+      try {
+        TCFRFileStream stream(coffer.get(), stored_path, kModeRead,
+                              session_.FilePasswordSource().Current(), "", "", 0);
+        const int32_t chunk = stream.BlockStream().BufferSize();
+        buffer.resize(static_cast<size_t>(chunk > 0 ? chunk : 1 << 20));
+        int64_t read = 0;
+        while (true) {
+          const int32_t n = stream.Read(buffer.data(), static_cast<int32_t>(buffer.size()));
+          if (n <= 0) break;
+          read += n;
+          bar.Update(done + read);
+        }
+        const int64_t size = stream.Size();
+        if (read != size) {
+          Problem("file " + shown + ": only " + std::to_string(read) + " of " +
+                  std::to_string(size) + " bytes can be read (error " +
+                  std::to_string(coffer->LastError()) + ")");
+          ++damaged;
+        }
+      } catch (const EVorError& e) {
+        if (rec.OwnEncryption != 0 && ExitCodeOf(e) != kExitDamaged) {
+          Warn("file " + shown + " has a password of its own and was not read");
+          ++skipped;
+        } else {
+          Problem("file " + shown + ": " + e.what());
+          ++damaged;
+        }
+      }
+      done += rec.FileSize;
+      bar.Update(done);
+    }
+    bar.Finish();
+    std::printf("files: %d read, %d damaged", files - skipped, damaged);
+    if (skipped > 0) std::printf(", %d not read (password)", skipped);
+    std::printf("\n");
+  }
+
+  Session& session_;
+  std::string archive_;
+  std::unique_ptr<TPageFileManager> page_file_;
+  std::unique_ptr<TFreeSpaceManager> free_space_;
+  std::unique_ptr<TDIRManager> directory_;
+  std::vector<int> types_;
+  std::map<int32_t, std::string> bad_pages_;
+  std::map<int32_t, Owner> owners_;
+  std::set<int32_t> unreadable_;  // records whose page map cannot be read
+  std::vector<std::string> problems_;
+};
+
+}  // namespace
+
+int RunCheck(Session& session) {
+  Checker checker(session, session.Args().operands[0]);
+  return checker.Run();
+}
+
+}  // namespace vor::coffer

@@ -1,0 +1,304 @@
+// coffer extract: copies files and folders of a container to disk.
+//
+// The export itself is the engine's ExportFiles whenever every selected
+// name is the same in the code page and on disk (always so on Windows with
+// the matching code page, and for ASCII names). Names that change in the
+// conversion (UTF-8 on POSIX) are saved item by item, each through its
+// TCFRFileStream, under the converted name. Either way the items are listed
+// first, so that every name is checked before anything is written, and the
+// last-write times are set afterwards.
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "commands.h"
+#include "container/file_stream.h"
+#include "exit_codes.h"
+#include "platform/fs.h"
+#include "platform/terminal.h"
+#include "progress.h"
+#include "walk.h"
+
+namespace vor::coffer {
+
+namespace {
+
+enum class Overwrite { kReplace, kSkip, kAsk };
+
+// One item of the selection, with its disk path relative to the
+// destination.
+struct Item {
+  TreeEntry entry;
+  std::string local;  // relative disk path, with the platform's delimiter
+};
+
+struct Selection {
+  std::string mask;  // for ExportFiles: root + name mask
+  std::string root;  // stored folder the paths are relative to ("\" or "\a\")
+  std::vector<Item> items;
+  int64_t total_bytes = 0;
+  bool identical_names = true;  // every disk name equals its stored name
+};
+
+Overwrite OverwriteMode(const Session& session) {
+  const std::string mode = session.Args().Value("overwrite");
+  if (mode == "replace") return Overwrite::kReplace;
+  if (mode == "skip") return Overwrite::kSkip;
+  if (mode == "ask") {
+    if (!platform::IsTerminal(platform::StdStream::kInput)) {
+      throw ECofferError(kExitUsage, "--overwrite ask needs a terminal");
+    }
+    return Overwrite::kAsk;
+  }
+  if (!mode.empty()) {
+    throw ECofferError(kExitUsage, "--overwrite takes replace, skip or ask, not '" + mode + "'");
+  }
+  return platform::IsTerminal(platform::StdStream::kInput) ? Overwrite::kAsk : Overwrite::kSkip;
+}
+
+// A stored name as one disk name component; raises when it has none.
+std::string DiskName(const Session& session, const std::string& stored_path) {
+  const std::string stored = StoredBaseName(stored_path);
+  std::string local;
+  std::string why;
+  if (!session.Codec().ToLocal(stored, &local)) {
+    why = "it has no form in the local encoding";
+  } else if (IsValidStoredName(stored, &why)) {
+    return local;
+  }
+  throw ECofferError(kExitFailure, "'" + session.Codec().DisplayPath(stored_path) +
+                                       "' cannot be extracted: " + why);
+}
+
+Selection Select(Session& session, TCoffer& coffer) {
+  const ParsedArgs& args = session.Args();
+  Selection sel;
+  std::string path = args.operands.size() > 1 ? session.Codec().ToStoredPath(args.operands[1], true)
+                                              : std::string("\\");
+  std::string name_mask = "*.*";
+  if (path != "\\" && coffer.FolderExists(path) && path.find_first_of("*?") == std::string::npos) {
+    sel.root = path + "\\";
+  } else if (path == "\\") {
+    sel.root = "\\";
+  } else {
+    const size_t cut = path.find_last_of('\\');
+    sel.root = path.substr(0, cut + 1);
+    name_mask = path.substr(cut + 1);
+    if (sel.root != "\\" && !coffer.FolderExists(sel.root)) {
+      throw ECofferError(kExitFailure,
+                         "'" + args.operands[1] + "': no such folder in the container");
+    }
+  }
+  sel.mask = sel.root + name_mask;
+  const std::string folder = sel.root == "\\" ? "\\" : sel.root.substr(0, sel.root.size() - 1);
+  for (TreeEntry& entry : WalkTree(coffer, folder, name_mask, true)) {
+    Item item;
+    item.entry = std::move(entry);
+    const std::string rel = item.entry.path.substr(sel.root.size());
+    size_t start = 0;
+    std::string prefix = sel.root;
+    while (start <= rel.size()) {
+      size_t end = rel.find('\\', start);
+      if (end == std::string::npos) end = rel.size();
+      prefix += (start == 0 ? "" : "\\") + rel.substr(start, end - start);
+      const std::string disk = DiskName(session, prefix);
+      if (disk != rel.substr(start, end - start)) sel.identical_names = false;
+      if (!item.local.empty()) item.local += platform::PathDelimiter();
+      item.local += disk;
+      start = end + 1;
+    }
+    if (!item.entry.folder) {
+      // Progress counts content bytes; the stored size stands in for a file
+      // with a password of its own.
+      ContentInfo info;
+      if (ReadContentInfo(coffer, item.entry.path, session.FilePasswordSource().Current(), &info)) {
+        item.entry.size = info.size;
+      }
+      sel.total_bytes += item.entry.size;
+    }
+    sel.items.push_back(std::move(item));
+  }
+  if (sel.items.empty() && args.operands.size() > 1) {
+    throw ECofferError(kExitFailure, "nothing in the container matches '" + args.operands[1] + "'");
+  }
+  return sel;
+}
+
+std::string JoinDisk(const std::string& folder, const std::string& rel) {
+  if (folder.empty()) return rel;
+  const char last = folder.back();
+  return last == '/' || last == platform::PathDelimiter()
+             ? folder + rel
+             : folder + platform::PathDelimiter() + rel;
+}
+
+void ForceFolders(const std::string& path) {
+  if (path.empty() || platform::DirectoryExists(path)) return;
+  const std::string parent = platform::ExtractFilePath(path);
+  if (parent.size() > 1 && parent.size() < path.size()) {
+    ForceFolders(parent.substr(0, parent.size() - 1));
+  }
+  platform::CreateDirectory(path);
+}
+
+class Extractor {
+ public:
+  Extractor(Session& session, TCoffer& coffer, const Selection& sel, const std::string& dest,
+            Overwrite mode)
+      : session_(session),
+        coffer_(coffer),
+        sel_(sel),
+        dest_(dest),
+        mode_(mode),
+        bar_("extracting", sel.total_bytes, session.Progress()) {
+    for (const Item& item : sel_.items) by_local_[item.local] = &item;
+  }
+
+  void Run() {
+    if (sel_.identical_names) {
+      RunExport();
+    } else {
+      RunItems();
+    }
+    bar_.Finish();
+    // Times last: writing into a folder changes its time.
+    for (auto it = sel_.items.rbegin(); it != sel_.items.rend(); ++it) {
+      if (it->entry.folder || written_.count(it->local) != 0) {
+        platform::SetFileLastWriteTime(JoinDisk(dest_, it->local), it->entry.write_time);
+      }
+    }
+    if (skipped_ > 0) Warn(std::to_string(skipped_) + " existing file(s) left as they were");
+  }
+
+ private:
+  // Whether the disk file at local may be replaced.
+  bool MayReplace(const std::string& local) {
+    switch (mode_) {
+      case Overwrite::kReplace:
+        return true;
+      case Overwrite::kSkip:
+        ++skipped_;
+        return false;
+      case Overwrite::kAsk:
+        break;
+    }
+    if (answer_all_ != 0) {
+      if (answer_all_ < 0) ++skipped_;
+      return answer_all_ > 0;
+    }
+    while (true) {
+      std::string reply;
+      if (!platform::ReadTerminalLine(
+              "Replace '" + JoinDisk(dest_, local) + "'? [y]es, [n]o, [A]ll, [N]one: ", false,
+              &reply)) {
+        reply = "N";
+      }
+      if (reply == "y" || reply == "yes") return true;
+      if (reply == "A") answer_all_ = 1;
+      if (reply == "N") answer_all_ = -1;
+      if (reply == "A" || reply == "N") return MayReplace(local);
+      if (reply == "n" || reply == "no" || reply.empty()) {
+        ++skipped_;
+        return false;
+      }
+    }
+  }
+
+  // Byte progress from the engine's per-file percentages.
+  void FileProgress(const std::string& local, double percent) {
+    if (local != current_) {
+      if (!current_.empty()) finished_ += SizeOf(current_);
+      current_ = local;
+      written_[local] = true;
+      bar_.SetLabel(local);
+    }
+    bar_.Update(finished_ + static_cast<int64_t>(SizeOf(local) * percent / 100.0));
+  }
+
+  int64_t SizeOf(const std::string& local) const {
+    const auto it = by_local_.find(local);
+    return it == by_local_.end() ? 0 : it->second->entry.size;
+  }
+
+  void RunExport() {
+    coffer_.SetOnFileProgress([this](TCoffer&, const std::string& name, double percent) {
+      std::string local = name;
+      for (char& c : local) {
+        if (c == '\\') c = platform::PathDelimiter();
+      }
+      FileProgress(local, percent);
+    });
+    coffer_.SetOnOverwrite(
+        [this](TCoffer&, const std::string& local, const std::string&, bool& overwrite) {
+          std::string disk = local;
+          for (char& c : disk) {
+            if (c == '\\') c = platform::PathDelimiter();
+          }
+          overwrite = MayReplace(disk);
+        });
+    coffer_.ExportFiles(sel_.mask, dest_, kAllAttributes, true, 2);
+  }
+
+  void RunItems() {
+    for (const Item& item : sel_.items) {
+      const std::string disk = JoinDisk(dest_, item.local);
+      if (item.entry.folder) {
+        ForceFolders(disk);
+        if (!platform::DirectoryExists(disk)) {
+          throw ECofferError(kExitIoError, "'" + disk + "': cannot make the folder");
+        }
+        continue;
+      }
+      ForceFolders(platform::ExtractFilePath(disk).empty()
+                       ? std::string()
+                       : disk.substr(0, platform::ExtractFilePath(disk).size() - 1));
+      if (platform::FileExists(disk)) {
+        if (!MayReplace(item.local)) continue;
+        platform::SetFileAttributes(disk, 0);
+        if (!platform::DeleteFile(disk)) {
+          throw ECofferError(kExitIoError, "'" + disk + "' cannot be overwritten");
+        }
+      }
+      TCFRFileStream stream(&coffer_, item.entry.path, kModeRead, coffer_.Password(), "", "", 0);
+      stream.SetOnProgress(
+          [this, &item](TStream&, double percent) { FileProgress(item.local, percent); });
+      FileProgress(item.local, 0);
+      stream.SaveToFile(disk);
+      platform::SetFileAttributes(disk, item.entry.attributes);
+    }
+  }
+
+  Session& session_;
+  TCoffer& coffer_;
+  const Selection& sel_;
+  std::string dest_;
+  Overwrite mode_;
+  ProgressBar bar_;
+  std::map<std::string, const Item*> by_local_;
+  std::map<std::string, bool> written_;
+  std::string current_;
+  int64_t finished_ = 0;
+  int skipped_ = 0;
+  int answer_all_ = 0;  // 1: replace all, -1: replace none
+};
+
+}  // namespace
+
+int RunExtract(Session& session) {
+  const ParsedArgs& args = session.Args();
+  const Overwrite mode = OverwriteMode(session);
+  std::unique_ptr<TCoffer> coffer = session.Open(args.operands[0], kModeRead);
+  const Selection sel = Select(session, *coffer);
+  std::string dest = args.Value("output", ".");
+  if (dest.empty()) dest = ".";
+  ForceFolders(dest);
+  if (!platform::DirectoryExists(dest)) {
+    throw ECofferError(kExitIoError, "'" + dest + "': cannot make the folder");
+  }
+  Extractor extractor(session, *coffer, sel, dest, mode);
+  extractor.Run();
+  return kExitOk;
+}
+
+}  // namespace vor::coffer

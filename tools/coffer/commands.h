@@ -1,0 +1,27 @@
+// The commands; each returns the program's exit code or raises.
+#pragma once
+
+#include <string>
+
+#include "session.h"
+
+namespace vor::coffer {
+
+int RunCreate(Session& session);
+int RunAdd(Session& session);
+int RunList(Session& session);
+int RunExtract(Session& session);
+int RunCat(Session& session);
+int RunRm(Session& session);
+int RunMkdir(Session& session);
+int RunInfo(Session& session);
+int RunCheck(Session& session);
+
+// The compression type of -c/--compression (0 to 9), or fallback.
+uint8_t CompressionOption(const Session& session, uint8_t fallback);
+// "deflate", "bzip2" ... for a compression type.
+std::string CompressionName(int type);
+// Reports a problem that does not end the command on standard error.
+void Warn(const std::string& message);
+
+}  // namespace vor::coffer

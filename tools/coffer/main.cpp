@@ -1,0 +1,79 @@
+// coffer: makes, inspects, checks and unpacks containers.
+#include <cstdio>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "args.h"
+#include "commands.h"
+#include "container/collation.h"
+#include "exit_codes.h"
+#include "help.h"
+#include "session.h"
+
+namespace vor::coffer {
+
+namespace {
+
+using Runner = int (*)(Session&);
+
+struct Dispatch {
+  const char* name;
+  Runner run;
+};
+
+const Dispatch kDispatch[] = {
+    {"create", RunCreate},   {"add", RunAdd},   {"list", RunList},
+    {"extract", RunExtract}, {"cat", RunCat},   {"rm", RunRm},
+    {"mkdir", RunMkdir},     {"info", RunInfo}, {"check", RunCheck},
+};
+
+int Main(const std::vector<std::string>& argv) {
+  const ParsedArgs args = ParseArgs(argv);
+  if (args.version) {
+    PrintVersion(stdout);
+    return kExitOk;
+  }
+  if (args.help) {
+    if (const CommandDef* command = FindCommand(args.command)) {
+      PrintCommandHelp(stdout, *command);
+    } else {
+      PrintProgramHelp(stdout);
+    }
+    return kExitOk;
+  }
+  InitCollation();
+  Session session(args);
+  for (const Dispatch& d : kDispatch) {
+    if (args.command != d.name) continue;
+    try {
+      return d.run(session);
+    } catch (const EVorError& e) {
+      // A stored file that stayed shut because its own password was wrong
+      // or not at hand.
+      if (session.FilePasswordSource().Refused() &&
+          std::string(e.what()).find("unable to open file") != std::string::npos) {
+        throw ECofferError(kExitWrongPassword, std::string(e.what()) +
+                                                   ": its password is wrong or missing (set " +
+                                                   kFilePasswordVariable + ")");
+      }
+      throw;
+    }
+  }
+  throw ECofferError(kExitUsage, "unknown command '" + args.command + "'");
+}
+
+}  // namespace
+
+}  // namespace vor::coffer
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv, argv + argc);
+  try {
+    return vor::coffer::Main(args);
+  } catch (const std::exception& e) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "coffer: %s\n", e.what());
+    return vor::coffer::ExitCodeOf(e);
+  }
+}

@@ -1,0 +1,92 @@
+// The session shared by the commands.
+#include "session.h"
+
+#include <cstdlib>
+#include <string>
+
+#include "exit_codes.h"
+#include "platform/codepage.h"
+#include "platform/fs.h"
+#include "platform/terminal.h"
+
+namespace vor::coffer {
+
+namespace {
+
+uint32_t CodePageOf(const ParsedArgs& args) {
+  if (!args.Has("codepage")) return platform::kDefaultNameCodePage;
+  const auto cp =
+      static_cast<uint32_t>(ParseNumber("--codepage", args.Value("codepage"), 1, 65535));
+  if (!platform::CodePageSupported(cp)) {
+    throw ECofferError(kExitUsage, "code page " + std::to_string(cp) + " is not supported");
+  }
+  return cp;
+}
+
+bool FilePasswordsAvailable(const ParsedArgs& args) {
+  return args.Has("file-password") || std::getenv(kFilePasswordVariable) != nullptr ||
+         (args.command != "list" && platform::IsTerminal(platform::StdStream::kInput));
+}
+
+}  // namespace
+
+Session::Session(const ParsedArgs& args)
+    : args_(args),
+      codec_(CodePageOf(args)),
+      progress_(!args.Has("no-progress") && platform::IsTerminal(platform::StdStream::kError)),
+      file_passwords_(FilePasswordsAvailable(args)) {}
+
+std::string Session::JsonText(const std::string& stored) const {
+  std::string utf8;
+  if (platform::CodePageToUtf8(stored, codec_.CodePage(), &utf8)) return utf8;
+  // Bytes without a character: shown escaped, as the text output does.
+  std::string shown;
+  for (unsigned char c : stored) {
+    if (c >= 0x20 && c < 0x80) {
+      shown += static_cast<char>(c);
+    } else {
+      static const char kHex[] = "0123456789ABCDEF";
+      shown += std::string("\\x") + kHex[c >> 4] + kHex[c & 15];
+    }
+  }
+  return shown;
+}
+
+std::string Session::JsonPath(const std::string& stored_path) const {
+  std::string path;
+  size_t start = 0;
+  while (start < stored_path.size()) {
+    size_t end = stored_path.find('\\', start);
+    if (end == std::string::npos) end = stored_path.size();
+    if (end > start) {
+      if (!path.empty()) path += '/';
+      path += JsonText(stored_path.substr(start, end - start));
+    }
+    start = end + 1;
+  }
+  return path;
+}
+
+std::string Session::ContainerPassword(const std::string& archive) {
+  if (!platform::FileExists(archive)) {
+    throw ECofferError(kExitIoError, "'" + archive + "': no such file");
+  }
+  if (TCoffer::CheckPassword(archive, "")) return "";
+  const std::string password =
+      ReadPassword(kPasswordVariable, "Password for '" + archive + "': ", false);
+  if (!TCoffer::CheckPassword(archive, password)) {
+    throw ECofferError(kExitWrongPassword, "wrong password for '" + archive + "'");
+  }
+  return password;
+}
+
+std::unique_ptr<TCoffer> Session::Open(const std::string& archive, uint16_t mode) {
+  const std::string password = ContainerPassword(archive);
+  auto coffer = std::make_unique<TCoffer>(archive, mode, password, "", "", 0);
+  coffer->SetOnPassword([this](TCoffer&, const std::string&, std::string& pw, bool& cancel) {
+    cancel = !file_passwords_.Request(pw, &pw);
+  });
+  return coffer;
+}
+
+}  // namespace vor::coffer

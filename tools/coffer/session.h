@@ -1,0 +1,50 @@
+// What every command shares: the parsed command line, the name codec, the
+// progress setting, the file passwords, and opening a container.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "args.h"
+#include "container/coffer.h"
+#include "names.h"
+#include "password.h"
+
+namespace vor::coffer {
+
+// Open modes of the engine: read-only and shared, or read-write and
+// exclusive.
+constexpr uint16_t kModeRead = 0x0000;
+constexpr uint16_t kModeWrite = 0x0012;
+
+class Session {
+ public:
+  // Raises a usage error for an unsupported --codepage.
+  explicit Session(const ParsedArgs& args);
+
+  const ParsedArgs& Args() const { return args_; }
+  const NameCodec& Codec() const { return codec_; }
+  bool Progress() const { return progress_; }
+  FilePasswords& FilePasswordSource() { return file_passwords_; }
+
+  // A stored name or path as UTF-8 for JSON.
+  std::string JsonText(const std::string& stored) const;
+  std::string JsonPath(const std::string& stored_path) const;
+
+  // The password that opens the existing container archive: "" when it has
+  // none, else COFFER_PASSWORD or one typed on the terminal. Raises
+  // kExitIoError when archive does not exist and kExitWrongPassword when
+  // the password does not open it.
+  std::string ContainerPassword(const std::string& archive);
+  // Opens the existing container archive (kModeRead or kModeWrite) with its
+  // password and the file password handler.
+  std::unique_ptr<TCoffer> Open(const std::string& archive, uint16_t mode);
+
+ private:
+  const ParsedArgs& args_;
+  NameCodec codec_;
+  bool progress_;
+  FilePasswords file_passwords_;
+};
+
+}  // namespace vor::coffer
