@@ -44,8 +44,12 @@ inline uint64_t DecodeFixed64(const uint8_t* p) {
 }
 
 // Signed views of the same encodings (two's complement on disk).
-inline void EncodeFixedI32(uint8_t* dst, int32_t v) { EncodeFixed32(dst, static_cast<uint32_t>(v)); }
-inline void EncodeFixedI64(uint8_t* dst, int64_t v) { EncodeFixed64(dst, static_cast<uint64_t>(v)); }
+inline void EncodeFixedI32(uint8_t* dst, int32_t v) {
+  EncodeFixed32(dst, static_cast<uint32_t>(v));
+}
+inline void EncodeFixedI64(uint8_t* dst, int64_t v) {
+  EncodeFixed64(dst, static_cast<uint64_t>(v));
+}
 inline int32_t DecodeFixedI32(const uint8_t* p) { return static_cast<int32_t>(DecodeFixed32(p)); }
 inline int64_t DecodeFixedI64(const uint8_t* p) { return static_cast<int64_t>(DecodeFixed64(p)); }
 
