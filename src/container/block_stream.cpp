@@ -10,6 +10,7 @@
 #include "codecs/compression.h"
 #include "common/coding.h"
 #include "common/error.h"
+#include "container/block_packer.h"
 #include "container/coffer.h"
 #include "container/page_file.h"
 #include "container/user_file_stream.h"
@@ -20,6 +21,9 @@ namespace {
 
 // Raw offsets are stored as 32-bit numbers: the raw stream ends below 2 GiB.
 constexpr int64_t kMaxRawOffset = std::numeric_limits<int32_t>::max();
+
+// Raw bytes gathered for one write of consecutive blocks.
+constexpr size_t kMaxGatheredWrite = 8 * 1048576;
 
 // Stored bytes a block may have: every codec stays well below twice the
 // block's size (PPM is handed size + size / 20 + 50 at most).
@@ -258,34 +262,81 @@ void TCFRAdvancedFileStream::WriteStreamHeader() {
 void TCFRAdvancedFileStream::WriteBlock(int64_t offset, const TCFRBlockHeader& header,
                                         const std::vector<uint8_t>& packed) {
   // Header and stored bytes in one write: a partial page is read only once.
-  std::vector<uint8_t> bytes(kBlockHeaderSize + packed.size());
-  header.Encode(bytes.data());
-  std::memcpy(bytes.data() + kBlockHeaderSize, packed.data(), packed.size());
-  const int32_t n = static_cast<int32_t>(bytes.size());
+  write_buffer_.resize(kBlockHeaderSize + packed.size());
+  header.Encode(write_buffer_.data());
+  std::memcpy(write_buffer_.data() + kBlockHeaderSize, packed.data(), packed.size());
+  const int32_t n = static_cast<int32_t>(write_buffer_.size());
   stream_->Seek(offset, 0);
-  if (stream_->Write(bytes.data(), n) < n) {
+  if (stream_->Write(write_buffer_.data(), n) < n) {
     throw EVorError("TCFRAdvancedFileStream.Write - error writing to data stream.");
+  }
+}
+
+void TCFRAdvancedFileStream::WriteBlocks(const std::vector<int32_t>& indexes,
+                                         const std::vector<const std::vector<uint8_t>*>& packed) {
+  size_t k = 0;
+  while (k < indexes.size()) {
+    // Gather the blocks that follow block k without a gap, up to a bound.
+    const int64_t start = headers_.Key(indexes[k]);
+    size_t end = k;
+    size_t bytes = 0;
+    int64_t next = start;
+    while (end < indexes.size() && headers_.Key(indexes[end]) == next &&
+           (end == k || bytes + kBlockHeaderSize + packed[end]->size() <= kMaxGatheredWrite)) {
+      bytes += kBlockHeaderSize + packed[end]->size();
+      next = BlockHeader(indexes[end]).NextOffset;
+      ++end;
+    }
+    for (size_t j = k; j < end; ++j) Report(progress_);  // one report per block
+    if (end == k + 1) {
+      WriteBlock(start, BlockHeader(indexes[k]), *packed[k]);
+      ++k;
+      continue;
+    }
+    write_buffer_.resize(bytes);
+    size_t at = 0;
+    for (size_t j = k; j < end; ++j) {
+      BlockHeader(indexes[j]).Encode(write_buffer_.data() + at);
+      std::memcpy(write_buffer_.data() + at + kBlockHeaderSize, packed[j]->data(),
+                  packed[j]->size());
+      at += kBlockHeaderSize + packed[j]->size();
+    }
+    const int32_t n = static_cast<int32_t>(bytes);
+    stream_->Seek(start, 0);
+    if (stream_->Write(write_buffer_.data(), n) < n) {
+      throw EVorError("TCFRAdvancedFileStream.Write - error writing to data stream.");
+    }
+    k = end;
   }
 }
 
 // ---------------------------------------------------------- block coding
 
 std::vector<uint8_t> TCFRAdvancedFileStream::LoadBlock(int32_t index) {
-  const TCFRBlockHeader h = BlockHeader(index);
+  TCFRBlockHeader h;
+  // The stored bytes go to a buffer kept between calls.
+  ReadPackedBlock(index, &h, &packed_buffer_);
+  return UnpackBlock(h, packed_buffer_.data(), compression_);
+}
+
+void TCFRAdvancedFileStream::ReadPackedBlock(int32_t index, TCFRBlockHeader* header,
+                                             std::vector<uint8_t>* packed) {
+  *header = BlockHeader(index);
   const int64_t offset = headers_.Key(index);
-  // The stored bytes go to a buffer kept between calls (bounded by
-  // LoadHeaders), so that a sequential read does not allocate and clear one
-  // per block.
-  const int32_t stored = static_cast<int32_t>(h.CompressedSize);
-  if (packed_buffer_.size() < h.CompressedSize) packed_buffer_.resize(h.CompressedSize);
-  uint8_t* packed = packed_buffer_.data();
+  if (packed->size() < header->CompressedSize) packed->resize(header->CompressedSize);
+  const int32_t stored = static_cast<int32_t>(header->CompressedSize);
   stream_->Seek(offset + kBlockHeaderSize, 0);
-  if (stream_->Read(packed, stored) != stored) {
+  if (stream_->Read(packed->data(), stored) != stored) {
     throw EVorError("TCFRAdvancedFileStream.LoadBlock - the stored block cannot be read in full.");
   }
+}
+
+std::vector<uint8_t> TCFRAdvancedFileStream::UnpackBlock(const TCFRBlockHeader& h,
+                                                         const uint8_t* packed,
+                                                         uint8_t compression) {
   std::vector<uint8_t> data;
   int32_t n = static_cast<int32_t>(h.UncompressedSize);
-  if (!UnpackBuffer(packed, stored, &data, compression_, &n)) {
+  if (!UnpackBuffer(packed, static_cast<int32_t>(h.CompressedSize), &data, compression, &n)) {
     throw EVorError("TCFRAdvancedFileStream.LoadBlock - decompression error.");
   }
   if (n != static_cast<int32_t>(h.UncompressedSize)) {
@@ -396,11 +447,8 @@ int32_t TCFRAdvancedFileStream::Write(const void* buffer, int32_t count) {
   const int64_t saved_size = size_;
   const int64_t saved_position = position_;
 
-  struct Packed {
-    int32_t index;
-    std::vector<uint8_t> bytes;
-  };
-  std::vector<Packed> pending;
+  std::vector<int32_t> pending_index;
+  std::vector<std::vector<uint8_t>> pending_bytes;
   try {
     bool relocate = false;
     if (last > old_last) {
@@ -413,48 +461,78 @@ int32_t TCFRAdvancedFileStream::Write(const void* buffer, int32_t count) {
     progress_divisor_ = std::max(headers_.Count() - current_block_, 1);
     size_ = std::max(size_, end);
     const int64_t old_position = position_;
-    int64_t w = position_;
     position_ = end;
 
     const uint8_t* in = static_cast<const uint8_t*>(buffer);
     const int32_t block_count = headers_.Count();
-    for (int32_t i = first; i < block_count; ++i) {
-      if (i > last && !relocate) break;
-      Report(progress_);
-      const bool is_last_block = i == block_count - 1;
-      const int32_t tail = static_cast<int32_t>(size_ % block_size);
-      const int32_t new_size = is_last_block && tail != 0 ? tail : block_size;
-
-      // The part of the caller's bytes that falls into this block.
-      const int32_t in_offset = static_cast<int32_t>(w % block_size);
-      const int32_t n =
-          i <= last ? static_cast<int32_t>(std::min<int64_t>(block_size - in_offset, end - w)) : 0;
-      std::vector<uint8_t> data;
-      if (i <= old_last && !(i <= last && in_offset == 0 && n >= new_size)) {
-        data = LoadBlock(i);
-        data.resize(static_cast<size_t>(block_size), 0);
-      } else {
-        data.assign(static_cast<size_t>(block_size), 0);
-      }
-      if (n > 0)
-        std::memcpy(data.data() + in_offset, in + (w - old_position), static_cast<size_t>(n));
-
-      TCFRBlockHeader h = BlockHeader(i);
-      const uint32_t old_stored = h.CompressedSize;
-      std::vector<uint8_t> packed = PrepareBufferForWriting(data.data(), new_size, &h);
-      const int64_t offset = ChainOffset(i);
-      const int64_t next = offset + kBlockHeaderSize + h.CompressedSize;
-      if (h.CompressedSize > old_stored) relocate = true;
-      if (is_last_block || relocate) {
-        if (next > kMaxRawOffset) {
-          throw EVorError("TCFRAdvancedFileStream.Write - data stream is too large.");
+    const int32_t tail = static_cast<int32_t>(size_ % block_size);
+    // Blocks behind Last are repacked only when a block grew; they are
+    // loaded and packed a few per thread at a time.
+    const int32_t batch_limit = 2 * std::max(BlockPackingThreads(), 1);
+    int32_t i = first;
+    while (i < block_count && (i <= last || relocate)) {
+      const int32_t batch_end = i <= last ? last + 1 : std::min(block_count, i + batch_limit);
+      // The uncompressed bytes of each block, on this thread: a block that
+      // the caller's bytes cover in full is packed straight from them, any
+      // other is loaded (or made of zeros) and patched.
+      std::vector<TBlockPackJob> jobs(static_cast<size_t>(batch_end - i));
+      std::vector<std::vector<uint8_t>> owned(jobs.size());
+      for (int32_t j = i; j < batch_end; ++j) {
+        TBlockPackJob& job = jobs[static_cast<size_t>(j - i)];
+        const int32_t new_size = j == block_count - 1 && tail != 0 ? tail : block_size;
+        const int64_t w = j == first ? old_position : int64_t{j} * block_size;
+        const int32_t in_offset = static_cast<int32_t>(w % block_size);
+        const int32_t n =
+            j <= last ? static_cast<int32_t>(std::min<int64_t>(block_size - in_offset, end - w))
+                      : 0;
+        job.size = new_size;
+        if (j <= last && in_offset == 0 && n >= new_size) {
+          job.data = in + (w - old_position);
+          continue;
         }
-        h.NextOffset = static_cast<uint32_t>(next);
+        std::vector<uint8_t>& data = owned[static_cast<size_t>(j - i)];
+        const size_t room = static_cast<size_t>(std::max(new_size, in_offset + n));
+        if (j <= old_last) {
+          data = LoadBlock(j);
+          data.resize(std::max(room, data.size()), 0);
+        } else {
+          data.assign(room, 0);
+        }
+        if (n > 0) {
+          std::memcpy(data.data() + in_offset, in + (w - old_position), static_cast<size_t>(n));
+        }
+        job.data = data.data();
       }
-      SetBlockHeader(i, h);
-      pending.push_back({i, std::move(packed)});
-      w = int64_t{i + 1} * block_size;
-      progress_ += 100.0 / progress_divisor_;
+      if (!PackBlockJobs(jobs, compression_)) {
+        throw EVorError(
+            "TCFRAdvancedFileStream.PrepareBufferForWriting - compression error in "
+            "PrepareBuffer.");
+      }
+      owned.clear();
+      // Headers and the NextOffset chain, block by block in order.
+      for (int32_t j = i; j < batch_end; ++j) {
+        Report(progress_);
+        TBlockPackJob& job = jobs[static_cast<size_t>(j - i)];
+        TCFRBlockHeader h = BlockHeader(j);
+        const uint32_t old_stored = h.CompressedSize;
+        h.UncompressedSize = job.header.UncompressedSize;
+        h.Checksum = job.header.Checksum;
+        h.CompressedSize = job.header.CompressedSize;
+        const int64_t offset = ChainOffset(j);
+        const int64_t next = offset + kBlockHeaderSize + h.CompressedSize;
+        if (h.CompressedSize > old_stored) relocate = true;
+        if (j == block_count - 1 || relocate) {
+          if (next > kMaxRawOffset) {
+            throw EVorError("TCFRAdvancedFileStream.Write - data stream is too large.");
+          }
+          h.NextOffset = static_cast<uint32_t>(next);
+        }
+        SetBlockHeader(j, h);
+        pending_index.push_back(j);
+        pending_bytes.push_back(std::move(job.packed));
+        progress_ += 100.0 / progress_divisor_;
+      }
+      i = batch_end;
     }
     if (relocate) {
       for (int32_t k = 1; k < block_count; ++k) headers_.SetKey(k, ChainOffset(k));
@@ -466,15 +544,64 @@ int32_t TCFRAdvancedFileStream::Write(const void* buffer, int32_t count) {
     throw;
   }
 
-  for (const Packed& p : pending) {
-    Report(progress_);
-    WriteBlock(headers_.Key(p.index), BlockHeader(p.index), p.bytes);
-  }
+  std::vector<const std::vector<uint8_t>*> packed(pending_bytes.size());
+  for (size_t k = 0; k < packed.size(); ++k) packed[k] = &pending_bytes[k];
+  WriteBlocks(pending_index, packed);
   header_.BlockCount = headers_.Count();
   WriteStreamHeader();
   UpdateStats();
   Report(100);
   return count;
+}
+
+void TCFRAdvancedFileStream::WritePacked(const std::vector<TPackedBlock>& blocks) {
+  Report(0);
+  if (PassThrough() || size_ != 0 || headers_.Count() != 0) {
+    throw EVorError(
+        "TCFRAdvancedFileStream.WritePacked - the stream is not an empty block stream.");
+  }
+  if (blocks.empty()) {
+    Report(100);
+    return;
+  }
+  const int32_t block_size = header_.BlockSize;
+  int64_t offset = kStreamHeaderSize + int64_t{header_.ExtraSize};
+  int64_t size = 0;
+  for (size_t k = 0; k < blocks.size(); ++k) {
+    TCFRBlockHeader h = blocks[k].header;
+    const bool last = k + 1 == blocks.size();
+    if (h.CompressedSize != blocks[k].packed.size() || h.UncompressedSize == 0 ||
+        h.UncompressedSize > static_cast<uint32_t>(block_size) ||
+        (!last && h.UncompressedSize != static_cast<uint32_t>(block_size))) {
+      headers_.SetCount(0);
+      throw EVorError("TCFRAdvancedFileStream.WritePacked - the blocks do not fit the stream.");
+    }
+    const int64_t next = offset + kBlockHeaderSize + h.CompressedSize;
+    if (next > kMaxRawOffset) {
+      headers_.SetCount(0);
+      throw EVorError("TCFRAdvancedFileStream.Write - data stream is too large.");
+    }
+    h.NextOffset = static_cast<uint32_t>(next);
+    TCFRHeaderRecord record;
+    h.Encode(record.data());
+    headers_.Add(record, offset);
+    offset = next;
+    size += h.UncompressedSize;
+  }
+  size_ = size;
+  position_ = size;
+  progress_ = 100;
+  std::vector<int32_t> indexes(blocks.size());
+  std::vector<const std::vector<uint8_t>*> packed(blocks.size());
+  for (size_t k = 0; k < blocks.size(); ++k) {
+    indexes[k] = static_cast<int32_t>(k);
+    packed[k] = &blocks[k].packed;
+  }
+  WriteBlocks(indexes, packed);
+  header_.BlockCount = headers_.Count();
+  WriteStreamHeader();
+  UpdateStats();
+  Report(100);
 }
 
 // -------------------------------------------------------- seek and sizes
@@ -574,7 +701,8 @@ void TCFRAdvancedFileStream::SaveToStream(TStream& dest) {
   busy_ = false;
   Report(0);
   const int64_t total = PassThrough() ? stream_->Size() : size_;
-  std::vector<uint8_t> buffer(static_cast<size_t>(buffer_size_));
+  // A file shorter than one chunk needs no more than its own size.
+  std::vector<uint8_t> buffer(static_cast<size_t>(std::min<int64_t>(buffer_size_, total)));
   int64_t copied = 0;
   while (copied < total) {
     const int32_t n = static_cast<int32_t>(std::min<int64_t>(buffer_size_, total - copied));

@@ -81,6 +81,8 @@ struct TCFRBlockHeader {
   void Decode(const uint8_t* src);
 };
 
+struct TPackedBlock;
+
 class TCFRAdvancedFileStream : public TStream {
  public:
   using ProgressEvent = std::function<void(TStream& sender, double percent)>;
@@ -101,6 +103,23 @@ class TCFRAdvancedFileStream : public TStream {
   int32_t Write(const void* buffer, int32_t count) override;
   int64_t Seek(int64_t offset, uint16_t origin) override;
   void SetSize(int64_t new_size) override;
+
+  // Stores blocks packed by PackContent (block_packer.h) with this stream's
+  // compression type as the whole content of an empty stream; the raw bytes
+  // are those that Write of the same content would give. Raises when the
+  // stream is a pass-through or not empty, or the raw stream takes fewer
+  // bytes.
+  void WritePacked(const std::vector<TPackedBlock>& blocks);
+
+  // The header and stored bytes of block index as the raw stream holds them,
+  // for unpacking elsewhere with UnpackBlock; raises LoadBlock's message
+  // when they cannot be read in full.
+  void ReadPackedBlock(int32_t index, TCFRBlockHeader* header, std::vector<uint8_t>* packed);
+  // Unpacks one block's stored bytes and checks size and CRC-16 as LoadBlock
+  // does, raising its messages. Touches no stream, so it may run on any
+  // thread.
+  static std::vector<uint8_t> UnpackBlock(const TCFRBlockHeader& header, const uint8_t* packed,
+                                          uint8_t compression);
 
   // Copies the whole uncompressed content to dest in BufferSize chunks,
   // reporting 0, 100 x copied / Size after each chunk, and 100.
@@ -140,6 +159,10 @@ class TCFRAdvancedFileStream : public TStream {
   // raises when the raw stream takes fewer bytes.
   void WriteBlock(int64_t offset, const TCFRBlockHeader& header,
                   const std::vector<uint8_t>& packed);
+  // Writes the given blocks at their offsets in the index, in order; blocks
+  // that follow one another without a gap go out in one raw write.
+  void WriteBlocks(const std::vector<int32_t>& indexes,
+                   const std::vector<const std::vector<uint8_t>*>& packed);
   // Offset of block index as the NextOffset chain gives it.
   int64_t ChainOffset(int32_t index) const;
   // Extends the content with zero bytes up to new_size.
@@ -162,6 +185,7 @@ class TCFRAdvancedFileStream : public TStream {
   std::unique_ptr<TStream> stream_;
   TCFRStreamHeader header_;
   std::vector<uint8_t> packed_buffer_;  // LoadBlock's stored bytes
+  std::vector<uint8_t> write_buffer_;   // block headers and stored bytes on their way out
 };
 
 }  // namespace vor

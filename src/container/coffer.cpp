@@ -84,12 +84,9 @@ TCoffer::~TCoffer() {
 }
 
 bool TCoffer::CheckPassword(const std::string& file_name, const std::string& password) {
+  // The probe has unlocked the password record with password already.
   TPageFileManager probe(file_name, 0, password, "", "", false, kPageSize, kExtentPageCount, -1);
-  if (probe.Header().Encrypted == 0) return true;
-  std::string key;
-  const bool ok = UnlockPasswordRecord(probe.Header().PasswordRecord, password, &key);
-  WipeText(&key);
-  return ok;
+  return probe.Header().Encrypted == 0 || probe.PasswordAccepted();
 }
 
 bool TCoffer::IsProtected() const { return page_file_->Header().Encrypted != 0; }
@@ -183,30 +180,48 @@ int32_t TCoffer::FileRead(int32_t handle, void* buffer, int32_t count) {
   if (h->Position + count >= rec.FileSize) n = rec.FileSize - h->Position;
   if (n <= 0) return 0;
 
-  TIntegerArray pages(0, 10, 100);
+  TIntegerArray& pages = page_list_;
   page_maps_->GetPagesForRange(rec, false, h->Position, n, &pages);
   if (pages.Count() == 0) throw EVorError("TCoffer.FileRead - no pages were found by UFM.");
 
   const int32_t data_size = page_file_->PageDataSize();
   const std::string& key = FileKey(*h, rec);
-  std::vector<uint8_t> page_buffer(static_cast<size_t>(data_size));
+  page_buffer_.resize(static_cast<size_t>(data_size));
   uint8_t* out = static_cast<uint8_t*>(buffer);
   TPageRecord page;
   int64_t done = 0;
-  for (int32_t k = 0; k < pages.Count(); ++k) {
+  int32_t k = 0;
+  while (k < pages.Count()) {
     const int32_t offset = k == 0 ? static_cast<int32_t>(h->Position % data_size) : 0;
     const int32_t chunk = static_cast<int32_t>(std::min<int64_t>(data_size - offset, n - done));
-    // A whole page goes straight into the caller's buffer.
-    const bool direct = offset == 0 && chunk == data_size;
-    page.pData = direct ? out + done : page_buffer.data();
+    if (offset == 0 && chunk == data_size) {
+      // Whole pages with consecutive numbers: one volume read, straight
+      // into the caller's buffer.
+      const int32_t first = pages.Item(k);
+      int32_t run = 1;
+      while (k + run < pages.Count() && pages.Item(k + run) == first + run &&
+             done + int64_t{run + 1} * data_size <= n) {
+        ++run;
+      }
+      const int32_t got = page_file_->ReadPageRun(first, run, out + done, key);
+      done += int64_t{got} * data_size;
+      if (got < run) {
+        last_error_ = page_file_->LastError();
+        break;
+      }
+      k += run;
+      continue;
+    }
+    page.pData = page_buffer_.data();
     if (!page_file_->ReadPage(page, pages.Item(k), data_size, key)) {
       last_error_ = page_file_->LastError();
       break;
     }
-    if (!direct && chunk > 0) {
-      std::memcpy(out + done, page_buffer.data() + offset, static_cast<size_t>(chunk));
+    if (chunk > 0) {
+      std::memcpy(out + done, page_buffer_.data() + offset, static_cast<size_t>(chunk));
     }
     done += chunk;
+    ++k;
   }
   page.pData = nullptr;
   h->Position += done;
@@ -220,7 +235,7 @@ int32_t TCoffer::FileWrite(int32_t handle, const void* buffer, int32_t count) {
   if (h == nullptr) return 0;
   TFileRec rec = directory_->ReadItem(h->EntryIndex);
   const int32_t old_first_map_page = rec.FirstMapPageNo;
-  TIntegerArray pages(0, 10, 100);
+  TIntegerArray& pages = page_list_;
   if (!page_maps_->GetPagesForRange(rec, true, h->Position, count, &pages)) {
     last_error_ = page_maps_->LastError();
     if (last_error_ == kNoFreePagesError) DoNoSpace();
@@ -232,21 +247,42 @@ int32_t TCoffer::FileWrite(int32_t handle, const void* buffer, int32_t count) {
   const std::string& key = FileKey(*h, rec);
   const uint8_t encryption =
       rec.OwnEncryption != 0 ? rec.OwnEncryption : page_file_->Header().Encrypted;
-  std::vector<uint8_t> page_buffer(static_cast<size_t>(data_size));
+  page_buffer_.resize(static_cast<size_t>(data_size));
   const uint8_t* in = static_cast<const uint8_t*>(buffer);
   TPageRecord page;
-  page.pData = page_buffer.data();
+  page.pData = page_buffer_.data();
   int64_t done = 0;
-  for (int32_t k = 0; k < pages.Count(); ++k) {
+  int32_t k = 0;
+  while (k < pages.Count()) {
     const int32_t offset = k == 0 ? static_cast<int32_t>(h->Position % data_size) : 0;
     const int32_t chunk = static_cast<int32_t>(std::min<int64_t>(data_size - offset, count - done));
+    page.PageType = PageTypeData;
+    page.EncryptionType = encryption;
+    page.ChecksumKind = 0;
+    if (offset == 0 && chunk == data_size) {
+      // Whole pages with consecutive numbers: one volume write, with the
+      // header fields a page-by-page write would give them.
+      const int32_t first = pages.Item(k);
+      int32_t run = 1;
+      while (k + run < pages.Count() && pages.Item(k + run) == first + run &&
+             done + int64_t{run + 1} * data_size <= count) {
+        ++run;
+      }
+      const int32_t written = page_file_->WritePageRun(page, first, run, in + done, key);
+      done += int64_t{written} * data_size;
+      if (written < run) {
+        last_error_ = page_file_->LastError();
+        break;
+      }
+      k += run;
+      continue;
+    }
     // A page written in part keeps its other bytes.
-    if ((offset > 0 || chunk < data_size) &&
-        !page_file_->ReadPage(page, pages.Item(k), data_size, key)) {
+    if (!page_file_->ReadPage(page, pages.Item(k), data_size, key)) {
       last_error_ = page_file_->LastError();
       break;
     }
-    if (chunk > 0) std::memcpy(page_buffer.data() + offset, in + done, static_cast<size_t>(chunk));
+    if (chunk > 0) std::memcpy(page_buffer_.data() + offset, in + done, static_cast<size_t>(chunk));
     page.PageType = PageTypeData;
     page.EncryptionType = encryption;
     page.ChecksumKind = 0;
@@ -255,6 +291,7 @@ int32_t TCoffer::FileWrite(int32_t handle, const void* buffer, int32_t count) {
       break;
     }
     done += chunk;
+    ++k;
   }
   h->Position += done;
   // A write that stored nothing (a read-only container, a failing page)

@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "container/engine_arrays.h"
 #include "container/name_utils.h"
@@ -197,6 +198,10 @@ class TCoffer {
   PasswordEvent on_password_;
   std::string current_file_name_;
   int32_t last_error_ = 0;
+  // Kept between FileRead and FileWrite calls: the page list of the range
+  // and the buffer of a page that is read or written only in part.
+  TIntegerArray page_list_{0, 10, 100};
+  std::vector<uint8_t> page_buffer_;
 };
 
 }  // namespace vor

@@ -100,6 +100,13 @@ bool TDIRManager::SavePage(int32_t page_index, TPageRecord& header) {
 }
 
 void TDIRManager::WriteItem(int32_t item_no, const TFileRec& rec) {
+  // A read-only container cannot save the page: refuse before the record in
+  // memory changes, so that it keeps matching the disk.
+  if (page_file_.ReadOnly()) {
+    dir_array_->ReadItem(item_no);  // raises for an invalid number
+    RaisePage("TDIRManager.WriteItem - can not save page, pageNo = ",
+              dir_page_nos_.Item(item_no / entries_per_page_));
+  }
   dir_array_->UpdateItem(item_no, rec);
   if (rec.Deleted != 0) open_counts_.SetItem(item_no, 0);
   const int32_t page_index = item_no / entries_per_page_;
@@ -156,6 +163,12 @@ int32_t TDIRManager::StoreNewItem(const TFileRec& rec) {
     ++h.DIRPageCount;
   }
 
+  // Nothing is added in memory to a container that cannot save it (a new
+  // directory page is refused above already: no pages are given out).
+  if (page_file_.ReadOnly()) {
+    last_error_ = kPageWriteHeaderError;
+    return -1;
+  }
   ++h.DIRItemCount;
   dir_array_->Add(rec);
   open_counts_.Add(0);

@@ -273,6 +273,9 @@ int32_t TFreeSpaceManager::AddExtents(Request& request, int32_t shortfall) {
 bool TFreeSpaceManager::GetPages(int32_t count, int32_t near_page, bool uniform_only,
                                  TIntegerArray& pages) {
   pages.SetCount(0);
+  // A read-only container cannot save its maps: it has no pages to give, and
+  // the maps in memory stay as they are on disk.
+  if (page_file_.ReadOnly()) return false;
   Request request{count, uniform_only, pages, TIntegerArray(pfs_page_map_.Count(), 1, 10),
                   TIntegerArray(gam_page_map_.Count(), 1, 10)};
   const int32_t first = page_file_.Header().FirstExtentPageNo;

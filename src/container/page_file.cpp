@@ -1,5 +1,7 @@
 #include "container/page_file.h"
 
+#include <algorithm>
+#include <cstring>
 #include <exception>
 
 #include "common/error.h"
@@ -32,7 +34,9 @@ TPageFileManager::TPageFileManager(const std::string& file_name, uint16_t mode,
     exclusive_ = (mode & kOpenModeExclusive) != 0;
     OpenExisting();
   }
-  if (header_.Encrypted == 1) UnlockPasswordRecord(header_.PasswordRecord, password, &page_key_);
+  if (header_.Encrypted == 1) {
+    password_accepted_ = UnlockPasswordRecord(header_.PasswordRecord, password, &page_key_);
+  }
 }
 
 TPageFileManager::~TPageFileManager() {
@@ -183,6 +187,96 @@ bool TPageFileManager::WritePage(TPageRecord& page, int32_t page_no, int32_t dat
     return false;
   }
   return true;
+}
+
+int32_t TPageFileManager::ReadPageRun(int32_t first_page_no, int32_t count, uint8_t* data,
+                                      const std::string& key) {
+  last_error_ = 0;
+  const int32_t page_size = header_.PageSize;
+  const int32_t data_size = PageDataSize();
+  const std::string& page_key = KeyOrPageKey(key);
+  int32_t done = 0;
+  while (done < count) {
+    const int32_t page_no = first_page_no + done;
+    const int64_t offset = PageOffset(page_no);
+    if (page_no < 0 || offset > store_->GetSize()) {
+      last_error_ = kPageReadHeaderError;
+      return done;
+    }
+    const int32_t run = std::min(count - done, kPageRunLimit);
+    const size_t raw_size = static_cast<size_t>(run) * static_cast<size_t>(page_size);
+    if (run_buffer_.size() < raw_size) run_buffer_.resize(raw_size);
+    store_->Seek(offset, 0);
+    const int32_t got = store_->Read(run_buffer_.data(), static_cast<int32_t>(raw_size));
+    for (int32_t k = 0; k < run; ++k) {
+      const int32_t at = k * page_size;
+      if (got - at < page_size) {
+        last_error_ = got - at < kPageHeaderSize ? kPageReadHeaderError : kPageReadDataError;
+        return done;
+      }
+      TPageRecord page;
+      page.DecodeHeader(run_buffer_.data() + at);
+      const uint8_t* stored = run_buffer_.data() + at + kPageHeaderSize;
+      if (!VerifyChecksum(stored, data_size, page.ChecksumKind, page.Checksum)) {
+        last_error_ = kPageChecksumError;
+        return done;
+      }
+      uint8_t* out = data + static_cast<size_t>(done) * static_cast<size_t>(data_size);
+      std::memcpy(out, stored, static_cast<size_t>(data_size));
+      if (!DecodeBuffer(out, data_size, page.EncryptionType, page_key)) {
+        last_error_ = kPageDecodeError;
+        return done;
+      }
+      ++done;
+    }
+  }
+  return done;
+}
+
+int32_t TPageFileManager::WritePageRun(const TPageRecord& header, int32_t first_page_no,
+                                       int32_t count, const uint8_t* data, const std::string& key) {
+  last_error_ = 0;
+  if (first_page_no < 0 || read_only_) {
+    last_error_ = kPageWriteHeaderError;
+    return 0;
+  }
+  const int32_t page_size = header_.PageSize;
+  const int32_t data_size = PageDataSize();
+  const std::string& page_key = KeyOrPageKey(key);
+  TPageRecord page;
+  page.NextPageNo = header.NextPageNo;
+  page.PageType = header.PageType;
+  page.EncryptionType = header.EncryptionType;
+  page.ChecksumKind = header.ChecksumKind;
+  page.Reserved = header.Reserved;
+  int32_t done = 0;
+  while (done < count) {
+    const int32_t run = std::min(count - done, kPageRunLimit);
+    const size_t raw_size = static_cast<size_t>(run) * static_cast<size_t>(page_size);
+    if (run_buffer_.size() < raw_size) run_buffer_.resize(raw_size);
+    for (int32_t k = 0; k < run; ++k) {
+      uint8_t* raw = run_buffer_.data() + static_cast<size_t>(k) * static_cast<size_t>(page_size);
+      uint8_t* stored = raw + kPageHeaderSize;
+      std::memcpy(stored, data + static_cast<size_t>(done + k) * static_cast<size_t>(data_size),
+                  static_cast<size_t>(data_size));
+      if (!EncodeBuffer(stored, data_size, page.EncryptionType, page_key)) {
+        last_error_ = kPageEncodeError;
+        return done;
+      }
+      page.Checksum = ComputeChecksum(stored, data_size, page.ChecksumKind);
+      page.EncodeHeader(raw);
+    }
+    store_->Seek(PageOffset(first_page_no + done), 0);
+    const int32_t written = store_->Write(run_buffer_.data(), static_cast<int32_t>(raw_size));
+    if (written < static_cast<int32_t>(raw_size)) {
+      const int32_t whole = written / page_size;
+      last_error_ = written - whole * page_size < kPageHeaderSize ? kPageWriteHeaderError
+                                                                  : kPageWriteDataError;
+      return done + whole;
+    }
+    done += run;
+  }
+  return done;
 }
 
 bool TPageFileManager::EncodeBuffer(uint8_t* data, int32_t size, uint8_t encryption_type,

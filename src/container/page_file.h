@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "container/container_header.h"
 #include "container/huge_file.h"
@@ -40,6 +41,8 @@ constexpr int32_t kMinPageSize = 600;
 // Largest page size accepted, so that a damaged header cannot ask for huge
 // page buffers.
 constexpr int32_t kMaxPageSize = 1 << 20;
+// Pages moved by one volume read or write in ReadPageRun and WritePageRun.
+constexpr int32_t kPageRunLimit = 32;
 
 class TPageFileManager {
  public:
@@ -75,6 +78,22 @@ class TPageFileManager {
   bool WritePage(TPageRecord& page, int32_t page_no, int32_t data_size,
                  const std::string& key = std::string());
 
+  // Reads count consecutive pages, first_page_no onwards, with one volume
+  // read per run of up to kPageRunLimit pages, and checks and deciphers each
+  // page as ReadPage does with its full data size. Page k's data lands at
+  // data + k * PageDataSize(). Returns the number of pages delivered; when it
+  // is below count, the page after them failed and LastError says how.
+  int32_t ReadPageRun(int32_t first_page_no, int32_t count, uint8_t* data,
+                      const std::string& key = std::string());
+  // Writes count consecutive pages, first_page_no onwards, with one volume
+  // write per run of up to kPageRunLimit pages. Each page gets the header
+  // fields of `header` (its Checksum set per page) and PageDataSize() bytes
+  // from data + k * PageDataSize(), enciphered and checksummed as WritePage
+  // does; data itself is not changed. Returns the number of pages written;
+  // when it is below count, LastError says why.
+  int32_t WritePageRun(const TPageRecord& header, int32_t first_page_no, int32_t count,
+                       const uint8_t* data, const std::string& key = std::string());
+
   // Type 0: nothing. Type 1: Rijndael under key, in place. False when the
   // cipher fails. Other types: EncodeBuffer raises, DecodeBuffer is false.
   bool EncodeBuffer(uint8_t* data, int32_t size, uint8_t encryption_type, const std::string& key);
@@ -99,6 +118,9 @@ class TPageFileManager {
   bool ReadOnly() const { return read_only_; }
   bool Exclusive() const { return exclusive_; }
   const std::string& PageKey() const { return page_key_; }
+  // Whether the password given at construction unlocked the password record
+  // (true for a container without one).
+  bool PasswordAccepted() const { return password_accepted_; }
   int32_t LastError() const { return last_error_; }
   TCFRHugeFile* Store() { return store_.get(); }
 
@@ -121,7 +143,10 @@ class TPageFileManager {
   bool read_only_ = false;
   bool exclusive_ = false;
   std::string page_key_;
+  bool password_accepted_ = true;
   int32_t last_error_ = 0;
+  // Raw pages (headers and data) of one run; kept between calls.
+  std::vector<uint8_t> run_buffer_;
 };
 
 }  // namespace vor

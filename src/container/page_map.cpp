@@ -306,6 +306,12 @@ bool TUserFilePageMapManager::DoResizeFile(TFileRec& rec, bool init_pages, int64
   const int32_t need = PagesForSize(new_size);
   const int32_t have = maps.data->Count();
   if (new_size == rec.FileSize) return true;
+  // A read-only container cannot save freed pages: refuse before the maps
+  // in memory change, so that they keep matching the disk.
+  if (need < have && page_file_.ReadOnly()) {
+    last_error_ = kPageWriteHeaderError;
+    return false;
+  }
   if (new_size < rec.FileSize) {
     if (have > need) DoDeletePagesFromEOF(rec, have - need);
     return true;

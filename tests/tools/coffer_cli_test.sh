@@ -105,6 +105,11 @@ damaged() {
   if [ "$kind" != dir ]; then
     expect 4 cat t.cof tree/sub/random.bin
   fi
+  # So does extracting, where the blocks are unpacked on worker threads.
+  if [ "$kind" = data ] || [ "$kind" = block ]; then
+    rm -rf out
+    expect 4 extract t.cof -o out
+  fi
 }
 
 case "$scenario" in

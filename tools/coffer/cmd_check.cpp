@@ -9,6 +9,7 @@
 // 4. Every file's content through its TCFRFileStream: every block is
 //    decompressed and CRC-checked.
 // Problems are printed by page and by file; any problem makes exit code 4.
+#include <cstdint>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -29,6 +30,13 @@
 namespace vor::coffer {
 
 namespace {
+
+// sum + size for the progress figures: sizes come from records on disk, so
+// a damaged one (negative, or near the largest number) must not overflow.
+int64_t AddStoredSize(int64_t sum, int64_t size) {
+  if (size <= 0) return sum;
+  return size > INT64_MAX - sum ? INT64_MAX : sum + size;
+}
 
 const char* PageTypeName(int type) {
   switch (type) {
@@ -242,7 +250,7 @@ class Checker {
     for (int32_t i = 0; i < records.ItemCount(); ++i) {
       const TFileRec& rec = records.Item(i);
       if (rec.Deleted == 0 && (rec.Attributes & kFileAttributeDirectory) == 0)
-        total += rec.FileSize;
+        total = AddStoredSize(total, rec.FileSize);
     }
     ProgressBar bar("checking files", total, session_.Progress());
     int64_t done = 0;
@@ -254,7 +262,7 @@ class Checker {
       ++files;
       if (unreadable_.count(i) != 0) {  // reported with its page map
         ++damaged;
-        done += rec.FileSize;
+        done = AddStoredSize(done, rec.FileSize);
         continue;
       }
       std::string stored_path;
@@ -274,7 +282,7 @@ class Checker {
           const int32_t n = stream.Read(buffer.data(), static_cast<int32_t>(buffer.size()));
           if (n <= 0) break;
           read += n;
-          bar.Update(done + read);
+          bar.Update(AddStoredSize(done, read));
         }
         const int64_t size = stream.Size();
         if (read != size) {
@@ -292,7 +300,7 @@ class Checker {
           ++damaged;
         }
       }
-      done += rec.FileSize;
+      done = AddStoredSize(done, rec.FileSize);
       bar.Update(done);
     }
     bar.Finish();

@@ -1,21 +1,28 @@
 // coffer extract: copies files and folders of a container to disk.
 //
-// The export itself is the engine's ExportFiles whenever every selected
-// name is the same in the code page and on disk (always so on Windows with
-// the matching code page, and for ASCII names). Names that change in the
-// conversion (UTF-8 on POSIX) are saved item by item, each through its
-// TCFRFileStream, under the converted name. Either way the items are listed
-// first, so that every name is checked before anything is written, and the
-// last-write times are set afterwards.
+// The items are listed first, so that every name is checked before anything
+// is written; then each is saved under its disk name (converted from the
+// code page where that differs), and the last-write times are set
+// afterwards. The container is read on the main thread only: it hands each
+// file's stored blocks to worker threads (UnpackAhead below), which unpack,
+// check and write the disk files, so that decompressing overlaps reading.
+#include <algorithm>
+#include <condition_variable>
+#include <deque>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "commands.h"
+#include "common/error.h"
+#include "container/block_packer.h"
 #include "container/file_stream.h"
 #include "exit_codes.h"
 #include "platform/fs.h"
+#include "platform/memory.h"
 #include "platform/terminal.h"
 #include "progress.h"
 #include "walk.h"
@@ -34,11 +41,9 @@ struct Item {
 };
 
 struct Selection {
-  std::string mask;  // for ExportFiles: root + name mask
   std::string root;  // stored folder the paths are relative to ("\" or "\a\")
   std::vector<Item> items;
   int64_t total_bytes = 0;
-  bool identical_names = true;  // every disk name equals its stored name
 };
 
 Overwrite OverwriteMode(const Session& session) {
@@ -90,7 +95,6 @@ Selection Select(Session& session, TCoffer& coffer) {
                          "'" + args.operands[1] + "': no such folder in the container");
     }
   }
-  sel.mask = sel.root + name_mask;
   const std::string folder = sel.root == "\\" ? "\\" : sel.root.substr(0, sel.root.size() - 1);
   for (TreeEntry& entry : WalkTree(coffer, folder, name_mask, true)) {
     Item item;
@@ -103,7 +107,6 @@ Selection Select(Session& session, TCoffer& coffer) {
       if (end == std::string::npos) end = rel.size();
       prefix += (start == 0 ? "" : "\\") + rel.substr(start, end - start);
       const std::string disk = DiskName(session, prefix);
-      if (disk != rel.substr(start, end - start)) sel.identical_names = false;
       if (!item.local.empty()) item.local += platform::PathDelimiter();
       item.local += disk;
       start = end + 1;
@@ -111,8 +114,10 @@ Selection Select(Session& session, TCoffer& coffer) {
     if (!item.entry.folder) {
       // Progress counts content bytes; the stored size stands in for a file
       // with a password of its own.
+      // Only a bar that is shown needs them: reading them opens every file.
       ContentInfo info;
-      if (ReadContentInfo(coffer, item.entry.path, session.FilePasswordSource().Current(), &info)) {
+      if (session.Progress() &&
+          ReadContentInfo(coffer, item.entry.path, session.FilePasswordSource().Current(), &info)) {
         item.entry.size = info.size;
       }
       sel.total_bytes += item.entry.size;
@@ -142,6 +147,141 @@ void ForceFolders(const std::string& path) {
   platform::CreateDirectory(path);
 }
 
+// Stored bytes handed to the workers and not yet written: bounds the memory
+// of an extraction whatever the sizes of the files.
+constexpr int64_t kUnpackAheadBudget = 8 * 1048576;
+
+// Unpacks the stored blocks of files and writes them to disk on worker
+// threads. The first failure is kept and raised again by Check or Finish on
+// the main thread; files after it are not started.
+class UnpackAhead {
+ public:
+  struct Job {
+    std::string disk;
+    uint32_t attributes = 0;
+    uint8_t compression = 0;
+    std::vector<TCFRBlockHeader> headers;
+    std::vector<std::vector<uint8_t>> packed;
+    int64_t cost = 0;
+  };
+
+  UnpackAhead() {
+    const int32_t threads = std::max(BlockPackingThreads(), 1);
+    for (int32_t t = 0; t < threads; ++t) workers_.emplace_back([this] { Work(); });
+  }
+  ~UnpackAhead() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stop_ = true;
+    }
+    changed_.notify_all();
+    for (std::thread& worker : workers_) worker.join();
+  }
+  UnpackAhead(const UnpackAhead&) = delete;
+  UnpackAhead& operator=(const UnpackAhead&) = delete;
+
+  // Queues a job, waiting while the stored bytes in flight exceed the budget.
+  void Add(Job job) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [&] {
+      return failed_ || in_flight_ == 0 || in_flight_ + job.cost <= kUnpackAheadBudget;
+    });
+    if (failed_) return;
+    in_flight_ += job.cost;
+    queue_.push_back(std::move(job));
+    lock.unlock();
+    changed_.notify_all();
+  }
+  // Held while a block of type 3 or 4 is unpacked (see Save); the main
+  // thread takes it too when it saves such a file itself.
+  std::mutex& LargeModel() { return large_model_; }
+
+  // Raises the first failure of a worker, if there was one.
+  void Check() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (failed_) RaiseFailure();
+  }
+  // Waits until every queued job is done, then raises as Check.
+  void Finish() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [&] { return in_flight_ == 0 && busy_ == 0 && queue_.empty(); });
+    if (failed_) RaiseFailure();
+  }
+
+ private:
+  [[noreturn]] void RaiseFailure() {
+    if (failure_io_) throw ECofferError(kExitIoError, failure_);
+    throw EVorError(failure_);
+  }
+
+  void Work() {
+    while (true) {
+      Job job;
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return stop_ || !queue_.empty(); });
+        if (queue_.empty()) return;
+        job = std::move(queue_.front());
+        queue_.pop_front();
+        ++busy_;
+      }
+      std::string failure;
+      bool io = false;
+      try {
+        if (!FailedNow()) Save(job);
+      } catch (const ECofferError& e) {
+        failure = e.what();
+        io = true;
+      } catch (const std::exception& e) {
+        failure = e.what();
+      }
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!failure.empty() && !failed_) {
+          failed_ = true;
+          failure_ = failure;
+          failure_io_ = io;
+        }
+        in_flight_ -= job.cost;
+        --busy_;
+      }
+      changed_.notify_all();
+    }
+  }
+
+  bool FailedNow() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return failed_;
+  }
+
+  void Save(const Job& job) {
+    // Types 3 and 4 build a PPM model of 25 or 50 MiB for every block: one
+    // such block is unpacked at a time, so that an extraction stays within
+    // 64 MiB (type 4's model alone excepted).
+    std::unique_lock<std::mutex> model(large_model_, std::defer_lock);
+    if (job.compression == 3 || job.compression == 4) model.lock();
+    TDiskFileStream file(job.disk, TDiskFileMode::kCreate);
+    for (size_t k = 0; k < job.headers.size(); ++k) {
+      const std::vector<uint8_t> data = TCFRAdvancedFileStream::UnpackBlock(
+          job.headers[k], job.packed[k].data(), job.compression);
+      file.WriteBuffer(data.data(), static_cast<int32_t>(data.size()));
+    }
+    platform::SetFileAttributes(job.disk, job.attributes);
+  }
+
+  std::vector<std::thread> workers_;
+  std::mutex mutex_;
+  std::mutex large_model_;
+  std::condition_variable changed_;
+  std::deque<Job> queue_;
+  int64_t in_flight_ = 0;
+  int busy_ = 0;
+  bool stop_ = false;
+  bool failed_ = false;
+  bool failure_io_ = false;
+  std::string failure_;
+};
+
 class Extractor {
  public:
   Extractor(Session& session, TCoffer& coffer, const Selection& sel, const std::string& dest,
@@ -156,11 +296,7 @@ class Extractor {
   }
 
   void Run() {
-    if (sel_.identical_names) {
-      RunExport();
-    } else {
-      RunItems();
-    }
+    RunItems();
     bar_.Finish();
     // Times last: writing into a folder changes its time.
     for (auto it = sel_.items.rbegin(); it != sel_.items.rend(); ++it) {
@@ -221,26 +357,11 @@ class Extractor {
     return it == by_local_.end() ? 0 : it->second->entry.size;
   }
 
-  void RunExport() {
-    coffer_.SetOnFileProgress([this](TCoffer&, const std::string& name, double percent) {
-      std::string local = name;
-      for (char& c : local) {
-        if (c == '\\') c = platform::PathDelimiter();
-      }
-      FileProgress(local, percent);
-    });
-    coffer_.SetOnOverwrite(
-        [this](TCoffer&, const std::string& local, const std::string&, bool& overwrite) {
-          std::string disk = local;
-          for (char& c : disk) {
-            if (c == '\\') c = platform::PathDelimiter();
-          }
-          overwrite = MayReplace(disk);
-        });
-    coffer_.ExportFiles(sel_.mask, dest_, kAllAttributes, true, 2);
-  }
-
   void RunItems() {
+    // PPM models (10 to 50 MiB) are taken from and given back to the system
+    // with each block, so that no thread keeps one after its block.
+    platform::ReturnLargeAllocations(4 * 1048576);
+    UnpackAhead ahead;
     for (const Item& item : sel_.items) {
       const std::string disk = JoinDisk(dest_, item.local);
       if (item.entry.folder) {
@@ -261,12 +382,44 @@ class Extractor {
         }
       }
       TCFRFileStream stream(&coffer_, item.entry.path, kModeRead, coffer_.Password(), "", "", 0);
-      stream.SetOnProgress(
-          [this, &item](TStream&, double percent) { FileProgress(item.local, percent); });
       FileProgress(item.local, 0);
-      stream.SaveToFile(disk);
-      platform::SetFileAttributes(disk, item.entry.attributes);
+      if (!Hand(stream, disk, item, ahead)) {
+        stream.SetOnProgress(
+            [this, &item](TStream&, double percent) { FileProgress(item.local, percent); });
+        std::unique_lock<std::mutex> model(ahead.LargeModel(), std::defer_lock);
+        const uint8_t type = stream.BlockStream().Compression();
+        if (type == 3 || type == 4) model.lock();
+        stream.SaveToFile(disk);
+        platform::SetFileAttributes(disk, item.entry.attributes);
+      }
+      ahead.Check();
     }
+    ahead.Finish();
+  }
+
+  // Hands the stored blocks of a compressed file to the workers; false (and
+  // nothing read) for content stored without blocks or larger than the
+  // budget, which the caller saves itself.
+  bool Hand(TCFRFileStream& stream, const std::string& disk, const Item& item, UnpackAhead& ahead) {
+    TCFRAdvancedFileStream& blocks = stream.BlockStream();
+    if (blocks.PassThrough()) return false;
+    UnpackAhead::Job job;
+    for (int32_t k = 0; k < blocks.BlockCount(); ++k) {
+      job.cost += blocks.BlockHeader(k).CompressedSize;
+    }
+    if (job.cost > kUnpackAheadBudget) return false;
+    job.disk = disk;
+    job.attributes = item.entry.attributes;
+    job.compression = blocks.Compression();
+    job.headers.resize(static_cast<size_t>(blocks.BlockCount()));
+    job.packed.resize(job.headers.size());
+    for (int32_t k = 0; k < blocks.BlockCount(); ++k) {
+      blocks.ReadPackedBlock(k, &job.headers[static_cast<size_t>(k)],
+                             &job.packed[static_cast<size_t>(k)]);
+    }
+    ahead.Add(std::move(job));
+    FileProgress(item.local, 100);
+    return true;
   }
 
   Session& session_;

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "common/error.h"
 #include "exit_codes.h"
 #include "platform/codepage.h"
 #include "platform/fs.h"
@@ -67,22 +68,31 @@ std::string Session::JsonPath(const std::string& stored_path) const {
   return path;
 }
 
-std::string Session::ContainerPassword(const std::string& archive) {
+std::string Session::ContainerPassword(const std::string& archive, bool verify) {
   if (!platform::FileExists(archive)) {
     throw ECofferError(kExitIoError, "'" + archive + "': no such file");
   }
   if (TCoffer::CheckPassword(archive, "")) return "";
   const std::string password =
       ReadPassword(kPasswordVariable, "Password for '" + archive + "': ", false);
-  if (!TCoffer::CheckPassword(archive, password)) {
+  if (verify && !TCoffer::CheckPassword(archive, password)) {
     throw ECofferError(kExitWrongPassword, "wrong password for '" + archive + "'");
   }
   return password;
 }
 
 std::unique_ptr<TCoffer> Session::Open(const std::string& archive, uint16_t mode) {
-  const std::string password = ContainerPassword(archive);
-  auto coffer = std::make_unique<TCoffer>(archive, mode, password, "", "", 0);
+  // TCoffer checks the password itself before it opens the container.
+  const std::string password = ContainerPassword(archive, false);
+  std::unique_ptr<TCoffer> coffer;
+  try {
+    coffer = std::make_unique<TCoffer>(archive, mode, password, "", "", 0);
+  } catch (const EVorError& e) {
+    if (std::string(e.what()).find("TCoffer.Create - invalid password") == 0) {
+      throw ECofferError(kExitWrongPassword, "wrong password for '" + archive + "'");
+    }
+    throw;
+  }
   coffer->SetOnPassword([this](TCoffer&, const std::string&, std::string& pw, bool& cancel) {
     cancel = !file_passwords_.Request(pw, &pw);
   });

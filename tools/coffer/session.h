@@ -33,9 +33,10 @@ class Session {
 
   // The password that opens the existing container archive: "" when it has
   // none, else COFFER_PASSWORD or one typed on the terminal. Raises
-  // kExitIoError when archive does not exist and kExitWrongPassword when
-  // the password does not open it.
-  std::string ContainerPassword(const std::string& archive);
+  // kExitIoError when archive does not exist and, with verify, kExitWrongPassword
+  // when the password does not open it (without verify the caller's own open
+  // finds that out: each check of a password takes a quarter of a second).
+  std::string ContainerPassword(const std::string& archive, bool verify = true);
   // Opens the existing container archive (kModeRead or kModeWrite) with its
   // password and the file password handler.
   std::unique_ptr<TCoffer> Open(const std::string& archive, uint16_t mode);
