@@ -231,7 +231,7 @@ cpu="$(lscpu | sed -n 's/^Model name: *//p' | head -n 1)"
   echo "- Load average (1, 5, 15 min): $load_start at the start, $load_end at the end"
   echo "- Payload: $payload_bytes bytes in $payload_files files (text, binaries, 10 % random bytes), manifest $manifest"
   echo "- Rounds: $RUNS; times are medians of wall-clock seconds, each round runs every tool once in the order below"
-  echo "- Peers: $(zip -v | sed -n 2p | sed 's/^ *//;s/ by.*//'), $(gzip --version | head -n 1), bzip2 $(bzip2 --help 2>&1 | head -n 1 | sed 's/.*Version //;s/,.*//'), $(7z i 2>/dev/null | grep -m1 -o 'p7zip Version [0-9.]*')"
+  echo "- Peers: $(zip -v | sed -n 2p | sed 's/^ *This is //;s/ by.*//;s/,*$//'), $(gzip --version | head -n 1), bzip2 $(bzip2 --help 2>&1 | head -n 1 | sed 's/.*Version //;s/,.*//'), $(7z i 2>/dev/null | grep -m1 -o 'p7zip Version [0-9.]*')"
   echo
   echo "| Tool | Size MB | % of payload | Add s | Add MB/s | Add vs zip -9 | Extract s | Extract MB/s | Extract vs unzip | Extract peak RSS MB |"
   echo "|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|"

@@ -701,6 +701,11 @@ void TCFRAdvancedFileStream::SaveToStream(TStream& dest) {
   busy_ = false;
   Report(0);
   const int64_t total = PassThrough() ? stream_->Size() : size_;
+  // A damaged record can give a negative size; no buffer is sized from it.
+  if (total < 0) {
+    throw EVorError("TCFRAdvancedFileStream.SaveToStream - invalid size, Size = " +
+                    std::to_string(total));
+  }
   // A file shorter than one chunk needs no more than its own size.
   std::vector<uint8_t> buffer(static_cast<size_t>(std::min<int64_t>(buffer_size_, total)));
   int64_t copied = 0;
