@@ -1,8 +1,18 @@
 #!/usr/bin/env bash
-# Runs a Windows program under wine64, headless, in a private WINEPREFIX that
-# lives inside the build folder of the program (created on first use).
+# Runs a Windows program under Wine, headless, in a private WINEPREFIX that
+# lives inside the build folder of the program (created once, safely under
+# parallel runs).
+#
+# Usage: wine-run.sh [--arch win32|win64] <program.exe> [arguments...]
+# The architecture defaults to win64. A program whose PE machine does not
+# match the loader is refused with exit code 125.
 set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+source "$here/wine-lib.sh"
+arch=win64
+if [ "${1:-}" = "--arch" ]; then arch="$2"; shift 2; fi
 exe="$1"; shift
+wine_check_program "$exe" "$arch" || exit 125
 if [ -z "${WINEPREFIX:-}" ]; then
   dir="$(cd "$(dirname "$exe")" && pwd)"
   while [ "$dir" != "/" ] && [ ! -f "$dir/CMakeCache.txt" ]; do dir="$(dirname "$dir")"; done
@@ -15,12 +25,7 @@ unset DISPLAY
 # Windows programs see the Unix root as drive Z:; an absolute Unix path in
 # GTEST_OUTPUT would otherwise be taken as relative to the current folder.
 case "${GTEST_OUTPUT:-}" in xml:/*) export GTEST_OUTPUT="xml:Z:${GTEST_OUTPUT#xml:}" ;; esac
-wine=/usr/lib/wine/wine64
-[ -x "$wine" ] || wine=wine
-export WINELOADER="$wine"
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  mkdir -p "$WINEPREFIX"
-  "$wine" wineboot --init >/dev/null 2>&1 || true
-  wineserver -w 2>/dev/null || true
-fi
-exec "$wine" "$exe" "$@"
+wine_prepare_prefix "$arch"
+loader="$(wine_loader "$arch")"
+export WINELOADER="$loader"
+exec "$loader" "$exe" "$@"

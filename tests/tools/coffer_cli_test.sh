@@ -19,7 +19,8 @@ unset COFFER_PASSWORD COFFER_FILE_PASSWORD
 
 coffer() {
   if [ -n "${COFFER_RUNNER:-}" ]; then
-    "$COFFER_RUNNER" "$coffer_exe" --no-progress "$@" </dev/null
+    # shellcheck disable=SC2086
+    $COFFER_RUNNER "$coffer_exe" --no-progress "$@" </dev/null
   else
     "$coffer_exe" --no-progress "$@" </dev/null
   fi

@@ -1,0 +1,78 @@
+# Shared by the scripts that run Windows programs under Wine. Sourced.
+#
+#   wine_pe_arch <file>          prints win32 (PE32, i386), win64 (PE32+,
+#                                x86-64) or nothing when the file is no PE
+#   wine_loader <arch>           prints the Wine loader for that architecture
+#   wine_check_program <exe> <arch>
+#                                fails loudly when the program's machine does
+#                                not match the loader (wine64 given a 32-bit
+#                                program prints nothing and exits 0)
+#   wine_prepare_prefix <arch>   makes $WINEPREFIX ready exactly once, even
+#                                when several runners start at the same time
+
+# wine_pe_arch <file>: reads e_lfanew at 0x3C, checks "PE\0\0" there and
+# reads the machine field that follows.
+wine_pe_arch() {
+  local f="$1" off sig machine
+  [ -f "$f" ] || return 0
+  [ "$(head -c 2 "$f")" = "MZ" ] || return 0
+  off=$(od -An -t u4 -j 60 -N 4 "$f" 2>/dev/null | tr -d ' ')
+  [ -n "$off" ] || return 0
+  sig=$(od -An -t x1 -j "$off" -N 4 "$f" 2>/dev/null | tr -d ' ')
+  [ "$sig" = "50450000" ] || return 0
+  machine=$(od -An -t x2 -j $((off + 4)) -N 2 "$f" 2>/dev/null | tr -d ' ')
+  case "$machine" in
+    014c) echo win32 ;;
+    8664) echo win64 ;;
+  esac
+}
+
+wine_loader() {
+  case "$1" in
+    win32) echo /usr/lib/wine/wine ;;
+    win64) echo /usr/lib/wine/wine64 ;;
+    *) return 1 ;;
+  esac
+}
+
+wine_check_program() {
+  local exe="$1" arch="$2" got
+  got="$(wine_pe_arch "$exe")"
+  if [ -z "$got" ]; then
+    echo "wine: $exe is not a Windows program (no PE header)" >&2
+    return 1
+  fi
+  if [ "$got" != "$arch" ]; then
+    echo "wine: $exe is a $got program but this runner loads $arch programs" >&2
+    return 1
+  fi
+  local loader; loader="$(wine_loader "$arch")"
+  if [ ! -x "$loader" ]; then
+    echo "wine: no $arch loader at $loader (scripts/setup.sh installs it)" >&2
+    return 1
+  fi
+}
+
+# wine_prepare_prefix <arch>: the first runner takes the lock, boots the
+# prefix, waits for the Wine server to finish writing it and only then
+# writes the marker; every other runner waits on the lock and finds the
+# marker. A prefix without the marker (a boot that was killed) is made anew.
+wine_prepare_prefix() {
+  local arch="$1" loader marker lock
+  loader="$(wine_loader "$arch")"
+  marker="$WINEPREFIX/.vor-prefix-ready"
+  lock="$WINEPREFIX.lock"
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  [ -f "$marker" ] && return 0
+  (
+    flock -x 9
+    if [ ! -f "$marker" ]; then
+      rm -rf "$WINEPREFIX"
+      mkdir -p "$WINEPREFIX"
+      WINEARCH="$arch" WINELOADER="$loader" "$loader" wineboot --init >/dev/null 2>&1 || true
+      WINELOADER="$loader" wineserver -w 2>/dev/null || true
+      [ -f "$WINEPREFIX/system.reg" ] || { echo "wine: wineboot did not set up $WINEPREFIX" >&2; exit 1; }
+      touch "$marker"
+    fi
+  ) 9>"$lock"
+}
