@@ -1,7 +1,9 @@
 // The shell's link object through IShellLinkA and IPersistFile.
-#include <objbase.h>
-#include <shlobj.h>
+// clang-format off
 #include <windows.h>
+#include <objbase.h>  // after windows.h, which it builds on
+#include <shlobj.h>  // after windows.h, which it builds on
+// clang-format on
 
 #include <vector>
 

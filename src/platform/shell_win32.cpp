@@ -1,7 +1,9 @@
 // Shell folders, opening files and the program's path on Windows.
-#include <shellapi.h>
-#include <shlobj.h>
+// clang-format off
 #include <windows.h>
+#include <shellapi.h>  // after windows.h, which it builds on
+#include <shlobj.h>  // after windows.h, which it builds on
+// clang-format on
 
 #include "platform/com_result.h"
 #include "platform/shell.h"
