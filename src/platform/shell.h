@@ -3,8 +3,10 @@
 //
 // POSIX counterparts of the folders (XDG base and user directories):
 //   current user's Programs        $XDG_DATA_HOME/applications (~/.local/share/applications)
-//   current user's desktop         XDG_DESKTOP_DIR of $XDG_CONFIG_HOME/user-dirs.dirs
-//                                  (what xdg-user-dir reports), else ~/Desktop
+//   current user's desktop         what xdg-user-dir DESKTOP reports, read from the
+//                                  same places without starting it: XDG_DESKTOP_DIR of
+//                                  $XDG_CONFIG_HOME/user-dirs.dirs, else of the
+//                                  environment, else ~/Desktop
 //   all users' Programs            /usr/share/applications
 //   all users' desktop             the current user's desktop (there is no shared one)
 //   current user's application data $XDG_CONFIG_HOME (~/.config)
@@ -31,8 +33,9 @@ using WindowId = uintptr_t;
 bool IsWindowHandle(WindowId window);
 
 // SHGetFolderPathA (owner, folder, no token, flags 0) into a buffer of 260
-// bytes. On success (kResultOk) *path is the delivered path up to its first
-// zero byte; on any other result *path is left as it was.
+// bytes. When the call succeeds and delivers a path, *path is that path up
+// to its first zero byte and the result kResultOk; otherwise *path is left
+// as it was and the result is the failure code.
 int32_t GetSpecialFolderPath(WindowId owner, int32_t folder, std::string* path);
 
 // ShellExecuteA (the desktop window, "Open", file, parameters, no working

@@ -85,6 +85,8 @@ std::string UserDirsDesktop() {
 
 std::string DesktopFolder() {
   std::string desktop = UserDirsDesktop();
+  const char* variable = std::getenv("XDG_DESKTOP_DIR");
+  if (desktop.empty() && variable != nullptr && IsAbsolute(variable)) desktop = variable;
   if (desktop.empty()) {
     const std::string home = HomeFolder();
     if (!home.empty()) desktop = home + "/Desktop";

@@ -17,11 +17,14 @@ bool IsWindowHandle(WindowId window) {
 int32_t GetSpecialFolderPath(WindowId owner, int32_t folder, std::string* path) {
   char buffer[MAX_PATH] = {0};
   const HRESULT hr = ::SHGetFolderPathA(reinterpret_cast<HWND>(owner), folder, nullptr, 0, buffer);
-  if (hr == S_OK) {
-    buffer[MAX_PATH - 1] = '\0';
+  buffer[MAX_PATH - 1] = '\0';
+  // S_FALSE (a known folder that does not exist yet) counts as delivered
+  // when it came with a path.
+  if (SUCCEEDED(hr) && buffer[0] != '\0') {
     *path = buffer;
+    return kResultOk;
   }
-  return static_cast<int32_t>(hr);
+  return FAILED(hr) ? static_cast<int32_t>(hr) : kResultFail;
 }
 
 int32_t ShellOpen(const std::string& file, const std::string& parameters) {

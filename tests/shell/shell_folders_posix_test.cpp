@@ -24,15 +24,17 @@ class XdgFoldersTest : public TempDirTest {
     home_ = std::make_unique<ScopedEnvironment>("HOME", dir_);
     data_ = std::make_unique<ScopedEnvironment>("XDG_DATA_HOME");
     config_ = std::make_unique<ScopedEnvironment>("XDG_CONFIG_HOME");
+    desktop_ = std::make_unique<ScopedEnvironment>("XDG_DESKTOP_DIR");
   }
   void TearDown() override {
+    desktop_.reset();
     config_.reset();
     data_.reset();
     home_.reset();
     TempDirTest::TearDown();
   }
 
-  std::unique_ptr<ScopedEnvironment> home_, data_, config_;
+  std::unique_ptr<ScopedEnvironment> home_, data_, config_, desktop_;
 };
 
 VersionSource Windows95() {
@@ -94,6 +96,11 @@ TEST_F(XdgFoldersTest, DesktopFromUserDirs) {
     ASSERT_TRUE(WriteAll(Path(".config/user-dirs.dirs"), c.file));
     EXPECT_EQ(TShellMisc().GetDesktopFolder(), c.desktop) << c.file;
   }
+  // The environment's XDG_DESKTOP_DIR stands in when the file sets none.
+  ScopedEnvironment variable("XDG_DESKTOP_DIR", "/srv/env-desk");
+  EXPECT_EQ(TShellMisc().GetDesktopFolder(), "/srv/env-desk");
+  ASSERT_TRUE(WriteAll(Path(".config/user-dirs.dirs"), "XDG_DESKTOP_DIR=\"$HOME/Desk\"\n"));
+  EXPECT_EQ(TShellMisc().GetDesktopFolder(), dir_ + "/Desk");
   // user-dirs.dirs lives in XDG_CONFIG_HOME when that is set.
   ASSERT_TRUE(platform::CreateDirectory(Path("conf")));
   ASSERT_TRUE(WriteAll(Path("conf/user-dirs.dirs"), "XDG_DESKTOP_DIR=\"$HOME/Bureau\"\n"));
