@@ -1,6 +1,9 @@
 // The shell's folders, launching and folder creation on the system itself.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "platform/com.h"
 #include "platform/fs.h"
 #include "shell/server_registration.h"
@@ -75,6 +78,22 @@ TEST_F(SystemFoldersTest, LaunchOfAMissingFile) {
   EXPECT_FALSE(misc.Launch("C:\\no such folder\\no such program.exe", ""));
   EXPECT_GT(misc.LastLaunchResult(), 0);
   EXPECT_LE(misc.LastLaunchResult(), 32);
+}
+
+TEST_F(SystemFoldersTest, LaunchRunsAProgramWithParameters) {
+  const std::string folder = platform::MakeTempDirectory("vor-launch-");
+  const std::string marker = folder + "\\launched.txt";
+  TShellMisc misc;
+  EXPECT_TRUE(misc.Launch("cmd.exe", "/c echo launched>\"" + marker + "\""));
+  EXPECT_EQ(misc.LastLaunchResult(), 0);
+  // The program runs on its own; wait for what it writes.
+  for (int i = 0; i < 500 && platform::GetFileSize(marker) <= 0; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  EXPECT_GT(platform::GetFileSize(marker), 0);
+  for (int i = 0; i < 100 && !platform::RemoveDirectoryTree(folder); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
 }
 
 TEST_F(SystemFoldersTest, CreateFolderPathOnDriveC) {
