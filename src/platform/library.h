@@ -21,6 +21,10 @@ struct LibraryError {
 };
 
 class Library {
+  struct Loaded {  // only Load makes libraries
+    explicit Loaded() = default;
+  };
+
  public:
   // The loaded library, or nullptr with *error filled.
   static std::unique_ptr<Library> Load(const std::string& path, LibraryError* error);
@@ -31,8 +35,9 @@ class Library {
   // The address of an exported entry, or nullptr with *error filled.
   void* Symbol(const std::string& name, LibraryError* error) const;
 
+  Library(Loaded, void* handle) : handle_(handle) {}
+
  private:
-  explicit Library(void* handle) : handle_(handle) {}
   void* handle_;
 };
 

@@ -29,7 +29,7 @@ std::unique_ptr<Library> Library::Load(const std::string& path, LibraryError* er
     *error = failure;
     return nullptr;
   }
-  return std::unique_ptr<Library>(new Library(handle));
+  return std::make_unique<Library>(Loaded(), handle);
 }
 
 Library::~Library() { ::dlclose(handle_); }

@@ -31,7 +31,7 @@ std::unique_ptr<Library> Library::Load(const std::string& path, LibraryError* er
     *error = failure;
     return nullptr;
   }
-  return std::unique_ptr<Library>(new Library(reinterpret_cast<void*>(module)));
+  return std::make_unique<Library>(Loaded(), reinterpret_cast<void*>(module));
 }
 
 Library::~Library() { ::FreeLibrary(reinterpret_cast<HMODULE>(handle_)); }
