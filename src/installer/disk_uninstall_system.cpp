@@ -70,8 +70,7 @@ void DiskUninstallSystem::UnregisterServer(const std::string& library) {
 }
 
 bool DiskUninstallSystem::RemoveUninstallEntry(const std::string& app_name,
-                                               const std::string& install_dir,
-                                               std::string* error) {
+                                               const std::string& install_dir, std::string* error) {
   return vor::RemoveUninstallEntry(app_name, install_dir, error);
 }
 

@@ -51,16 +51,17 @@ void WriteUninstallEntry(const UninstallEntry& entry) {
     throw EUninstallError(UninstallErrorKind::kRegistry,
                           "The program has no name for the list of installed programs");
   }
-  const platform::RegistryRoot root =
-      entry.all_users ? platform::RegistryRoot::kLocalMachine : platform::RegistryRoot::kCurrentUser;
+  const platform::RegistryRoot root = entry.all_users ? platform::RegistryRoot::kLocalMachine
+                                                      : platform::RegistryRoot::kCurrentUser;
   const std::string path = UninstallKeyPath(entry.app_name);
   platform::RegistryError error;
   auto fail = [&]() {
-    throw EUninstallError(UninstallErrorKind::kRegistry,
-                          "The program cannot be entered in the list of installed programs: " +
-                              error.message);
+    throw EUninstallError(
+        UninstallErrorKind::kRegistry,
+        "The program cannot be entered in the list of installed programs: " + error.message);
   };
-  const std::unique_ptr<platform::RegistryKey> key = platform::RegistryKey::Create(root, path, &error);
+  const std::unique_ptr<platform::RegistryKey> key =
+      platform::RegistryKey::Create(root, path, &error);
   if (key == nullptr) fail();
   for (const UninstallEntryValue& value : UninstallEntryValues(entry)) {
     const bool written = value.is_number ? key->SetNumber(value.name, value.number, &error)

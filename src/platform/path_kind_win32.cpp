@@ -11,8 +11,7 @@ DiskPathKind GetDiskPathKind(const std::string& path) {
   const DWORD attributes = ::GetFileAttributesA(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return DiskPathKind::kNone;
   if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return DiskPathKind::kSymbolicLink;
-  return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? DiskPathKind::kFolder
-                                                      : DiskPathKind::kFile;
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? DiskPathKind::kFolder : DiskPathKind::kFile;
 }
 
 }  // namespace vor::platform

@@ -6,8 +6,7 @@ namespace vor::platform {
 
 bool HasRegistry() { return false; }
 
-std::unique_ptr<RegistryKey> RegistryKey::Create(RegistryRoot /*root*/,
-                                                 const std::string& /*path*/,
+std::unique_ptr<RegistryKey> RegistryKey::Create(RegistryRoot /*root*/, const std::string& /*path*/,
                                                  RegistryError* /*error*/) {
   return std::make_unique<RegistryKey>(0);
 }

@@ -54,9 +54,9 @@ bool HasRegistry() { return true; }
 std::unique_ptr<RegistryKey> RegistryKey::Create(RegistryRoot root, const std::string& path,
                                                  RegistryError* error) {
   HKEY key = nullptr;
-  const LONG result = ::RegCreateKeyExA(RootKey(root), path.c_str(), 0, nullptr,
-                                        REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE, nullptr,
-                                        &key, nullptr);
+  const LONG result =
+      ::RegCreateKeyExA(RootKey(root), path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_READ | KEY_WRITE, nullptr, &key, nullptr);
   if (result != ERROR_SUCCESS) {
     Fail(result, error);
     return nullptr;
