@@ -83,13 +83,13 @@ void TakeSwitch(InstallerCommandLine* result, const std::string& token) {
   }
 }
 
-// The uninstaller knows only /U, /S and /LOG=.
+// The uninstaller knows only /U, /S, /LOG= and /D= (the folder of the
+// installation to remove, when it is not the uninstaller's own).
 void CheckUninstallSwitches(const InstallerCommandLine& result) {
   const struct {
     bool given;
     const char* name;
   } install_only[] = {
-      {result.has_dest_dir, "/D="},
       {result.users == UserScope::kAllUsers, "/ALLUSERS"},
       {result.users == UserScope::kCurrentUser, "/CURRENTUSER"},
       {result.no_desktop, "/NODESKTOP"},
@@ -109,10 +109,11 @@ void CheckUninstallSwitches(const InstallerCommandLine& result) {
 std::string UsageText() {
   return "Installation: [/S] [/ALLUSERS | /CURRENTUSER] [/NODESKTOP] [/NOQUICKLAUNCH] "
          "[/LAUNCH] [/LOG=<file>] [/D=<folder>]\r"
-         "Removal: /U [/S] [/LOG=<file>]\r"
+         "Removal: /U [/S] [/LOG=<file>] [/D=<folder>]\r"
          "\r"
          "/S\tno window; messages go to the /LOG file\r"
-         "/D=<folder>\tthe destination folder; the last switch, blanks allowed\r"
+         "/D=<folder>\tthe destination folder (with /U: the installation's folder); the last "
+         "switch, blanks allowed\r"
          "/ALLUSERS\tinstall for all users\r"
          "/CURRENTUSER\tinstall for this user only\r"
          "/NODESKTOP\tno desktop icon\r"

@@ -3,8 +3,10 @@
 // Switches begin with "/" and are matched without regard to case:
 //
 //   /S              no window: the installation (or removal) runs unattended
-//   /D=<folder>     the destination folder; the last switch, it takes the
-//                   rest of the line, blanks included
+//   /D=<folder>     the destination folder (with /U: the folder of the
+//                   installation to remove, when the uninstaller runs from
+//                   elsewhere); the last switch, it takes the rest of the
+//                   line, blanks included
 //   /ALLUSERS       install for all users
 //   /CURRENTUSER    install for this user only
 //   /NODESKTOP      no desktop shortcut

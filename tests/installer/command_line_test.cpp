@@ -39,6 +39,7 @@ TEST(CommandLine, AcceptedLines) {
        "C:\\My Logs\\s.txt"},
       {"/U /S /LOG=u.txt", true, true, nullptr, kDef, false, false, false, "u.txt"},
       {"/u", false, true, nullptr, kDef, false, false, false, ""},
+      {"/U /S /D=C:\\Apps\\T X", true, true, "C:\\Apps\\T X", kDef, false, false, false, ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
@@ -77,7 +78,8 @@ TEST(CommandLine, RefusedLines) {
       {"\"/D=a\" /D=b", CommandLineErrorKind::kRepeated, "The switch /D= is given more than once"},
       {"/ALLUSERS /CURRENTUSER", CommandLineErrorKind::kConflict,
        "The switches /ALLUSERS and /CURRENTUSER cannot be used together"},
-      {"/U /S /D=C:\\x", CommandLineErrorKind::kConflict, "The switch /U cannot be used with /D="},
+      {"/U /S /CURRENTUSER", CommandLineErrorKind::kConflict,
+       "The switch /U cannot be used with /CURRENTUSER"},
       {"/U /LAUNCH", CommandLineErrorKind::kConflict, "The switch /U cannot be used with /LAUNCH"},
       {"/U /nodesktop", CommandLineErrorKind::kConflict,
        "The switch /U cannot be used with /NODESKTOP"},
