@@ -61,6 +61,10 @@ expect() {
 }
 
 contains() { grep -qF -- "$2" "$1" || { cat "$1" >&2; fail "'$1' lacks '$2'"; }; }
+# The same for a path shown with either delimiter (the Windows build shows \).
+contains_path() {
+  grep -qE -- "$(printf '%s' "$2" | sed 's|/|[/\\\\]|g')" "$1" || { cat "$1" >&2; fail "'$1' lacks '$2'"; }
+}
 
 # A stand-in installer program: a 32-bit PE header and the container's
 # signatures among its bytes, as the real program has them.
@@ -103,9 +107,9 @@ read_back() {
   local setup="$1"
   export COFFER_PASSWORD="$installer_password"
   expect 0 coffer --no-progress list "$(arg_path "$setup")"
-  contains out.txt "Programfiles/hello.exe"
-  contains out.txt "Programfiles/empty/"
-  contains out.txt "2001-02-03 04:05:06  Programfiles/docs/readme.txt"
+  contains_path out.txt "Programfiles/hello.exe"
+  contains_path out.txt "Programfiles/empty/"
+  contains_path out.txt "2001-02-03 04:05:06  Programfiles/docs/readme.txt"
   expect 0 coffer --no-progress check "$(arg_path "$setup")"
   contains out.txt "result: ok"
   expect 0 coffer --no-progress extract "$(arg_path "$setup")" -o x
