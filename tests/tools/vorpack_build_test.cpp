@@ -84,7 +84,10 @@ class VorpackBuild : public PackageTest {
 };
 
 TEST_F(VorpackBuild, InstallerOpensItsOwnContainerAndReadsEveryFile) {
+  const std::string read_only = PackagePath("Programfiles/lib/server.dll");
+  ASSERT_TRUE(platform::SetFileAttributes(read_only, platform::kFileAttributeReadOnly));
   const std::string setup = Build(Options("setup.exe"));
+  platform::SetFileAttributes(read_only, platform::kFileAttributeNormal);
   const std::string bytes = ReadAll(setup);
   ASSERT_GT(bytes.size(), stub_.size() + 288);
   EXPECT_EQ(bytes.compare(0, stub_.size(), stub_), 0) << "the program's bytes changed";
@@ -102,6 +105,9 @@ TEST_F(VorpackBuild, InstallerOpensItsOwnContainerAndReadsEveryFile) {
     EXPECT_EQ(ReadStored(coffer, path), file.second);
   }
   EXPECT_TRUE(coffer.FolderExists("\\Programfiles\\empty"));
+  // Read-only on disk stays read-only.
+  EXPECT_EQ(coffer.FileGetAttr("\\Programfiles\\lib\\server.dll") & 1, 1);
+  EXPECT_EQ(coffer.FileGetAttr("\\Programfiles\\app.exe") & 1, 0);
   EXPECT_EQ(Leftovers(), std::vector<std::string>{"setup.exe"});
 }
 

@@ -188,6 +188,8 @@ ROWS
     SOURCE_DATE_EPOCH=yesterday expect 2 vorpack pkg -o s.exe --stub stub.exe
     expect 5 vorpack pkg -o s.exe --stub missing.exe
     expect 5 vorpack missing-folder -o s.exe --stub stub.exe
+    expect 5 vorpack pkg -o missing-folder/s.exe --stub stub.exe
+    contains err.txt "no such folder"
     printf '#!/bin/sh\n' >script.exe
     expect 1 vorpack pkg -o s.exe --stub script.exe
     contains err.txt "not a Windows program"

@@ -132,8 +132,10 @@ class Writer {
   }
 
   void Run() {
-    std::unique_ptr<coffer::PackAhead> ahead;
+    // The workers read the items: they must end (with ahead) before the
+    // items go.
     std::vector<coffer::AddItem> items;
+    std::unique_ptr<coffer::PackAhead> ahead;
     if (options_.compression != 0) {
       for (const PackageEntry& e : package_.Entries()) {
         if (e.folder || e.converted) continue;
@@ -348,6 +350,10 @@ BuildResult BuildInstaller(const Package& package, const BuildOptions& options) 
   const std::string& stub = options.stub;
   if (!StubProblem(stub).empty()) {
     throw ECofferError(kExitFailure, "the installer program is not usable: " + StubProblem(stub));
+  }
+  const std::string folder = platform::ExtractFilePath(options.output);
+  if (!folder.empty() && !platform::DirectoryExists(folder)) {
+    throw ECofferError(kExitIoError, "'" + folder + "': no such folder for the installer");
   }
   if (platform::DirectoryExists(options.output)) {
     throw ECofferError(kExitFailure, "'" + options.output + "' is a folder");
