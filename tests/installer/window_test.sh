@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The installer window under wine64 on a virtual X display: starts the
+# The installer window under Wine on a virtual X display: starts the
 # program, finds its window by the title "VOR Installer", saves a screenshot
 # as <build>/installer-window.png, clicks Cancel and checks that the process
 # has ended.
@@ -14,8 +14,12 @@ build="$(realpath "$2")"
 shot="$build/installer-window.png"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
-wine=/usr/lib/wine/wine64
-[ -x "$wine" ] || wine=wine
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-lib.sh"
+# The loader follows the program: 32-bit Wine for the shipped PE32 installer,
+# wine64 for the PE32+ build. A program that is neither fails here.
+arch="$(wine_pe_arch "$exe")"
+wine_check_program "$exe" "$arch" || exit 1
+wine="$(wine_loader "$arch")"
 export WINELOADER="$wine"
 
 tmp="$(mktemp -d)"
@@ -58,21 +62,32 @@ wait_for 20 xdpyinfo || fail "display $DISPLAY does not answer"
 
 # The prefix. No window manager runs on the virtual display, so Wine draws
 # the window frames itself.
-"$wine" wineboot --init >/dev/null 2>&1
+WINEARCH="$arch" "$wine" wineboot --init >/dev/null 2>&1
 "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 wineserver -w
 [ -f "$WINEPREFIX/system.reg" ] || fail "wineboot did not set up $WINEPREFIX"
 
-"$wine" "$exe" >"$tmp/app.log" 2>&1 &
-app_pid=$!
-
-wid=""
-for ((i = 0; i < 120; i++)); do
-  wid="$(xdotool search --onlyvisible --name '^VOR Installer$' 2>/dev/null | head -n1)"
-  [ -n "$wid" ] && break
-  kill -0 "$app_pid" 2>/dev/null || fail "the installer ended before showing its window"
-  sleep 0.5
-done
+# start_app: starts the installer and waits for its window. Once, on a
+# heavily loaded machine, the program ended before showing its window and
+# passed at once when run again; such a start is reported with Wine's error
+# output and made once more.
+start_app() {
+  WINEDEBUG=err+all,fixme-all "$wine" "$exe" >"$tmp/app.log" 2>&1 &
+  app_pid=$!
+  wid=""
+  for ((i = 0; i < 120; i++)); do
+    wid="$(xdotool search --onlyvisible --name '^VOR Installer$' 2>/dev/null | head -n1)"
+    [ -n "$wid" ] && return 0
+    if ! kill -0 "$app_pid" 2>/dev/null; then
+      wait "$app_pid"; status=$?; app_pid=""
+      echo "the installer ended with code $status before showing its window: $(tail -c 2000 "$tmp/app.log")" >&2
+      return 1
+    fi
+    sleep 0.5
+  done
+  return 0
+}
+start_app || { wineserver -w 2>/dev/null; start_app; } || fail "the installer did not show its window"
 [ -n "$wid" ] || fail "no window titled \"VOR Installer\" within 60 seconds"
 sleep 2  # let the window paint
 
