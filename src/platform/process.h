@@ -1,14 +1,11 @@
-// The running process: its program file, its identifier, and interrupt
-// requests (Ctrl+C, a termination request, the console closing).
+// The running process: its identifier and interrupt requests (Ctrl+C, a
+// termination request, the console closing). The program's own path is
+// ExecutablePath (shell.h).
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 namespace vor::platform {
-
-// Full path of the running program's file ("" when the system cannot tell).
-std::string RunningProgramPath();
 
 uint32_t CurrentProcessId();
 

@@ -1,10 +1,8 @@
-// The running process on POSIX: /proc for the program path, signal
-// handlers for interrupts.
+// The running process on POSIX: signal handlers for interrupts.
 #include <signal.h>
 #include <unistd.h>
 
-#include <string>
-#include <vector>
+#include <initializer_list>
 
 #include "platform/process.h"
 
@@ -19,13 +17,6 @@ volatile sig_atomic_t g_interrupted = 0;
 void OnInterrupt(int) { g_interrupted = 1; }
 
 }  // namespace
-
-std::string RunningProgramPath() {
-  std::vector<char> buffer(4096);
-  const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
-  if (n <= 0) return std::string();
-  return std::string(buffer.data(), static_cast<size_t>(n));
-}
 
 uint32_t CurrentProcessId() { return static_cast<uint32_t>(::getpid()); }
 

@@ -1,10 +1,8 @@
-// The running process on Windows: the module file name, and a console
-// control handler for interrupts.
+// The running process on Windows: a console control handler for
+// interrupts.
 #include <windows.h>
 
 #include <atomic>
-#include <string>
-#include <vector>
 
 #include "platform/process.h"
 
@@ -28,17 +26,6 @@ BOOL WINAPI OnConsoleControl(DWORD event) {
 }
 
 }  // namespace
-
-std::string RunningProgramPath() {
-  std::vector<char> buffer(MAX_PATH);
-  while (true) {
-    const DWORD n = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (n == 0) return std::string();
-    if (n < buffer.size()) return std::string(buffer.data(), n);
-    if (buffer.size() >= 32768) return std::string();
-    buffer.resize(buffer.size() * 2);
-  }
-}
 
 uint32_t CurrentProcessId() { return GetCurrentProcessId(); }
 

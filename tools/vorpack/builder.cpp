@@ -23,6 +23,7 @@
 #include "platform/platform_error.h"
 #include "platform/process.h"
 #include "platform/rename.h"
+#include "platform/shell.h"
 #include "platform/time.h"
 #include "progress.h"
 
@@ -308,7 +309,7 @@ std::string ReadStub(const std::string& path, std::string* warning) {
 }
 
 std::string DefaultStub(const std::string& build_tree_stub) {
-  const std::string program = platform::RunningProgramPath();
+  const std::string program = platform::ExecutablePath();
   std::string beside;
   if (!program.empty()) {
     beside = platform::ExtractFilePath(program) + kStubFileName;
