@@ -228,6 +228,12 @@ TEST_F(VorpackPackageCheck, EachBrokenPackageGivesItsError) {
        "JOB.INI:5: the character '\xD0\x96' cannot be represented in code page 1252"},
       {"name Windows cannot use", [](Self& t) { return t.Put("Programfiles/a|b.txt", "x"); },
        "cannot be stored"},
+      {"device name",
+       [](Self& t) {
+         return t.Put("Programfiles/lib/Aux.h", "x") &&
+                t.HasBoth("Programfiles/lib", "Aux.h", "server.dll");
+       },
+       "'Programfiles/lib/Aux.h': Windows keeps the name for a device"},
       {"name outside the code page",
        [](Self& t) { return t.Put("Programfiles/\xD0\x96.txt", "x"); },
        "cannot be represented in code page 437", 437},
