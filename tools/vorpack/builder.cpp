@@ -24,8 +24,8 @@
 #include "platform/process.h"
 #include "platform/rename.h"
 #include "platform/shell.h"
-#include "platform/time.h"
 #include "progress.h"
+#include "shell/shell_misc.h"
 
 namespace vor::vorpack {
 
@@ -329,12 +329,6 @@ uint32_t EpochSeed(int64_t epoch) {
   return static_cast<uint32_t>(value) ^ static_cast<uint32_t>(value >> 32);
 }
 
-uint32_t TimeOfDaySeed() {
-  const platform::SystemTime now = platform::GetSystemTimeUtc();
-  return ((static_cast<uint32_t>(now.hour) * 60 + now.minute) * 60 + now.second) * 1000 +
-         now.milliseconds;
-}
-
 bool ParseEpoch(const std::string& text, int64_t* epoch) {
   if (text.empty() || text.size() > 12) return false;
   int64_t value = 0;
@@ -365,7 +359,11 @@ BuildResult BuildInstaller(const Package& package, const BuildOptions& options) 
   }
 
   TemporaryFiles temporary(options.output);
-  SeedRandom(options.reproducible ? EpochSeed(options.epoch) : TimeOfDaySeed());
+  if (options.reproducible) {
+    SeedRandom(EpochSeed(options.epoch));
+  } else {
+    SeedRandomFromTimeOfDay();  // as the installer seeds it at start-up
+  }
   const std::string volume = EmptyInstallerVolume(temporary.Container(), options.compression);
   {
     std::unique_ptr<platform::FileHandle> file = platform::FileHandle::Open(

@@ -60,10 +60,9 @@ std::string ReadStub(const std::string& path, std::string* warning);
 // when neither exists.
 std::string DefaultStub(const std::string& build_tree_stub);
 
-// Seeds of the master key's generator: from a SOURCE_DATE_EPOCH value, and
-// from the time of day as the installer seeds it at start-up.
+// The seed of the master key's generator for a SOURCE_DATE_EPOCH value
+// (without one, the generator is seeded as the installer seeds it).
 uint32_t EpochSeed(int64_t epoch);
-uint32_t TimeOfDaySeed();
 
 // A SOURCE_DATE_EPOCH value as seconds since 1970; false when it is none.
 bool ParseEpoch(const std::string& text, int64_t* epoch);
