@@ -9,6 +9,7 @@
 #include "platform/file.h"
 #include "platform/fs.h"
 #include "platform/platform_error.h"
+#include "platform/rename.h"
 
 namespace vor {
 
@@ -21,9 +22,10 @@ constexpr int32_t kCopyChunk = 1 << 16;
                         "No installer program in front of a container: " + installer_path);
 }
 
-[[noreturn]] void WriteFailed(const std::string& dest_path) {
+// The reason is taken before the half-written temp_path goes.
+[[noreturn]] void WriteFailed(const std::string& temp_path, const std::string& dest_path) {
   const uint32_t code = platform::LastOsError();
-  platform::DeleteFile(dest_path);
+  platform::DeleteFile(temp_path);
   throw EUninstallError(UninstallErrorKind::kImageWrite,
                         "Cannot create file " + dest_path + ": " + platform::OsErrorMessage(code));
 }
@@ -53,11 +55,14 @@ void WriteUninstallerImage(const std::string& installer_path, const std::string&
   const std::unique_ptr<TCFRHugeFile> volume = OpenVolume(installer_path);
   TCFRAbstractFile& first = volume->Part(0);
   const int64_t size = volume->HeaderOffset();
-  auto out = platform::FileHandle::Open(dest_path, platform::FileAccess::kReadWrite,
+  // Written beside the destination and put in its place whole, so that an
+  // older uninstaller stays usable until the new one is complete.
+  const std::string temp_path = dest_path + ".new";
+  auto out = platform::FileHandle::Open(temp_path, platform::FileAccess::kReadWrite,
                                         platform::FileShare::kExclusive,
                                         platform::FileDisposition::kCreateAlways,
                                         /*random_access=*/false);
-  if (out == nullptr) WriteFailed(dest_path);
+  if (out == nullptr) WriteFailed(temp_path, dest_path);
   std::vector<uint8_t> buffer(kCopyChunk);
   first.Seek(0, 0);
   for (int64_t done = 0; done < size;) {
@@ -65,18 +70,19 @@ void WriteUninstallerImage(const std::string& installer_path, const std::string&
     const int32_t n = first.Read(buffer.data(), want);
     if (n != want) {
       out.reset();
-      platform::DeleteFile(dest_path);
+      platform::DeleteFile(temp_path);
       NoImage(installer_path);  // the file shrank under us
     }
     if (out->Write(buffer.data(), n) != n) {
       out.reset();
-      WriteFailed(dest_path);
+      WriteFailed(temp_path, dest_path);
     }
     done += n;
   }
-  if (!out->Flush()) {
-    out.reset();
-    WriteFailed(dest_path);
+  const bool flushed = out->Flush();
+  out.reset();
+  if (!flushed || !platform::ReplaceFileWith(temp_path, dest_path)) {
+    WriteFailed(temp_path, dest_path);
   }
 }
 

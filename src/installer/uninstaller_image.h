@@ -13,9 +13,10 @@ namespace vor {
 // volume or holds no program in front of it (a bare container).
 int64_t ProgramImageSize(const std::string& installer_path);
 
-// Writes those bytes to dest_path, replacing any file there. Raises
-// EUninstallError kNoProgramImage (as above) or kImageWrite when dest_path
-// cannot be written; a file left half-written is deleted.
+// Writes those bytes to dest_path, replacing any file there in one step
+// (through dest_path + ".new"). Raises EUninstallError kNoProgramImage (as
+// above) or kImageWrite when dest_path cannot be written; no half-written
+// file is left.
 void WriteUninstallerImage(const std::string& installer_path, const std::string& dest_path);
 
 }  // namespace vor

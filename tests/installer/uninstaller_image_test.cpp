@@ -53,6 +53,7 @@ TEST_F(UninstallerImageTest, WritesTheProgramBytesOnly) {
     WriteUninstallerImage(Path("setup.exe"), Path("uninstall.exe"));
     EXPECT_EQ(ReadAll(Path("uninstall.exe")), stub);
     EXPECT_EQ(ReadAll(Path("setup.exe")), stub + container);  // the installer is untouched
+    EXPECT_FALSE(platform::FileExists(Path("uninstall.exe.new")));
   }
 }
 
@@ -85,7 +86,12 @@ TEST_F(UninstallerImageTest, Refusals) {
       EXPECT_EQ(std::string(e.what()).substr(0, expected.size()), expected);
     }
     EXPECT_FALSE(platform::FileExists(c.dest)) << c.dest;
+    EXPECT_FALSE(platform::FileExists(c.dest + ".new")) << c.dest;
   }
+  // A refused source leaves an older uninstaller as it was.
+  ASSERT_TRUE(WriteAll(Path("uninstall.exe"), "older"));
+  EXPECT_THROW(WriteUninstallerImage(Path("bare.cof"), Path("uninstall.exe")), EUninstallError);
+  EXPECT_EQ(ReadAll(Path("uninstall.exe")), "older");
 }
 
 }  // namespace
