@@ -151,6 +151,14 @@ InstallerCommandLine ParseCommandLine(const std::string& arguments) {
   return result;
 }
 
+std::string UninstallRelaunchArguments(const InstallerCommandLine& command_line,
+                                       const std::string& dest_dir) {
+  std::string arguments = "/U";
+  if (command_line.silent) arguments += " /S";
+  if (!command_line.log_file.empty()) arguments += " \"/LOG=" + command_line.log_file + "\"";
+  return arguments + " /D=" + dest_dir;
+}
+
 std::string CommandLineArguments(const std::string& command_line) {
   size_t i = 0;
   const size_t n = command_line.size();

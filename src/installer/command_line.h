@@ -81,6 +81,12 @@ std::string UsageText();
 // command line). Raises ECommandLineError.
 InstallerCommandLine ParseCommandLine(const std::string& arguments);
 
+// The arguments for a copy of the uninstaller started from elsewhere (the
+// temporary folder) so that the original file in dest_dir can be deleted:
+// /U, /S and /LOG= as given, then /D=dest_dir.
+std::string UninstallRelaunchArguments(const InstallerCommandLine& command_line,
+                                       const std::string& dest_dir);
+
 // The arguments of a whole command line: what follows the program's name,
 // which is quoted or ends at the first blank.
 std::string CommandLineArguments(const std::string& command_line);

@@ -107,6 +107,20 @@ TEST(CommandLine, UsageListsEverySwitch) {
   EXPECT_EQ(usage.find('\n'), std::string::npos);  // message-box line breaks only
 }
 
+TEST(CommandLine, RelaunchedUninstallerGetsTheSameSwitchesAndTheFolder) {
+  for (const char* line : {"/U", "/u /s", "/U /LOG=\"C:\\My Logs\\u.txt\" /S"}) {
+    SCOPED_TRACE(line);
+    const InstallerCommandLine original = ParseCommandLine(line);
+    const InstallerCommandLine copy =
+        ParseCommandLine(UninstallRelaunchArguments(original, "C:\\Apps\\T X"));
+    EXPECT_TRUE(copy.uninstall);
+    EXPECT_EQ(copy.silent, original.silent);
+    EXPECT_EQ(copy.log_file, original.log_file);
+    EXPECT_TRUE(copy.has_dest_dir);
+    EXPECT_EQ(copy.dest_dir, "C:\\Apps\\T X");
+  }
+}
+
 TEST(CommandLine, ArgumentsAfterTheProgramName) {
   const struct {
     const char* whole;
