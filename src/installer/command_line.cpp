@@ -1,6 +1,8 @@
 #include "installer/command_line.h"
 
+#include <algorithm>
 #include <cctype>
+#include <vector>
 
 namespace vor {
 
@@ -124,7 +126,10 @@ std::string UsageText() {
 }
 
 InstallerCommandLine ParseCommandLine(const std::string& arguments) {
-  InstallerCommandLine result;
+  // The words before /D=, and /D='s value when it is there.
+  std::vector<std::string> tokens;
+  bool has_rest = false;
+  std::string rest;
   size_t i = 0;
   const size_t n = arguments.size();
   while (i < n) {
@@ -133,7 +138,8 @@ InstallerCommandLine ParseCommandLine(const std::string& arguments) {
       continue;
     }
     if (StartsWithNoCase(arguments, i, "/D=")) {
-      SetDestDir(&result, RestOfLine(arguments, i + 3));
+      has_rest = true;
+      rest = RestOfLine(arguments, i + 3);
       break;
     }
     std::string token;
@@ -145,9 +151,19 @@ InstallerCommandLine ParseCommandLine(const std::string& arguments) {
         token += arguments[i];
       }
     }
-    TakeSwitch(&result, token);
+    tokens.push_back(token);
   }
-  if (result.uninstall) CheckUninstallSwitches(result);
+  InstallerCommandLine result;
+  try {
+    for (const std::string& token : tokens) TakeSwitch(&result, token);
+    if (has_rest) SetDestDir(&result, rest);
+    if (result.uninstall) CheckUninstallSwitches(result);
+  } catch (const ECommandLineError& e) {
+    // A refused line that asks for no window gets no window either.
+    const bool silent = std::any_of(tokens.begin(), tokens.end(),
+                                    [](const std::string& t) { return Upper(t) == "/S"; });
+    throw ECommandLineError(e.Kind(), e.what(), silent);
+  }
   return result;
 }
 

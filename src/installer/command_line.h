@@ -66,12 +66,16 @@ enum class CommandLineErrorKind {
 // carriage returns, as in every message box of the installer.
 class ECommandLineError : public EVorError {
  public:
-  ECommandLineError(CommandLineErrorKind kind, const std::string& message)
-      : EVorError(message), kind_(kind) {}
+  ECommandLineError(CommandLineErrorKind kind, const std::string& message, bool silent = false)
+      : EVorError(message), kind_(kind), silent_(silent) {}
   CommandLineErrorKind Kind() const { return kind_; }
+  // The refused line holds /S: the refusal ends the program with
+  // kExitUsage and shows nothing.
+  bool Silent() const { return silent_; }
 
  private:
   CommandLineErrorKind kind_;
+  bool silent_;
 };
 
 // The list of switches shown with every refusal.

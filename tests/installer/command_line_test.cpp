@@ -61,29 +61,30 @@ TEST(CommandLine, RefusedLines) {
     const char* line;
     CommandLineErrorKind kind;
     const char* first_line;
+    bool silent = false;
   };
   const Case cases[] = {
       {"/X", CommandLineErrorKind::kUnknownSwitch, "Unknown switch: /X"},
-      {"/S /SILENT", CommandLineErrorKind::kUnknownSwitch, "Unknown switch: /SILENT"},
+      {"/S /SILENT", CommandLineErrorKind::kUnknownSwitch, "Unknown switch: /SILENT", true},
       {"setup", CommandLineErrorKind::kUnknownSwitch, "Unknown switch: setup"},
       {"-S", CommandLineErrorKind::kUnknownSwitch, "Unknown switch: -S"},
-      {"/S/D=x", CommandLineErrorKind::kUnknownSwitch, "Unknown switch: /S/D=x"},
+      {"/S/D=x", CommandLineErrorKind::kUnknownSwitch, "Unknown switch: /S/D=x", false},
       {"/D=", CommandLineErrorKind::kMissingValue, "The switch /D= needs a folder"},
       {"/D=   ", CommandLineErrorKind::kMissingValue, "The switch /D= needs a folder"},
       {"/D", CommandLineErrorKind::kMissingValue, "The switch /D needs =<value>"},
       {"/LOG=", CommandLineErrorKind::kMissingValue, "The switch /LOG= needs a file"},
       {"/log", CommandLineErrorKind::kMissingValue, "The switch /log needs =<value>"},
-      {"/LOG=a /LOG=b", CommandLineErrorKind::kRepeated,
-       "The switch /LOG= is given more than once"},
+      {"/LOG=a /S /LOG=b", CommandLineErrorKind::kRepeated,
+       "The switch /LOG= is given more than once", true},
       {"\"/D=a\" /D=b", CommandLineErrorKind::kRepeated, "The switch /D= is given more than once"},
       {"/ALLUSERS /CURRENTUSER", CommandLineErrorKind::kConflict,
        "The switches /ALLUSERS and /CURRENTUSER cannot be used together"},
-      {"/U /S /CURRENTUSER", CommandLineErrorKind::kConflict,
-       "The switch /U cannot be used with /CURRENTUSER"},
+      {"/U /s /CURRENTUSER", CommandLineErrorKind::kConflict,
+       "The switch /U cannot be used with /CURRENTUSER", true},
       {"/U /LAUNCH", CommandLineErrorKind::kConflict, "The switch /U cannot be used with /LAUNCH"},
       {"/U /nodesktop", CommandLineErrorKind::kConflict,
        "The switch /U cannot be used with /NODESKTOP"},
-      {"/S /?", CommandLineErrorKind::kHelp, "Switches of the installer"},
+      {"/S /?", CommandLineErrorKind::kHelp, "Switches of the installer", true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
@@ -92,6 +93,7 @@ TEST(CommandLine, RefusedLines) {
       ADD_FAILURE() << "accepted";
     } catch (const ECommandLineError& e) {
       EXPECT_EQ(e.Kind(), c.kind);
+      EXPECT_EQ(e.Silent(), c.silent);  // /S among the words: no window for the refusal
       // The refusal, a blank line, then the list of switches.
       EXPECT_EQ(std::string(e.what()), std::string(c.first_line) + "\r\r" + UsageText());
     }
