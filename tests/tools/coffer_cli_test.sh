@@ -244,6 +244,31 @@ case "$scenario" in
     expect 2 extract t.cof -o out --overwrite sometimes
     expect 1 extract t.cof -o out nothing.txt
     ;;
+  page_sizes)
+    # Containers made with other page sizes than the default list, extract
+    # and check alike; sizes the format cannot take are refused as usage
+    # errors and leave no file.
+    make_tree
+    for size in 600 1024 4096 65536; do
+      rm -rf out
+      expect 0 create "p$size.cof" --page-size "$size" -c 5
+      expect 0 add "p$size.cof" tree
+      expect 0 info --json "p$size.cof"
+      contains out.txt "\"pageSize\": $size,"
+      expect 0 list "p$size.cof"
+      contains out.txt "5 files, 5 folders"
+      expect 0 extract "p$size.cof" -o out
+      diff -r tree out/tree >/dev/null || fail "extracted tree differs at page size $size"
+      [ -d out/tree/sub/also-empty ] || fail "empty folder missing at page size $size"
+      expect 0 check "p$size.cof"
+      contains out.txt "result: ok"
+    done
+    for size in 599 601 65540 70000 -4096 4k ""; do
+      expect 2 create "bad.cof" --page-size "$size"
+      contains err.txt "--page-size"
+      [ -e bad.cof ] && fail "a refused page size $size left a file"
+    done
+    ;;
   usage)
     expect 0 --help
     contains out.txt "Exit codes"

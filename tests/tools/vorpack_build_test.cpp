@@ -80,6 +80,24 @@ class VorpackBuild : public PackageTest {
     return names;
   }
 
+  // Opens the installer as the installer opens itself and reads back every
+  // file of the package.
+  void ExpectOpensAsTheInstallerDoes(const std::string& setup) {
+    TCoffer coffer(setup, 0, vorpack::kInstallerPassword, "", "", 0);
+    for (const auto& file : stored_files_) {
+      SCOPED_TRACE(file.first);
+      const std::string path = StoredPath(file.first);
+      ASSERT_TRUE(coffer.FileExists(path));
+      EXPECT_EQ(ReadStored(coffer, path), file.second);
+    }
+    EXPECT_TRUE(coffer.FolderExists("\\Programfiles\\empty"));
+  }
+
+  static int32_t StoredPageSize(const std::string& path) {
+    TPageFileManager pages(path, 0, vorpack::kInstallerPassword, "", "", false, 4096, 8, -1);
+    return pages.Header().PageSize;
+  }
+
   std::string stub_;
 };
 
@@ -97,18 +115,40 @@ TEST_F(VorpackBuild, InstallerOpensItsOwnContainerAndReadsEveryFile) {
   EXPECT_EQ(header[16], 0) << "a single part names no next part";
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(header) + 280, 8), "QZCFRSGN");
 
+  ExpectOpensAsTheInstallerDoes(setup);
   TCoffer coffer(setup, 0, vorpack::kInstallerPassword, "", "", 0);
-  for (const auto& file : stored_files_) {
-    SCOPED_TRACE(file.first);
-    const std::string path = StoredPath(file.first);
-    ASSERT_TRUE(coffer.FileExists(path));
-    EXPECT_EQ(ReadStored(coffer, path), file.second);
-  }
-  EXPECT_TRUE(coffer.FolderExists("\\Programfiles\\empty"));
   // Read-only on disk stays read-only.
   EXPECT_EQ(coffer.FileGetAttr("\\Programfiles\\lib\\server.dll") & 1, 1);
   EXPECT_EQ(coffer.FileGetAttr("\\Programfiles\\app.exe") & 1, 0);
   EXPECT_EQ(Leftovers(), std::vector<std::string>{"setup.exe"});
+}
+
+TEST_F(VorpackBuild, EveryPageSizeOpensAsTheInstallerOpensIt) {
+  // The smallest page holds one directory record; the largest is far above
+  // the default of 4096.
+  for (int32_t page_size : {600, 1024, 4096, 65536}) {
+    SCOPED_TRACE(page_size);
+    vorpack::BuildOptions options = Options("setup-" + std::to_string(page_size) + ".exe");
+    options.page_size = page_size;
+    const std::string setup = Build(options);
+    EXPECT_EQ(StoredPageSize(setup), page_size);
+    ExpectOpensAsTheInstallerDoes(setup);
+  }
+}
+
+TEST_F(VorpackBuild, RefusedPageSizeWritesNothing) {
+  for (int32_t page_size : {599, 602, 65540}) {
+    SCOPED_TRACE(page_size);
+    vorpack::BuildOptions options = Options("setup.exe");
+    options.page_size = page_size;
+    try {
+      Build(options);
+      ADD_FAILURE() << "page size " << page_size << " was taken";
+    } catch (const coffer::ECofferError& e) {
+      EXPECT_EQ(e.Code(), coffer::kExitUsage);
+    }
+    EXPECT_TRUE(Leftovers().empty());
+  }
 }
 
 TEST_F(VorpackBuild, OtherPasswordsDoNotOpenTheInstaller) {

@@ -105,6 +105,7 @@ no_output() {
 # compared with the package's.
 read_back() {
   local setup="$1"
+  rm -rf x
   export COFFER_PASSWORD="$installer_password"
   expect 0 coffer --no-progress list "$(arg_path "$setup")"
   contains_path out.txt "Programfiles/hello.exe"
@@ -128,6 +129,10 @@ case "$scenario" in
     contains out.txt "built in"
     cmp -n "$(stat -c %s stub.exe)" stub.exe setup.exe || fail "the program's bytes changed"
     read_back setup.exe
+    # A page size given is the one the container gets.
+    expect 0 vorpack pkg -o setup-600.exe --stub stub.exe --page-size 600
+    contains out.txt "page size 600 bytes"
+    read_back setup-600.exe
     ;;
   example_windows)
     # The Windows build: vorpack finds VORSetup.exe beside itself.
@@ -185,6 +190,10 @@ ROWS
     expect 2 vorpack pkg -o s.exe --frobnicate
     expect 2 vorpack pkg other -o s.exe
     expect 2 vorpack pkg -o s.exe --codepage 99999
+    expect 2 vorpack pkg -o s.exe --stub stub.exe --page-size 601
+    contains err.txt "multiple of 4"
+    expect 2 vorpack pkg -o s.exe --stub stub.exe --page-size 131072
+    [ ! -e s.exe ] || fail "a refused page size left an installer"
     SOURCE_DATE_EPOCH=yesterday expect 2 vorpack pkg -o s.exe --stub stub.exe
     expect 5 vorpack pkg -o s.exe --stub missing.exe
     expect 5 vorpack missing-folder -o s.exe --stub stub.exe

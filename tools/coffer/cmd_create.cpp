@@ -5,6 +5,7 @@
 #include "commands.h"
 #include "container/page_file.h"
 #include "exit_codes.h"
+#include "new_container.h"
 #include "platform/fs.h"
 
 namespace vor::coffer {
@@ -21,6 +22,9 @@ int RunCreate(Session& session) {
   const ParsedArgs& args = session.Args();
   const std::string& archive = args.operands[0];
   const uint8_t compression = CompressionOption(session, 5);
+  const bool page_size_given = args.Has("page-size");
+  const int32_t page_size =
+      page_size_given ? ParsePageSize("--page-size", args.Value("page-size")) : kDefaultPageSize;
   if ((args.Has("question") || args.Has("answer")) && !args.Has("password")) {
     throw ECofferError(kExitUsage, "--question and --answer belong to --password");
   }
@@ -30,6 +34,16 @@ int RunCreate(Session& session) {
   std::string password;
   if (args.Has("password")) {
     password = ReadPassword(kPasswordVariable, "New password for '" + archive + "': ", true);
+  }
+  if (page_size_given) {
+    try {
+      MakeEmptyContainer(archive, password, args.Value("question"), args.Value("answer"),
+                         compression, page_size);
+    } catch (...) {
+      platform::DeleteFile(archive);
+      throw;
+    }
+    return kExitOk;
   }
   try {
     TCoffer coffer(archive, kOpenModeCreate, password, args.Value("question"), args.Value("answer"),

@@ -45,7 +45,10 @@ const std::vector<CommandDef>& Commands() {
          "protect the container with a password, read from COFFER_PASSWORD or asked for "
          "twice on the terminal"},
         {"question", 0, true, "Q", "a question stored with the password"},
-        {"answer", 0, true, "A", "the answer to the question"}}},
+        {"answer", 0, true, "A", "the answer to the question"},
+        {"page-size", 0, true, "BYTES",
+         "bytes per page, a multiple of 4 from 600 to 65536 (default 4096): small pages "
+         "waste less on many small files, large ones suit few large files"}}},
       {"add",
        "a",
        "ARCHIVE PATH...",

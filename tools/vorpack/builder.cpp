@@ -17,6 +17,7 @@
 #include "crypto/random.h"
 #include "exit_codes.h"
 #include "file_checks.h"
+#include "new_container.h"
 #include "pack_ahead.h"
 #include "platform/file.h"
 #include "platform/fs.h"
@@ -275,8 +276,13 @@ class Writer {
 
 // Makes an empty container at path and returns its bytes with the part size
 // of an installer's volume.
-std::string EmptyInstallerVolume(const std::string& path, uint8_t compression) {
-  { TCoffer coffer(path, kOpenModeCreate, kInstallerPassword, "", "", compression); }
+std::string EmptyInstallerVolume(const std::string& path, uint8_t compression, int32_t page_size) {
+  try {
+    coffer::MakeEmptyContainer(path, kInstallerPassword, "", "", compression, page_size);
+  } catch (...) {
+    platform::DeleteFile(path);
+    throw;
+  }
   std::string bytes = ReadFileBytes(path, kMaxEmptyContainerSize, "an empty container");
   platform::DeleteFile(path);
   if (bytes.size() < kVolumeHeaderSize || bytes[kNextPartNameOffset] != '\0') {
@@ -369,7 +375,9 @@ BuildResult BuildInstaller(const Package& package, const BuildOptions& options) 
     SetKeySource(KeySource::kSystemEntropy);
     SeedRandomFromTimeOfDay();  // as the installer seeds it at start-up
   }
-  const std::string volume = EmptyInstallerVolume(temporary.Container(), options.compression);
+  const int32_t page_size = options.page_size != 0 ? options.page_size : coffer::kDefaultPageSize;
+  const std::string volume =
+      EmptyInstallerVolume(temporary.Container(), options.compression, page_size);
   {
     std::unique_ptr<platform::FileHandle> file = platform::FileHandle::Open(
         temporary.Installer(), platform::FileAccess::kReadWrite, platform::FileShare::kExclusive,
@@ -409,6 +417,7 @@ BuildResult BuildInstaller(const Package& package, const BuildOptions& options) 
   result.input_bytes = package.TotalBytes();
   result.stub_bytes = static_cast<int64_t>(stub.size());
   result.installer_bytes = platform::GetFileSize(options.output);
+  result.page_size = page_size;
   return result;
 }
 

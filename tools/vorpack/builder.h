@@ -29,6 +29,8 @@ struct BuildOptions {
   std::string output;
   std::string stub;  // the installer program's bytes (ReadStub)
   uint8_t compression = 5;
+  // Bytes per page of the container; 0 for the default.
+  int32_t page_size = 0;
   bool force = false;
   bool progress = false;
   // SOURCE_DATE_EPOCH: stored times are clamped to it and the master key's
@@ -43,6 +45,7 @@ struct BuildResult {
   int64_t input_bytes = 0;
   int64_t stub_bytes = 0;
   int64_t installer_bytes = 0;
+  int32_t page_size = 0;
 };
 
 // Writes the installer. Raises ECofferError (or an engine error) when it

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "exit_codes.h"
+#include "new_container.h"
 #include "platform/codepage.h"
 
 namespace vor::vorpack {
@@ -26,7 +27,7 @@ const Option kOptions[] = {
     {"output", 'o', true}, {"compression", 'c', true}, {"stub", 0, true},
     {"codepage", 0, true}, {"check", 0, false},        {"force", 0, false},
     {"quiet", 'q', false}, {"no-progress", 0, false},  {"help", 'h', false},
-    {"version", 0, false},
+    {"version", 0, false}, {"page-size", 0, true},
 };
 
 int64_t Number(const std::string& option, const std::string& text, int64_t low, int64_t high) {
@@ -49,6 +50,8 @@ void Apply(CommandLine* line, const Option& option, const std::string& value) {
     line->output = value;
   } else if (name == "compression") {
     line->compression = static_cast<uint8_t>(Number("--compression", value, 0, 9));
+  } else if (name == "page-size") {
+    line->page_size = coffer::ParsePageSize("--page-size", value);
   } else if (name == "stub") {
     line->stub = value;
   } else if (name == "codepage") {
@@ -165,6 +168,8 @@ void PrintHelp(std::FILE* out) {
       "                                   about three times slower\n"
       "                            3 4 6  PPM: smallest for text, slowest to build\n"
       "                                   and to install (6 uses least memory)\n"
+      "      --page-size BYTES   bytes per page of the container, a multiple of 4\n"
+      "                          from 600 to 65536 (default 4096)\n"
       "      --stub FILE         the installer program to put in front (default:\n"
       "                          VORSetup.exe beside vorpack, else the 32-bit one\n"
       "                          of the build tree)\n"

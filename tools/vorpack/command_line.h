@@ -19,6 +19,7 @@ struct CommandLine {
   std::string output;
   std::string stub;  // "" for the default
   uint8_t compression = 5;
+  int32_t page_size = 0;  // 0: chosen from the package
   uint32_t code_page = 1252;
   bool check = false;
   bool force = false;

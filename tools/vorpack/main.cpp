@@ -55,6 +55,7 @@ int Main(const std::vector<std::string>& argv) {
   }
   options.output = line.output;
   options.compression = line.compression;
+  options.page_size = line.page_size;
   options.force = line.force;
   options.progress =
       !line.quiet && !line.no_progress && platform::IsTerminal(platform::StdStream::kError);
@@ -99,6 +100,7 @@ int Main(const std::vector<std::string>& argv) {
                 coffer::FormatBytes(static_cast<double>(result.installer_bytes)).c_str(),
                 coffer::FormatBytes(static_cast<double>(result.stub_bytes)).c_str(),
                 coffer::FormatBytes(static_cast<double>(container)).c_str(), ratio);
+    std::printf("  page size %d bytes\n", static_cast<int>(result.page_size));
     std::printf("  built in %.1f s\n", seconds);
   }
   return coffer::kExitOk;
