@@ -151,6 +151,14 @@ TEST_F(VorpackBuild, RefusedPageSizeWritesNothing) {
   }
 }
 
+TEST_F(VorpackBuild, PageSizeIsChosenWhenNotGiven) {
+  // The test package is a few small files and one of 1.7 MB: small pages
+  // waste the least.
+  const std::string setup = Build(Options("setup.exe"));
+  EXPECT_EQ(StoredPageSize(setup), 1024);
+  ExpectOpensAsTheInstallerDoes(setup);
+}
+
 TEST_F(VorpackBuild, OtherPasswordsDoNotOpenTheInstaller) {
   const std::string setup = Build(Options("setup.exe"));
   EXPECT_THROW(TCoffer(setup, 0, "another password", "", "", 0), EVorError);

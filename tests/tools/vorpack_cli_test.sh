@@ -127,11 +127,12 @@ case "$scenario" in
     expect 0 vorpack pkg -o setup.exe --stub stub.exe
     contains out.txt "setup.exe: 10 files, 3 folders"
     contains out.txt "built in"
+    contains out.txt "(chosen for the package)"
     cmp -n "$(stat -c %s stub.exe)" stub.exe setup.exe || fail "the program's bytes changed"
     read_back setup.exe
     # A page size given is the one the container gets.
     expect 0 vorpack pkg -o setup-600.exe --stub stub.exe --page-size 600
-    contains out.txt "page size 600 bytes"
+    contains out.txt "page size 600 bytes (as given)"
     read_back setup-600.exe
     ;;
   example_windows)

@@ -19,6 +19,7 @@
 #include "file_checks.h"
 #include "new_container.h"
 #include "pack_ahead.h"
+#include "page_size_choice.h"
 #include "platform/file.h"
 #include "platform/fs.h"
 #include "platform/platform_error.h"
@@ -375,7 +376,14 @@ BuildResult BuildInstaller(const Package& package, const BuildOptions& options) 
     SetKeySource(KeySource::kSystemEntropy);
     SeedRandomFromTimeOfDay();  // as the installer seeds it at start-up
   }
-  const int32_t page_size = options.page_size != 0 ? options.page_size : coffer::kDefaultPageSize;
+  int32_t page_size = options.page_size;
+  if (page_size == 0) {
+    std::vector<int64_t> sizes;
+    for (const PackageEntry& e : package.Entries()) {
+      if (!e.folder) sizes.push_back(e.size);
+    }
+    page_size = ChoosePageSize(sizes, package.FolderCount(), options.compression);
+  }
   const std::string volume =
       EmptyInstallerVolume(temporary.Container(), options.compression, page_size);
   {
@@ -418,6 +426,7 @@ BuildResult BuildInstaller(const Package& package, const BuildOptions& options) 
   result.stub_bytes = static_cast<int64_t>(stub.size());
   result.installer_bytes = platform::GetFileSize(options.output);
   result.page_size = page_size;
+  result.page_size_chosen = options.page_size == 0;
   return result;
 }
 

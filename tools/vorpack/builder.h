@@ -29,7 +29,8 @@ struct BuildOptions {
   std::string output;
   std::string stub;  // the installer program's bytes (ReadStub)
   uint8_t compression = 5;
-  // Bytes per page of the container; 0 for the default.
+  // Bytes per page of the container; 0 chooses it from the package
+  // (ChoosePageSize).
   int32_t page_size = 0;
   bool force = false;
   bool progress = false;
@@ -46,6 +47,7 @@ struct BuildResult {
   int64_t stub_bytes = 0;
   int64_t installer_bytes = 0;
   int32_t page_size = 0;
+  bool page_size_chosen = false;  // chosen from the package, not given
 };
 
 // Writes the installer. Raises ECofferError (or an engine error) when it

@@ -100,7 +100,8 @@ int Main(const std::vector<std::string>& argv) {
                 coffer::FormatBytes(static_cast<double>(result.installer_bytes)).c_str(),
                 coffer::FormatBytes(static_cast<double>(result.stub_bytes)).c_str(),
                 coffer::FormatBytes(static_cast<double>(container)).c_str(), ratio);
-    std::printf("  page size %d bytes\n", static_cast<int>(result.page_size));
+    std::printf("  page size %d bytes (%s)\n", static_cast<int>(result.page_size),
+                result.page_size_chosen ? "chosen for the package" : "as given");
     std::printf("  built in %.1f s\n", seconds);
   }
   return coffer::kExitOk;

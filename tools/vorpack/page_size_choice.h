@@ -1,0 +1,29 @@
+// Choosing the page size of an installer's container from the package.
+//
+// Every stored file costs whole pages: its data rounded up to pages, and one
+// page-map page per PageDataSize / 4 data pages. Small pages waste less on
+// many small files; large pages carry fewer 32-byte page headers and suit a
+// few large files. The estimate follows the engine's layout from the file
+// sizes alone; the compressed size is guessed with one ratio that is the
+// same for every candidate, so nothing is compressed twice.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace vor::vorpack {
+
+// The page sizes vorpack chooses among when none is given.
+constexpr int32_t kPageSizeCandidates[] = {1024, 2048, 4096, 8192, 16384};
+
+// Estimated bytes of the container (volume data) holding files of these
+// sizes and folder_count folders at the compression type and page size.
+int64_t EstimateContainerBytes(const std::vector<int64_t>& file_sizes, int64_t folder_count,
+                               uint8_t compression, int32_t page_size);
+
+// The candidate with the smallest estimate; the larger page size when two
+// estimates are equal (larger pages read faster).
+int32_t ChoosePageSize(const std::vector<int64_t>& file_sizes, int64_t folder_count,
+                       uint8_t compression);
+
+}  // namespace vor::vorpack
