@@ -6,9 +6,14 @@
 #   bench/compare.sh                 full run: ~256 MB payload, 3 rounds,
 #                                    table written to docs/benchmarks.md
 #   VOR_BENCH_MB=32 bench/compare.sh quick run; table in the work folder
+#   VOR_BENCH_PART=installer VOR_BENCH_MB=32 bench/compare.sh
+#                                    the installer section alone (a few
+#                                    minutes; see bench/installers.sh)
 #
 # Environment:
-#   VOR_BENCH_MB     payload size in MB (default 256)
+#   VOR_BENCH_PART   all (default), archivers or installer
+#   VOR_BENCH_MB     payload size in MB (default 256; 32 for the installer
+#                    section alone, which takes at most 32 MB in a full run)
 #   VOR_BENCH_RUNS   rounds; every round runs every tool once (default 3)
 #   VOR_BENCH_TYPES  coffer compression types (default "1 5 7 3 6")
 #   VOR_BENCH_DIR    work folder (default /dev/shm/vor-compare, else
@@ -24,7 +29,13 @@ set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 root="$(cd "$here/.." && pwd)"
 
-MB="${VOR_BENCH_MB:-256}"
+PART="${VOR_BENCH_PART:-all}"
+case "$PART" in all | archivers | installer) ;; *)
+  echo "compare: VOR_BENCH_PART is all, archivers or installer" >&2
+  exit 2
+  ;;
+esac
+if [ "$PART" = installer ]; then MB="${VOR_BENCH_MB:-32}"; else MB="${VOR_BENCH_MB:-256}"; fi
 RUNS="${VOR_BENCH_RUNS:-3}"
 TYPES="${VOR_BENCH_TYPES:-1 5 7 3 6}"
 # The work folder lives in memory (tmpfs) when it can: on this machine's disk,
@@ -48,6 +59,7 @@ PASSWORD="bench-password-1"
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 packages=(zip unzip p7zip-full gzip bzip2 tar time openssl cmake ninja-build)
+if [ "$PART" != archivers ]; then packages+=(nsis); fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -64,8 +76,9 @@ if [ -z "${COFFER:-}" ]; then
   bdir="$root/build/compare-release"
   cmake -S "$root" -B "$bdir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVOR_BUILD_TESTS=OFF \
     -Wno-dev >/dev/null
-  cmake --build "$bdir" --target coffer >/dev/null
+  cmake --build "$bdir" --target coffer vorpack >/dev/null
   COFFER="$(find "$bdir" -type f -name coffer -perm -u+x | head -n 1)"
+  VORPACK="${VORPACK:-$(find "$bdir" -type f -name vorpack -perm -u+x | head -n 1)}"
 fi
 [ -x "$COFFER" ] || { echo "compare: no coffer executable" >&2; exit 1; }
 COFFER="$(cd "$(dirname "$COFFER")" && pwd)/$(basename "$COFFER")"
@@ -149,6 +162,24 @@ payload_bytes=$(du -sb --apparent-size payload | cut -f1)
 payload_files=$(find payload -type f | wc -l)
 echo "compare: payload $payload_bytes bytes in $payload_files files, manifest $manifest"
 
+# The table between two marker lines of a file: put_table FILE NAME TABLE
+# replaces what stands between "<!-- NAME: begin -->" and "<!-- NAME: end -->"
+# with TABLE's lines and keeps the text around them; a file without the
+# markers gets them with the table at its end.
+put_table() {
+  local file="$1" begin="<!-- $2: begin -->" end="<!-- $2: end -->" table="$3"
+  if [ -f "$file" ] && grep -qF "$begin" "$file" && grep -qF "$end" "$file"; then
+    awk -v b="$begin" -v e="$end" -v t="$table" '
+      $0 == b {print; while ((getline l < t) > 0) print l; skip = 1; next}
+      $0 == e {skip = 0}
+      !skip {print}' "$file" >"$file.new"
+    mv "$file.new" "$file"
+  else
+    { echo "$begin"; cat "$table"; echo "$end"; } >>"$file"
+  fi
+}
+
+if [ "$PART" != installer ]; then
 # --- the tools ---------------------------------------------------------------
 # Each configuration: a label, an archive name, an add command and an extract
 # command (run in $WORK, extracting into the folder "out").
@@ -283,15 +314,12 @@ cpu="$(lscpu | sed -n 's/^Model name: *//p' | head -n 1)"
 
 # The table replaces what stands between the two markers in $OUT; the text
 # around them (notes on the results) is kept.
-begin="<!-- compare.sh: begin -->" end="<!-- compare.sh: end -->"
-if [ -f "$OUT" ] && grep -qF "$begin" "$OUT" && grep -qF "$end" "$OUT"; then
-  awk -v b="$begin" -v e="$end" -v t="$WORK/table.md" '
-    $0 == b {print; while ((getline l < t) > 0) print l; skip = 1; next}
-    $0 == e {skip = 0}
-    !skip {print}' "$OUT" >"$OUT.new"
-  mv "$OUT.new" "$OUT"
-else
-  { echo "$begin"; cat "$WORK/table.md"; echo "$end"; } >"$OUT"
-fi
+put_table "$OUT" compare.sh "$WORK/table.md"
 echo "compare: table written to $OUT"
 cat "$WORK/table.md"
+fi
+
+if [ "$PART" != archivers ]; then
+  # shellcheck source=bench/installers.sh
+  source "$here/installers.sh"
+fi

@@ -62,6 +62,8 @@ TEST_F(PageSizeEstimate, MatchesTheEngineLayoutWithoutCompression) {
       {"second page-map page", 600, {568 * 142, 568 * 142 + 1}, 0},
       {"default pages, mixed sizes", 4096, {10, 4064, 40000, 100000, 0}, 3},
       {"past the first extents", 1024, std::vector<int64_t>(40, 3000), 2},
+      {"directory pages full with two records", 1056, {1, 1024, 1025, 0, 7}, 4},
+      {"1 KiB data pages past one page-map page", 1056, {1024 * 256 + 1}, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -81,12 +83,14 @@ TEST(PageSizeChoice, ManySmallFilesTakeSmallPagesAndFewLargeFilesLargeOnes) {
   std::vector<int64_t> documentation(4000, 3000);
   documentation.push_back(8 << 20);
   const Case cases[] = {
-      {"4000 small documents and one large file", documentation, 300, 9, 1024},
-      {"many tiny files stored as they are", std::vector<int64_t>(2000, 200), 10, 0, 1024},
-      {"two files of 40 MB", {40 << 20, 40 << 20}, 1, 5, 8192},
-      {"one file of 200 MB stored as it is", {200 << 20}, 0, 0, 16384},
-      {"a hundred files of 1 MB", std::vector<int64_t>(100, 1 << 20), 5, 5, 4096},
-      {"nothing but folders", {}, 4, 5, 1024},
+      {"4000 small documents and one large file", documentation, 300, 9, 600},
+      {"many tiny files stored as they are", std::vector<int64_t>(2000, 200), 10, 0, 600},
+      {"nothing but folders", {}, 4, 5, 600},
+      {"300 files of 100 KB", std::vector<int64_t>(300, 100000), 10, 5, 1056},
+      {"300 files of 400 KB", std::vector<int64_t>(300, 400000), 10, 5, 2080},
+      {"a hundred files of 1 MB", std::vector<int64_t>(100, 1 << 20), 5, 5, 4128},
+      {"two files of 40 MB", {40 << 20, 40 << 20}, 1, 5, 16416},
+      {"one file of 200 MB stored as it is", {200 << 20}, 0, 0, 16416},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -13,8 +13,11 @@
 
 namespace vor::vorpack {
 
-// The page sizes vorpack chooses among when none is given.
-constexpr int32_t kPageSizeCandidates[] = {1024, 2048, 4096, 8192, 16384};
+// The page sizes vorpack chooses among when none is given: the smallest the
+// format allows (one directory record per page), and those whose data part
+// is 1, 2, 4, 8 or 16 KiB, which hold 2, 4, 8, 16 or 32 directory records of
+// 512 bytes with nothing left over.
+constexpr int32_t kPageSizeCandidates[] = {600, 1056, 2080, 4128, 8224, 16416};
 
 // Estimated bytes of the container (volume data) holding files of these
 // sizes and folder_count folders at the compression type and page size.
