@@ -154,6 +154,8 @@ want_manifest() {
 stamp="payload-v2-$MB.stamp"
 if [ ! -f "$stamp" ] || [ ! -d payload ]; then
   echo "compare: building a $MB MB payload in $WORK/payload"
+  # The stamp of a payload of another size no longer describes the folder.
+  rm -f payload-v2-*.stamp
   build_payload
   want_manifest >"$stamp"
 fi

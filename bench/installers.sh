@@ -64,7 +64,8 @@ MB="$inst_mb"
 istamp="payload-v2-$MB.stamp"
 if [ ! -f "$istamp" ] || [ ! -d payload ]; then
   echo "compare: building a $MB MB installer payload in $iwork/payload"
-  rm -rf distinct large
+  rm -rf distinct large pkg-*
+  rm -f payload-v2-*.stamp
   build_payload
   want_manifest >"$istamp"
 fi
