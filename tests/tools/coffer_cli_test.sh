@@ -263,6 +263,14 @@ case "$scenario" in
       expect 0 check "p$size.cof"
       contains out.txt "result: ok"
     done
+    # With a password: the page key guards the smaller pages too.
+    COFFER_PASSWORD='page pass' expect 0 create pw.cof --page-size 1056 --password -c 7
+    COFFER_PASSWORD='page pass' expect 0 add pw.cof tree
+    rm -rf out
+    COFFER_PASSWORD='page pass' expect 0 extract pw.cof -o out
+    diff -r tree out/tree >/dev/null || fail "extracted tree differs with a password"
+    COFFER_PASSWORD='wrong' expect 3 list pw.cof
+    [ -e pw.cof-new ] && fail "the temporary container was left"
     for size in 599 601 65540 70000 -4096 4k ""; do
       expect 2 create "bad.cof" --page-size "$size"
       contains err.txt "--page-size"

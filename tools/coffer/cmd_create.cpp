@@ -7,6 +7,7 @@
 #include "exit_codes.h"
 #include "new_container.h"
 #include "platform/fs.h"
+#include "platform/rename.h"
 
 namespace vor::coffer {
 
@@ -17,6 +18,34 @@ uint8_t CompressionOption(const Session& session, uint8_t fallback) {
 }
 
 void Warn(const std::string& message) { std::fprintf(stderr, "coffer: %s\n", message.c_str()); }
+
+namespace {
+
+// create with --page-size: the page file makes the container under a
+// temporary name, which takes the name asked for only once the container is
+// complete, so that a failure never leaves half a container under it.
+int CreateWithPageSize(const Session& session, const std::string& archive, uint8_t compression,
+                       int32_t page_size) {
+  const ParsedArgs& args = session.Args();
+  std::string password;
+  if (args.Has("password")) {
+    password = ReadPassword(kPasswordVariable, "New password for '" + archive + "': ", true);
+  }
+  const std::string building = archive + "-new";
+  try {
+    MakeEmptyContainer(building, password, args.Value("question"), args.Value("answer"),
+                       compression, page_size);
+    if (!platform::ReplaceFileWith(building, archive)) {
+      throw ECofferError(kExitIoError, "'" + archive + "' cannot be made");
+    }
+  } catch (...) {
+    platform::DeleteFile(building);
+    throw;
+  }
+  return kExitOk;
+}
+
+}  // namespace
 
 int RunCreate(Session& session) {
   const ParsedArgs& args = session.Args();
@@ -31,19 +60,10 @@ int RunCreate(Session& session) {
   if (platform::FileExists(archive) || platform::DirectoryExists(archive)) {
     throw ECofferError(kExitFailure, "'" + archive + "' exists already");
   }
+  if (page_size_given) return CreateWithPageSize(session, archive, compression, page_size);
   std::string password;
   if (args.Has("password")) {
     password = ReadPassword(kPasswordVariable, "New password for '" + archive + "': ", true);
-  }
-  if (page_size_given) {
-    try {
-      MakeEmptyContainer(archive, password, args.Value("question"), args.Value("answer"),
-                         compression, page_size);
-    } catch (...) {
-      platform::DeleteFile(archive);
-      throw;
-    }
-    return kExitOk;
   }
   try {
     TCoffer coffer(archive, kOpenModeCreate, password, args.Value("question"), args.Value("answer"),
