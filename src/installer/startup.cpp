@@ -1,6 +1,10 @@
 // The process-wide start-up work.
 #include "installer/startup.h"
 
+#include "container/collation.h"
+#include "crypto/cipher_registry.h"
+#include "crypto/string_format.h"
+
 namespace vor {
 
 // The steps, in order, as the subsystems that own them provide them:
@@ -9,7 +13,10 @@ namespace vor {
 //     binary data (cryptography);
 //  3. seeding the process-wide pseudo-random generator from the time of day
 //     (shell helpers).
-// Nothing of these exists in the program yet, so there is nothing to run.
-void InitializeProcess() {}
+void InitializeProcess() {
+  InitCollation();
+  RegisterCipherClasses();
+  RegisterStringFormats();
+}
 
 }  // namespace vor

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace vor::platform {
 
@@ -19,5 +20,10 @@ struct OSVersionInfo {
 // GetVersionExA on Windows; on POSIX the system reports itself as the newest
 // NT-class system (platform 2, version 10.0). False when the query fails.
 bool GetOSVersion(OSVersionInfo* info);
+
+// The running program's own file, full path, as the system reports it for
+// argument 0 (GetModuleFileNameA on Windows, /proc/self/exe on POSIX); ""
+// when the system does not tell.
+std::string ProgramPath();
 
 }  // namespace vor::platform

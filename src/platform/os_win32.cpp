@@ -3,6 +3,8 @@
 // so the understated figure does no harm.
 #include <windows.h>
 
+#include <vector>
+
 #include "platform/os.h"
 
 namespace vor::platform {
@@ -25,6 +27,16 @@ bool GetOSVersion(OSVersionInfo* info) {
   info->build = version.dwBuildNumber;
   info->platform_id = version.dwPlatformId;
   return true;
+}
+
+std::string ProgramPath() {
+  std::vector<char> buffer(MAX_PATH);
+  for (;;) {
+    const DWORD n = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n == 0) return std::string();
+    if (n < buffer.size()) return std::string(buffer.data(), n);
+    buffer.resize(buffer.size() * 2);
+  }
 }
 
 }  // namespace vor::platform

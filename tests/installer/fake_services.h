@@ -1,0 +1,108 @@
+// Stand-ins for what the window model reaches outside itself: they record
+// what the model asked for and answer as the test sets them up.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "common/error.h"
+#include "installer/form_services.h"
+
+namespace vor::testing {
+
+class FakeShell : public IInstallerShell {
+ public:
+  std::string GetCommonProgramsFolder() override { return common_programs; }
+  bool Launch(const std::string& file_name, const std::string& parameters) override {
+    launches.emplace_back(file_name, parameters);
+    return true;
+  }
+
+  std::string common_programs;
+  std::vector<std::pair<std::string, std::string>> launches;
+};
+
+class FakeMessageBox : public IMessageBox {
+ public:
+  void ShowError(const std::string& text) override { errors.push_back(text); }
+  std::vector<std::string> errors;
+};
+
+class FakeFolderDialog : public IFolderDialog {
+ public:
+  bool Execute(const std::string& title, std::string* folder) override {
+    titles.push_back(title);
+    if (!confirm) return false;
+    *folder = chosen;
+    return true;
+  }
+  bool confirm = false;
+  std::string chosen;
+  std::vector<std::string> titles;
+};
+
+class FakeMessagePump : public IMessagePump {
+ public:
+  void ProcessMessages() override { ++calls; }
+  int calls = 0;
+};
+
+// A viewer that takes rich text only when it starts as rich text does, and
+// plain text unless told to refuse it.
+class FakeViewer : public IRichTextViewer {
+ public:
+  enum class Loaded { kNothing, kRich, kPlain };
+
+  bool LoadRichText(const std::string& bytes) override {
+    ++rich_attempts;
+    if (bytes.compare(0, 5, "{\\rtf") != 0) return false;
+    loaded = Loaded::kRich;
+    content = bytes;
+    return true;
+  }
+  bool LoadPlainText(const std::string& bytes) override {
+    ++plain_attempts;
+    if (refuse_plain) return false;
+    loaded = Loaded::kPlain;
+    content = bytes;
+    return true;
+  }
+  std::string SaveRichText() override {
+    ++saves;
+    if (fail_save) throw EVorError("cannot write the rich text");
+    return loaded == Loaded::kRich ? content : "{\\rtf1 " + content + "}";
+  }
+
+  bool refuse_plain = false;
+  bool fail_save = false;
+  Loaded loaded = Loaded::kNothing;
+  std::string content;
+  int rich_attempts = 0;
+  int plain_attempts = 0;
+  int saves = 0;
+};
+
+// All fakes together, wired into a FormServices.
+struct FakeServices {
+  FakeShell shell;
+  FakeMessageBox message_box;
+  FakeFolderDialog folder_dialog;
+  FakeMessagePump message_pump;
+  FakeViewer re1;
+  FakeViewer re2;
+
+  FormServices For(const std::string& program_path) {
+    FormServices s;
+    s.program_path = program_path;
+    s.shell = &shell;
+    s.message_box = &message_box;
+    s.folder_dialog = &folder_dialog;
+    s.message_pump = &message_pump;
+    s.re1 = &re1;
+    s.re2 = &re2;
+    return s;
+  }
+};
+
+}  // namespace vor::testing
