@@ -1,0 +1,58 @@
+// The window model's services as the Win32 view provides them: the error
+// message box, the folder dialog, the message pump and the rich-text
+// viewers over RichEdit controls.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "installer/form_services.h"
+
+namespace vor::win32 {
+
+// A modal box with the error icon and one OK button, owned by the window.
+class MessageBoxService : public IMessageBox {
+ public:
+  explicit MessageBoxService(HWND owner) : owner_(owner) {}
+  void ShowError(const std::string& text) override;
+
+ private:
+  HWND owner_;
+};
+
+// The shell's folder browser, without its newer tool bar and edit box.
+class FolderDialogService : public IFolderDialog {
+ public:
+  explicit FolderDialogService(HWND owner) : owner_(owner) {}
+  bool Execute(const std::string& title, std::string* folder) override;
+
+ private:
+  HWND owner_;
+};
+
+// Dispatches every message waiting in the thread's queue, then returns. A
+// quit message is put back for the main loop.
+class MessagePumpService : public IMessagePump {
+ public:
+  explicit MessagePumpService(HWND dialog) : dialog_(dialog) {}
+  void ProcessMessages() override;
+
+ private:
+  HWND dialog_;
+};
+
+// A RichEdit control's content, streamed in and out.
+class RichEditViewer : public IRichTextViewer {
+ public:
+  explicit RichEditViewer(HWND control) : control_(control) {}
+  bool LoadRichText(const std::string& bytes) override;
+  bool LoadPlainText(const std::string& bytes) override;
+  std::string SaveRichText() override;
+
+ private:
+  bool StreamIn(const std::string& bytes, WPARAM format);
+  HWND control_;
+};
+
+}  // namespace vor::win32

@@ -1,0 +1,230 @@
+// A helper for the installer's tests under Wine.
+//
+//   installer_test_tool pack <stub.exe> <package folder> <setup.exe>
+//       writes setup.exe: the stub followed by a container (made by the
+//       engine with the installer's fixed password) that holds the package
+//       folder's files and folders at its root.
+//   installer_test_tool controls
+//       prints every control of the visible installer window, one line
+//       each: name|text|enabled|visible|checked|left|top|width|height, with
+//       screen coordinates and CR / LF in the text shown as \r / \n. The
+//       page control's text is the name of the page shown.
+//   installer_test_tool boxes
+//       prints each visible dialog box: box|caption|text of its labels|x|y
+//       with x, y the screen point at the middle of its first button.
+//
+// Exit code 0 on success, 1 on failure, 2 on wrong usage.
+#include <windows.h>
+// The platform layer's own names, not the system's A/W macros.
+#undef CreateDirectory
+#undef DeleteFile
+
+#include <cstdio>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "container/coffer.h"
+#include "container/file_stream.h"
+#include "installer/form.h"
+#include "installer/form_layout.h"
+#include "installer/startup.h"
+#include "platform/file.h"
+#include "platform/folder_list.h"
+#include "platform/fs.h"
+#include "resource_ids.h"
+
+namespace {
+
+using vor::ControlId;
+
+std::string ReadFile(const std::string& path) {
+  auto file = vor::platform::FileHandle::Open(path, vor::platform::FileAccess::kReadOnly,
+                                              vor::platform::FileShare::kShared,
+                                              vor::platform::FileDisposition::kOpenExisting);
+  if (file == nullptr) throw vor::EVorError("cannot open " + path);
+  std::string bytes;
+  char buffer[65536];
+  for (int32_t n; (n = file->Read(buffer, sizeof(buffer))) > 0;) bytes.append(buffer, n);
+  return bytes;
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+  auto file = vor::platform::FileHandle::Open(path, vor::platform::FileAccess::kReadWrite,
+                                              vor::platform::FileShare::kExclusive,
+                                              vor::platform::FileDisposition::kCreateAlways);
+  if (file == nullptr || file->Write(bytes.data(), static_cast<int32_t>(bytes.size())) !=
+                             static_cast<int32_t>(bytes.size())) {
+    throw vor::EVorError("cannot write " + path);
+  }
+}
+
+// Stores the disk folder's tree below the container folder stored.
+void StoreTree(vor::TCoffer& coffer, const std::string& disk, const std::string& stored) {
+  std::vector<vor::platform::FolderEntry> entries;
+  if (!vor::platform::ListFolder(disk, &entries)) throw vor::EVorError("cannot list " + disk);
+  for (const auto& entry : entries) {
+    const std::string from = disk + "\\" + entry.name;
+    const std::string to = stored + "\\" + entry.name;
+    if (entry.kind == vor::platform::FolderEntryKind::kFolder) {
+      if (coffer.CreateFolder(to) < 0) throw vor::EVorError("cannot store folder " + to);
+      StoreTree(coffer, from, to);
+    } else if (entry.kind == vor::platform::FolderEntryKind::kFile) {
+      const std::string bytes = ReadFile(from);
+      vor::TCFRFileStream stream(&coffer, to, 0xFFFF, "", "", "", 0);
+      stream.WriteBuffer(bytes.data(), static_cast<int32_t>(bytes.size()));
+    }
+  }
+}
+
+int Pack(const std::string& stub, const std::string& package, const std::string& output) {
+  const std::string container = output + ".cfr";
+  {
+    vor::TCoffer coffer(container, 0xFFFF, vor::kJobPassword, "", "", 1);
+    StoreTree(coffer, package, "");
+  }
+  WriteFile(output, ReadFile(stub) + ReadFile(container));
+  vor::platform::DeleteFile(container);
+  return 0;
+}
+
+std::string Escaped(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\r') {
+      out += "\\r";
+    } else if (c == '\n') {
+      out += "\\n";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+// Asked of the control itself: GetWindowText of another process's window
+// gives only the text the system keeps, which an edit box does not update.
+std::string WindowText(HWND hwnd) {
+  const LRESULT length = SendMessageA(hwnd, WM_GETTEXTLENGTH, 0, 0);
+  std::string text(static_cast<size_t>(length > 0 ? length : 0) + 1, '\0');
+  const LRESULT got =
+      SendMessageA(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<size_t>(got > 0 ? got : 0));
+  return text;
+}
+
+std::string ClassOf(HWND hwnd) {
+  char name[256] = {};
+  GetClassNameA(hwnd, name, sizeof(name));
+  return name;
+}
+
+struct ClassSearch {
+  const char* window_class;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectVisibleOfClass(HWND hwnd, LPARAM data) {
+  auto* s = reinterpret_cast<ClassSearch*>(data);
+  if (IsWindowVisible(hwnd) && ClassOf(hwnd) == s->window_class) s->found.push_back(hwnd);
+  return TRUE;
+}
+
+std::vector<HWND> VisibleTopLevel(const char* window_class) {
+  ClassSearch search{window_class, {}};
+  EnumWindows(CollectVisibleOfClass, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+struct IdSearch {
+  int id;
+  HWND found;
+};
+
+BOOL CALLBACK FindById(HWND hwnd, LPARAM data) {
+  auto* s = reinterpret_cast<IdSearch*>(data);
+  if (GetDlgCtrlID(hwnd) != s->id) return TRUE;
+  s->found = hwnd;
+  return FALSE;
+}
+
+HWND FindControl(HWND form, ControlId id) {
+  IdSearch search{VOR_CONTROL_ID_BASE + vor::Index(id), nullptr};
+  EnumChildWindows(form, FindById, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+BOOL CALLBACK CollectLabels(HWND hwnd, LPARAM data) {
+  const std::string cls = ClassOf(hwnd);
+  const std::string text = WindowText(hwnd);
+  if ((cls == "Static" || cls == "STATIC") && !text.empty()) {
+    *reinterpret_cast<std::string*>(data) += text;
+  }
+  return TRUE;
+}
+
+int Controls() {
+  const std::vector<HWND> forms = VisibleTopLevel("VorInstallerForm");
+  if (forms.size() != 1) {
+    std::fprintf(stderr, "%u installer windows visible\n", static_cast<unsigned>(forms.size()));
+    return 1;
+  }
+  for (const vor::ControlLayout& layout : vor::FormControls()) {
+    HWND hwnd = layout.id == ControlId::Form1 ? forms[0] : FindControl(forms[0], layout.id);
+    if (hwnd == nullptr) {
+      std::printf("%s|<missing>\n", layout.name);
+      continue;
+    }
+    std::string text = WindowText(hwnd);
+    if (layout.kind == vor::ControlKind::kPageControl) {
+      // The page shown: the one page window that is visible.
+      text.clear();
+      for (ControlId page : vor::FormPages()) {
+        HWND page_window = FindControl(forms[0], page);
+        if (page_window != nullptr && IsWindowVisible(page_window)) text += vor::Layout(page).name;
+      }
+    }
+    const bool check =
+        layout.kind == vor::ControlKind::kRadioButton || layout.kind == vor::ControlKind::kCheckBox;
+    RECT r;
+    GetWindowRect(hwnd, &r);
+    std::printf("%s|%s|%d|%d|%d|%ld|%ld|%ld|%ld\n", layout.name, Escaped(text).c_str(),
+                IsWindowEnabled(hwnd) ? 1 : 0, IsWindowVisible(hwnd) ? 1 : 0,
+                check && SendMessageA(hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0, r.left,
+                r.top, r.right - r.left, r.bottom - r.top);
+  }
+  return 0;
+}
+
+int Boxes() {
+  for (HWND box : VisibleTopLevel("#32770")) {
+    HWND button = FindWindowExA(box, nullptr, "Button", nullptr);
+    RECT r{};
+    if (button != nullptr) GetWindowRect(button, &r);
+    std::string labels;
+    EnumChildWindows(box, CollectLabels, reinterpret_cast<LPARAM>(&labels));
+    std::printf("box|%s|%s|%ld|%ld\n", Escaped(WindowText(box)).c_str(), Escaped(labels).c_str(),
+                (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 4 && args[0] == "pack") {
+      vor::InitializeProcess();
+      return Pack(args[1], args[2], args[3]);
+    }
+    if (args.size() == 1 && args[0] == "controls") return Controls();
+    if (args.size() == 1 && args[0] == "boxes") return Boxes();
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "installer_test_tool: %s\n", e.what());
+    return 1;
+  }
+  std::fprintf(stderr,
+               "usage: installer_test_tool pack <stub> <folder> <out> | controls | boxes\n");
+  return 2;
+}

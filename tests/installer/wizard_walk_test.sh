@@ -1,0 +1,219 @@
+#!/usr/bin/env bash
+# The installer's wizard under Wine on a virtual X display.
+#
+# 1. A stub without a container: the box "Cannot open file '<path>'" shows
+#    exactly once; after OK the window is on the Intro page with its resource
+#    texts and Next enabled; Cancel ends the program with exit code 0.
+# 2. An installer built from a small test package (the stub followed by a
+#    container made by the engine): the walk Intro -> License (Next disabled
+#    until Agree) -> Readme -> Options -> Install by mouse clicks, every
+#    page's controls read back through the Win32 API by the test tool and
+#    photographed to <build>/installer-page-<n>-<page>.png; then Cancel.
+#
+# Usage: wizard_walk_test.sh <VORSetup.exe> <installer_test_tool.exe> <build> <res>
+set -uo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+source "$here/../../scripts/wine-lib.sh"
+stub="$(realpath "$1")"
+tool="$(realpath "$2")"
+build="$(realpath "$3")"
+res="$(realpath "$4")"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+arch="$(wine_pe_arch "$stub")"
+wine_check_program "$stub" "$arch" || exit 1
+wine="$(wine_loader "$arch")"
+export WINELOADER="$wine"
+
+tmp="$(mktemp -d)"
+export WINEPREFIX
+WINEPREFIX="$(mktemp -d "$build/wizard-test-prefix.XXXXXX")"
+xvfb_pid=""
+app_pid=""
+cleanup() {
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
+  wineserver -k 2>/dev/null
+  wineserver -w 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+  rm -rf "$tmp" "$WINEPREFIX"
+}
+trap cleanup EXIT
+fail() {
+  echo "wizard test: $*" >&2
+  [ -s "$tmp/controls" ] && { echo "last controls read:" >&2; cat "$tmp/controls" >&2; }
+  exit 1
+}
+
+# wait_for <seconds> <command...>: polls every half second.
+wait_for() {
+  local limit=$(($1 * 2)); shift
+  local i
+  for ((i = 0; i < limit; i++)); do
+    "$@" >/dev/null 2>&1 && return 0
+    sleep 0.5
+  done
+  return 1
+}
+
+for tool_name in Xvfb xdotool import convert xdpyinfo; do
+  command -v "$tool_name" >/dev/null || fail "$tool_name is not installed (scripts/setup.sh installs it)"
+done
+
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$tmp/display" 2>"$tmp/xvfb.log" &
+xvfb_pid=$!
+wait_for 20 test -s "$tmp/display" || fail "Xvfb did not start: $(cat "$tmp/xvfb.log")"
+export DISPLAY=":$(head -n1 "$tmp/display")"
+wait_for 20 xdpyinfo || fail "display $DISPLAY does not answer"
+
+WINEARCH="$arch" "$wine" wineboot --init >/dev/null 2>&1
+"$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+wineserver -w
+[ -f "$WINEPREFIX/system.reg" ] || fail "wineboot did not set up $WINEPREFIX"
+
+winpath() { "$wine" winepath -w "$1" 2>/dev/null | tr -d '\r'; }
+
+# --- Reading the window back.
+read_controls() { "$wine" "$tool" controls 2>/dev/null | tr -d '\r' >"$tmp/controls"; }
+read_boxes() { "$wine" "$tool" boxes 2>/dev/null | tr -d '\r' >"$tmp/boxes"; }
+# field <control> <n>: field n (1 = name) of the control's line.
+field() { awk -F'|' -v c="$1" -v n="$2" '$1 == c { print $n }' "$tmp/controls"; }
+text_of() { field "$1" 2; }
+enabled_of() { field "$1" 3; }
+checked_of() { field "$1" 5; }
+expect() { # expect <what> <got> <want>
+  [ "$2" = "$3" ] || fail "$1: got '$2', want '$3'"
+}
+page_is() { read_controls && [ "$(text_of PC1)" = "$1" ]; }
+click() { # click <control>: the middle of the control, as read last
+  local x y w h
+  x="$(field "$1" 6)"; y="$(field "$1" 7)"; w="$(field "$1" 8)"; h="$(field "$1" 9)"
+  [ -n "$x" ] || fail "no control $1 to click"
+  xdotool mousemove $((x + w / 2)) $((y + h / 2)) click 1
+  sleep 0.7
+}
+shoot() { # shoot <n> <name>: the window as shown now
+  local x y w h out="$build/installer-page-$1-$2.png"
+  x="$(field Form1 6)"; y="$(field Form1 7)"; w="$(field Form1 8)"; h="$(field Form1 9)"
+  import -window root -crop "${w}x${h}+${x}+${y}" +repage "$out" 2>/dev/null || fail "no screenshot $out"
+  [ "$(convert "$out" -format '%k' info:)" -gt 50 ] || fail "screenshot $out is nearly uniform"
+  echo "screenshot: $out"
+}
+wait_exit() {
+  wait_for 30 bash -c "! kill -0 $app_pid" || fail "the installer still runs 30 seconds after Cancel"
+  wait "$app_pid"
+  local status=$?
+  app_pid=""
+  [ "$status" -eq 0 ] || fail "the installer ended with exit code $status"
+}
+
+# --- 1. The stub alone.
+cp "$stub" "$tmp/Lonely.exe"
+lonely_win="$(winpath "$tmp/Lonely.exe")"
+"$wine" "$tmp/Lonely.exe" >"$tmp/app.log" 2>&1 &
+app_pid=$!
+box_seen() { read_boxes && grep -q "Cannot open file" "$tmp/boxes"; }
+wait_for 60 box_seen || fail "no \"Cannot open file\" box within 60 seconds"
+sleep 1
+read_boxes
+expect "boxes shown" "$(wc -l <"$tmp/boxes")" 1
+expect "box text" "$(cut -d'|' -f3 "$tmp/boxes")" "Cannot open file '$lonely_win'"
+bx="$(cut -d'|' -f4 "$tmp/boxes")"; by="$(cut -d'|' -f5 "$tmp/boxes")"
+xdotool mousemove "$bx" "$by" click 1
+wait_for 30 page_is tsIntro || fail "no Intro page after the box"
+sleep 2
+read_boxes
+expect "boxes after OK" "$(wc -l <"$tmp/boxes")" 0
+read_controls
+expect "title without a job" "$(text_of lTitle)" "lTitle"
+expect "caption without a job" "$(text_of Form1)" "VOR Installer"
+expect "Next without a job" "$(enabled_of bNext)" 1
+click bCancel
+wait_exit
+echo "no container: one box, Intro page, Cancel ends the program"
+
+# --- 2. The walk through an installer with a job.
+pkg="$tmp/package"
+mkdir -p "$pkg/Programfiles/Bin"
+printf 'Icon=app.ico\r\nTitle=VOR Test Setup\r\nInstMessage=This installs Tester=1 on your computer.\r\nProgramDir=C:\\Program Files\\Tester\r\nAppname=Tester\r\nExename=tester.exe\r\n' >"$pkg/JOB.INI"
+printf 'Path=Tester\r\nTester=PDIR\\tester.exe\r\n' >"$pkg/MENU.DAT"
+printf '{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 {\\b Licence} of the test package.\\par Take it or leave it.\\par}' >"$pkg/License.rtf"
+printf 'Readme of the test package, as plain text.\r\nSecond line.\r\n' >"$pkg/readme.rtf"
+cp "$res/vor.ico" "$pkg/app.ico"
+printf 'not really a program' >"$pkg/Programfiles/tester.exe"
+printf 'library' >"$pkg/Programfiles/Bin/helper.dll"
+setup="$tmp/TestSetup.exe"
+"$wine" "$tool" pack "$(winpath "$stub")" "$(winpath "$pkg")" "$(winpath "$setup")" ||
+  fail "the test installer could not be built"
+
+"$wine" "$setup" >"$tmp/app.log" 2>&1 &
+app_pid=$!
+wait_for 60 page_is tsIntro || fail "no Intro page within 60 seconds"
+sleep 1.5
+read_controls
+expect "caption" "$(text_of Form1)" "VOR Test Setup"
+expect "title" "$(text_of lTitle)" "VOR Test Setup"
+expect "message" "$(text_of lInstMessage)" "This installs Tester=1 on your computer."
+expect "launch box" "$(text_of cbLaunch)" "Launch Tester"
+expect "Next on Intro" "$(enabled_of bNext)" 1
+read_boxes
+expect "boxes with a job" "$(wc -l <"$tmp/boxes")" 0
+shoot 1 intro
+
+click bNext
+page_is tsLicense || fail "Next on Intro did not lead to the License page"
+expect "Next on arrival at License" "$(enabled_of bNext)" 0
+expect "Agree on arrival" "$(checked_of cbAgree)" 0
+case "$(text_of re1)" in
+  "Licence of the test package."*) ;;
+  *) fail "licence viewer shows '$(text_of re1)'" ;;
+esac
+click bNext
+page_is tsLicense || fail "a disabled Next left the License page"
+click cbAgree
+read_controls
+expect "Next after Agree" "$(enabled_of bNext)" 1
+click cbNoAgree
+read_controls
+expect "Next after Do not agree" "$(enabled_of bNext)" 0
+click cbAgree
+read_controls
+shoot 2 license
+
+click bNext
+page_is tsReadme || fail "Next after Agree did not lead to the Readme page"
+case "$(text_of re2)" in
+  "Readme of the test package, as plain text."*"Second line."*) ;;
+  *) fail "readme viewer shows '$(text_of re2)'" ;;
+esac
+shoot 3 readme
+click bBack
+page_is tsLicense || fail "Back on Readme did not lead to the License page"
+expect "Agree after coming back" "$(checked_of cbAgree)" 0
+expect "Next after coming back" "$(enabled_of bNext)" 0
+click cbAgree
+read_controls
+click bNext
+page_is tsReadme || fail "the second Agree did not open the way to Readme"
+
+click bNext
+page_is tsOptions || fail "Next on Readme did not lead to the Options page"
+expect "destination" "$(text_of eDestDir)" 'C:\Program Files\Tester'
+expect "desktop icon" "$(checked_of cbDesktop)" 1
+expect "quick launch caption" "$(text_of cbQuick)" "Quick launch  shortcut"
+all_users="$(checked_of cbAllUsers)"; this_user="$(checked_of cbThisUser)"
+expect "one of the two user choices" "$((all_users + this_user))" 1
+echo "options: all users $all_users, this user $this_user"
+shoot 4 options
+
+click bNext
+page_is tsinstall || fail "Next on Options did not lead to the Install page"
+expect "install text" "$(text_of lInstall)" \
+  'Tester in now ready to be installed into \r\rC:\Program Files\Tester\r\rTo continue, click the Next button.'
+expect "status" "$(text_of lStatus)" "Status"
+shoot 5 install
+
+read_boxes
+expect "boxes during the walk" "$(wc -l <"$tmp/boxes")" 0
+click bCancel
+wait_exit
+echo "wizard test passed: Intro, License, Readme, Options and Install pages walked"
