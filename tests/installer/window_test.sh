@@ -70,9 +70,35 @@ wineserver -w
 "$wine" "$exe" >"$tmp/app.log" 2>&1 &
 app_pid=$!
 
+# visible_named <min width> <max width>: the first visible window titled
+# "VOR Installer" whose width lies in the range.
+visible_named() {
+  local w
+  for w in $(xdotool search --onlyvisible --name '^VOR Installer$' 2>/dev/null); do
+    eval "$(xdotool getwindowgeometry --shell "$w")"
+    if [ "$WIDTH" -ge "$1" ] && [ "$WIDTH" -le "$2" ]; then
+      echo "$w"
+      return 0
+    fi
+  done
+}
+
+# The program alone carries no container, so it first says "Cannot open
+# file '<path>'" in its error box (smaller than the window); Enter closes it.
+box=""
+for ((i = 0; i < 120; i++)); do
+  box="$(visible_named 1 602)"
+  [ -n "$box" ] && break
+  kill -0 "$app_pid" 2>/dev/null || fail "the installer ended before showing its error box"
+  sleep 0.5
+done
+[ -n "$box" ] || fail "no error box within 60 seconds"
+sleep 1
+xdotool windowfocus --sync "$box" key Return 2>/dev/null || xdotool key Return
+
 wid=""
 for ((i = 0; i < 120; i++)); do
-  wid="$(xdotool search --onlyvisible --name '^VOR Installer$' 2>/dev/null | head -n1)"
+  wid="$(visible_named 603 100000)"
   [ -n "$wid" ] && break
   kill -0 "$app_pid" 2>/dev/null || fail "the installer ended before showing its window"
   sleep 0.5
