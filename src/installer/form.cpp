@@ -6,6 +6,7 @@
 
 #include "common/error.h"
 #include "container/coffer.h"
+#include "installer/disk_paths.h"
 #include "installer/installer_error.h"
 #include "platform/file.h"
 #include "platform/fs.h"
@@ -16,10 +17,35 @@ namespace vor {
 namespace {
 
 // The services that stand in until the view provides its own.
+class NullLinkWriter : public IInstallerLinkWriter {
+ public:
+  void NewLink() override {}
+  std::string GetDescription() override { return std::string(); }
+  void SetDescription(const std::string&) override {}
+  void SetWorkingDirectory(const std::string&) override {}
+  void SetIconLocationPath(const std::string&) override {}
+  void SetIconLocationIndex(int) override {}
+  void SetPath(const std::string&) override {}
+  void SaveToFile(const std::string&) override { throw EVorError("No shortcut writer"); }
+};
+
 class NullShell : public IInstallerShell {
  public:
+  IInstallerLinkWriter& Link() override { return link_; }
+  std::string GetProgramsFolder() override { return std::string(); }
+  std::string GetDesktopFolder() override { return std::string(); }
   std::string GetCommonProgramsFolder() override { return std::string(); }
+  std::string GetCommonDesktopFolder() override { return std::string(); }
+  std::string GetAppDataFolder() override { return std::string(); }
   bool Launch(const std::string&, const std::string&) override { return false; }
+  void RegisterServerLibrary(const std::string&) override {
+    throw EVorError("No server registration");
+  }
+  bool DiskFolderExists(const std::string&) override { return false; }
+  bool CreateFolderPath(const std::string&) override { return false; }
+
+ private:
+  NullLinkWriter link_;
 };
 
 class NullMessageBox : public IMessageBox {
@@ -45,13 +71,6 @@ NullMessagePump null_message_pump;
 NullViewer null_viewer;
 
 constexpr const char* kProbeFileName = "test.dat";
-
-// Disk paths join with the platform's delimiter ("\" on Windows).
-std::string WithTrailingDelimiter(const std::string& path) {
-  const char delimiter = platform::PathDelimiter();
-  if (!path.empty() && path.back() == delimiter) return path;
-  return path + delimiter;
-}
 
 // Writes bytes to a new file at path; raises when the file cannot be
 // created or written in full.
@@ -273,19 +292,6 @@ void TForm1::Finish() {
   }
   MessagePump().ProcessMessages();
   Close();
-}
-
-void TForm1::ExportProgress(const std::string& file_name, double percent) {
-  SetText(ControlId::lStatus, file_name);
-  MessagePump().ProcessMessages();
-  // Exactly 100: the file is complete. Every non-empty file reports 100
-  // twice; the list keeps the name once.
-  if (percent == 100.0 && InstalledList != nullptr) InstalledList->Add(file_name);
-}
-
-void TForm1::RunInstallation() {
-  // The installation run comes with its own change; until then Next on the
-  // Install page does nothing.
 }
 
 void TForm1::Click(ControlId id) {

@@ -34,6 +34,12 @@ constexpr const char* kJobPassword = "velmorakitan";
 constexpr const char* kWebSiteAddress = "https://vor-installer.example.org/";
 // The title of the folder-selection dialog.
 constexpr const char* kSelectFolderTitle = "Select folder";
+// The messages of the installation run (lines broken by CR alone).
+constexpr const char* kCopyErrorMessage =
+    "There was an error in the file copy.  Installation may not be complete\r\r"
+    "Reboot your system and try the installation again.";
+constexpr const char* kDesktopIconError = "The desktop icon could not be created";
+constexpr const char* kQuickLaunchIconError = "The Quick Launch icon could not be created";
 
 struct ControlState {
   std::string text;
@@ -148,8 +154,16 @@ class TForm1 {
   void GoToPage(ControlId page);
   // Next on the Complete page: the optional launch, then close.
   void Finish();
-  // Next on the Install page.
+  // Next on the Install page: the installation run (form_install.cpp).
   void RunInstallation();
+  void RunGuardedSteps(const std::string& dest);
+  // Copies the container folder folder to dest; any failure (or no
+  // container) is reported in the copy-error message and the run goes on.
+  void CopyProgramFiles(const std::string& folder, const std::string& dest);
+  // Makes one shortcut in folder (with a trailing delimiter) and records it
+  // in the log; raises what the shortcut writer raises.
+  void MakeShortcut(const std::string& folder, const std::string& caption,
+                    const std::string& target, const std::string& dest);
 
   // Job loading helpers (form_job.cpp).
   std::string ReadJobFile(const std::string& path);

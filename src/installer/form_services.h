@@ -8,16 +8,46 @@
 
 namespace vor {
 
-// The shell services the wizard uses: the special folders and launching.
+// The shortcut writer as the installation uses it: start a link, set its
+// description, working folder, icon and target, save it, read the
+// description back.
+class IInstallerLinkWriter {
+ public:
+  virtual ~IInstallerLinkWriter() = default;
+  // Discards the current link with everything set on it.
+  virtual void NewLink() = 0;
+  virtual std::string GetDescription() = 0;
+  virtual void SetDescription(const std::string& value) = 0;
+  virtual void SetWorkingDirectory(const std::string& value) = 0;
+  virtual void SetIconLocationPath(const std::string& value) = 0;
+  virtual void SetIconLocationIndex(int value) = 0;
+  virtual void SetPath(const std::string& value) = 0;
+  // Writes the link to file_name, creating or replacing it; raises on
+  // failure with the system's message.
+  virtual void SaveToFile(const std::string& file_name) = 0;
+};
+
+// The shell services the wizard and the installation use. Folder results
+// carry no guaranteed trailing delimiter and are "" when the lookup fails.
 class IInstallerShell {
  public:
   virtual ~IInstallerShell() = default;
-  // The all-users Programs folder (the current user's where the system has
-  // no separate one); "" when the lookup fails. No trailing "\" promised.
+  virtual IInstallerLinkWriter& Link() = 0;
+  virtual std::string GetProgramsFolder() = 0;
+  virtual std::string GetDesktopFolder() = 0;
+  // The all-users folders (the current user's where the system has no
+  // separate ones).
   virtual std::string GetCommonProgramsFolder() = 0;
+  virtual std::string GetCommonDesktopFolder() = 0;
+  virtual std::string GetAppDataFolder() = 0;
   // Opens a program or document as a double click would (verb "Open",
   // normal window); true on success. Never raises, never waits.
   virtual bool Launch(const std::string& file_name, const std::string& parameters) = 0;
+  // Registers a COM server library; raises with a message on failure.
+  virtual void RegisterServerLibrary(const std::string& dll_name) = 0;
+  virtual bool DiskFolderExists(const std::string& path) = 0;
+  // Creates the folder with every missing parent; the result tells success.
+  virtual bool CreateFolderPath(const std::string& path) = 0;
 };
 
 // The window's error message box: modal, error kind, one OK button.

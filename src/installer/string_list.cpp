@@ -1,6 +1,10 @@
 // An ordered list of 8-bit text lines.
 #include "installer/string_list.h"
 
+#include <algorithm>
+
+#include "common/error.h"
+#include "container/stream.h"
 #include "platform/locale.h"
 
 namespace vor {
@@ -9,15 +13,51 @@ namespace {
 
 constexpr const char* kProgramDirPlaceholder = "PDIR";
 
-bool SameName(const std::string& a, const std::string& b) {
-  return platform::CompareStringIgnoreCase(platform::GetUserDefaultLCID(), a, b) == 0;
+// The locale's order without regard to case.
+int CompareText(const std::string& a, const std::string& b) {
+  return platform::CompareStringIgnoreCase(platform::GetUserDefaultLCID(), a, b);
 }
+
+bool SameName(const std::string& a, const std::string& b) { return CompareText(a, b) == 0; }
 
 }  // namespace
 
 int StringList::Add(const std::string& line) {
-  lines_.push_back(line);
-  return Count() - 1;
+  if (!sorted_) {
+    lines_.push_back(line);
+    return Count() - 1;
+  }
+  const auto at = std::lower_bound(
+      lines_.begin(), lines_.end(), line,
+      [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; });
+  if (ignore_duplicates_ && at != lines_.end() && CompareText(*at, line) == 0) {
+    return static_cast<int>(at - lines_.begin());
+  }
+  return static_cast<int>(lines_.insert(at, line) - lines_.begin());
+}
+
+void StringList::Insert(int index, const std::string& line) {
+  if (sorted_) throw EVorError("Operation not allowed on sorted list");
+  if (index < 0 || index > Count()) {
+    throw EVorError("List index out of bounds (" + std::to_string(index) + ")");
+  }
+  lines_.insert(lines_.begin() + index, line);
+}
+
+void StringList::SetSorted(bool sorted) {
+  if (sorted && !sorted_) {
+    std::stable_sort(lines_.begin(), lines_.end(), [](const std::string& a, const std::string& b) {
+      return CompareText(a, b) < 0;
+    });
+  }
+  sorted_ = sorted;
+}
+
+void StringList::SaveToFile(const std::string& path) const {
+  std::string text;
+  for (const std::string& line : lines_) text += line + "\r\n";
+  TDiskFileStream file(path, TDiskFileMode::kCreate);
+  file.WriteBuffer(text.data(), static_cast<int32_t>(text.size()));
 }
 
 void StringList::SetText(const std::string& text) {

@@ -6,12 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "container/coffer.h"
-#include "container/file_stream.h"
-#include "installer/fake_services.h"
-#include "installer/form.h"
 #include "installer/installer_error.h"
-#include "platform/test_temp_dir.h"
+#include "installer/installer_fixture.h"
 
 namespace vor {
 namespace {
@@ -19,58 +15,12 @@ namespace {
 using C = ControlId;
 using testing::FakeViewer;
 
-constexpr uint16_t kCreate = 0xFFFF;
-
-struct StoredFile {
-  std::string name;
-  std::string bytes;
-};
+using testing::StoredFile;
 
 const char kLicense[] = "{\\rtf1\\ansi License text\\par}";
 const char kReadme[] = "{\\rtf1\\ansi Readme text\\par}";
 
-class JobTest : public testing::TempDirTest {
- protected:
-  static std::string ResourceFile(const char* name) {
-    return ReadAll(std::string(VOR_INSTALLER_RES_DIR) + "/" + name);
-  }
-
-  // A program file made of a stub (any bytes) followed by a container that
-  // holds files, as the builder makes installers.
-  std::string MakeInstaller(const std::vector<StoredFile>& files,
-                            const std::string& password = kJobPassword, uint8_t compression = 1) {
-    const std::string container = Path("job.cfr");
-    {
-      TCoffer coffer(container, kCreate, password, "", "", compression);
-      for (const StoredFile& f : files) {
-        const size_t folder_end = f.name.rfind('\\');
-        if (folder_end > 0) coffer.CreateFolder(f.name.substr(0, folder_end));
-        TCFRFileStream stream(&coffer, f.name, kCreate, "", "", "", 0);
-        stream.WriteBuffer(f.bytes.data(), static_cast<int32_t>(f.bytes.size()));
-      }
-    }
-    const std::string program = Path("setup.exe");
-    EXPECT_TRUE(WriteAll(program, Stub() + ReadAll(container)));
-    return program;
-  }
-
-  static std::string Stub() {
-    std::string stub = "MZ";
-    for (int i = 0; i < 3000; ++i) stub += static_cast<char>((i * 37) & 0xFF);
-    return stub;
-  }
-
-  // The window as the program shows it: services wired in, then FormShow.
-  TForm1& Show(const std::string& program) {
-    form_ = std::make_unique<TForm1>();
-    form_->SetServices(fakes_.For(program));
-    form_->FormShow();
-    return *form_;
-  }
-
-  testing::FakeServices fakes_;
-  std::unique_ptr<TForm1> form_;
-};
+class JobTest : public testing::InstallerTest {};
 
 // The window as the form resource made it, on the Intro page with Next on.
 void ExpectResourceTexts(const TForm1& form) {

@@ -32,6 +32,8 @@ class WizardTest : public testing::TempDirTest {
     form_->SetServices(fakes_.For(Path("no-container.exe")));
     form_->FormShow();
     fakes_.message_box.errors.clear();
+    // An installation run started here writes its log into the test's folder.
+    form_->SetText(C::eDestDir, dir_);
   }
 
   // Walks from Intro to page by Next, agreeing to the licence on the way.
@@ -55,9 +57,9 @@ TEST_F(WizardTest, NextAndBackFollowThePageOrder) {
     ControlId after_back;
   };
   const Case cases[] = {
-      {C::tsIntro, C::tsLicense, C::tsIntro},     {C::tsLicense, C::tsReadme, C::tsIntro},
-      {C::tsReadme, C::tsOptions, C::tsLicense},  {C::tsOptions, C::tsinstall, C::tsReadme},
-      {C::tsinstall, C::tsinstall, C::tsOptions},  // Next there is the installation run
+      {C::tsIntro, C::tsLicense, C::tsIntro},      {C::tsLicense, C::tsReadme, C::tsIntro},
+      {C::tsReadme, C::tsOptions, C::tsLicense},   {C::tsOptions, C::tsinstall, C::tsReadme},
+      {C::tsinstall, C::tsComplete, C::tsOptions},  // Next there runs the installation
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(Layout(c.page).name);
