@@ -205,6 +205,18 @@ expect "one of the two user choices" "$((all_users + this_user))" 1
 echo "options: all users $all_users, this user $this_user"
 shoot 4 options
 
+# Browse opens the folder dialog "Select folder"; cancelling it keeps the
+# folder.
+click bBrowse
+browse_seen() { read_boxes && grep -q '^box|Select folder|' "$tmp/boxes"; }
+wait_for 30 browse_seen || fail "no folder dialog titled \"Select folder\" after Browse"
+browse="$(xdotool search --onlyvisible --name '^Select folder$' | head -n1)"
+xdotool windowfocus --sync "$browse" key Escape 2>/dev/null || xdotool key Escape
+no_boxes() { read_boxes && [ ! -s "$tmp/boxes" ]; }
+wait_for 20 no_boxes || fail "the folder dialog stayed open after Escape"
+read_controls
+expect "destination after a cancelled Browse" "$(text_of eDestDir)" 'C:\Program Files\Tester'
+
 click bNext
 page_is tsinstall || fail "Next on Options did not lead to the Install page"
 expect "install text" "$(text_of lInstall)" \

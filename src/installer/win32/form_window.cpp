@@ -362,7 +362,7 @@ void FormWindow::AttachServices() {
   const HWND window = Hwnd(ControlId::Form1);
   message_box_ = std::make_unique<MessageBoxService>(window);
   folder_dialog_ = std::make_unique<FolderDialogService>(window);
-  message_pump_ = std::make_unique<MessagePumpService>(window);
+  message_pump_ = std::make_unique<MessagePumpService>(window, [this] { Refresh(); });
   re1_ = std::make_unique<RichEditViewer>(Hwnd(ControlId::re1));
   re2_ = std::make_unique<RichEditViewer>(Hwnd(ControlId::re2));
   shell_ = std::make_unique<ShellAdapter>(window);

@@ -70,6 +70,7 @@ bool FolderDialogService::Execute(const std::string& title, std::string* folder)
 }
 
 void MessagePumpService::ProcessMessages() {
+  if (show_model_) show_model_();
   MSG msg;
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {

@@ -5,7 +5,9 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
+#include <utility>
 
 #include "installer/form_services.h"
 
@@ -31,15 +33,18 @@ class FolderDialogService : public IFolderDialog {
   HWND owner_;
 };
 
-// Dispatches every message waiting in the thread's queue, then returns. A
-// quit message is put back for the main loop.
+// Brings the window up to date with the model (show_model), then
+// dispatches every message waiting in the thread's queue and returns. A quit
+// message is put back for the main loop.
 class MessagePumpService : public IMessagePump {
  public:
-  explicit MessagePumpService(HWND dialog) : dialog_(dialog) {}
+  MessagePumpService(HWND dialog, std::function<void()> show_model)
+      : dialog_(dialog), show_model_(std::move(show_model)) {}
   void ProcessMessages() override;
 
  private:
   HWND dialog_;
+  std::function<void()> show_model_;
 };
 
 // A RichEdit control's content, streamed in and out.
