@@ -10,7 +10,7 @@
 #include "installer/installer_error.h"
 #include "platform/file.h"
 #include "platform/fs.h"
-#include "platform/os.h"
+#include "platform/shell.h"
 
 namespace vor {
 
@@ -97,7 +97,7 @@ TForm1::TForm1() {
     state.checked = layout.checked;
     states_.push_back(state);
   }
-  services_.program_path = platform::ProgramPath();
+  services_.program_path = platform::ExecutablePath();
   FormCreate();
 }
 

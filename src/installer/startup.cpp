@@ -4,6 +4,7 @@
 #include "container/collation.h"
 #include "crypto/cipher_registry.h"
 #include "crypto/string_format.h"
+#include "shell/shell_misc.h"
 
 namespace vor {
 
@@ -17,6 +18,7 @@ void InitializeProcess() {
   InitCollation();
   RegisterCipherClasses();
   RegisterStringFormats();
+  SeedRandomFromTimeOfDay();
 }
 
 }  // namespace vor

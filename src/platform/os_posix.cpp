@@ -1,9 +1,5 @@
 // POSIX systems identify themselves as the newest NT-class system, so that
 // every rule keyed on the Windows version takes its most capable branch.
-#include <unistd.h>
-
-#include <vector>
-
 #include "platform/os.h"
 
 namespace vor::platform {
@@ -13,17 +9,8 @@ bool GetOSVersion(OSVersionInfo* info) {
   info->minor = 0;
   info->build = 0;
   info->platform_id = kPlatformWin32NT;
+  info->service_pack.clear();
   return true;
-}
-
-std::string ProgramPath() {
-  std::vector<char> buffer(256);
-  for (;;) {
-    const ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size());
-    if (n < 0) return std::string();
-    if (static_cast<size_t>(n) < buffer.size()) return std::string(buffer.data(), n);
-    buffer.resize(buffer.size() * 2);
-  }
 }
 
 }  // namespace vor::platform

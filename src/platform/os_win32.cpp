@@ -3,8 +3,6 @@
 // so the understated figure does no harm.
 #include <windows.h>
 
-#include <vector>
-
 #include "platform/os.h"
 
 namespace vor::platform {
@@ -26,17 +24,8 @@ bool GetOSVersion(OSVersionInfo* info) {
   info->minor = version.dwMinorVersion;
   info->build = version.dwBuildNumber;
   info->platform_id = version.dwPlatformId;
+  info->service_pack = version.szCSDVersion;
   return true;
-}
-
-std::string ProgramPath() {
-  std::vector<char> buffer(MAX_PATH);
-  for (;;) {
-    const DWORD n = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (n == 0) return std::string();
-    if (n < buffer.size()) return std::string(buffer.data(), n);
-    buffer.resize(buffer.size() * 2);
-  }
 }
 
 }  // namespace vor::platform

@@ -10,7 +10,7 @@
 #include "common/error.h"
 #include "error_report.h"
 #include "installer/jpeg_image.h"
-#include "platform/os.h"
+#include "platform/shell.h"
 #include "resource_ids.h"
 
 namespace vor::win32 {
@@ -365,9 +365,11 @@ void FormWindow::AttachServices() {
   message_pump_ = std::make_unique<MessagePumpService>(window, [this] { Refresh(); });
   re1_ = std::make_unique<RichEditViewer>(Hwnd(ControlId::re1));
   re2_ = std::make_unique<RichEditViewer>(Hwnd(ControlId::re2));
-  shell_ = std::make_unique<ShellAdapter>(window);
+  // The shell's folder lookups are made for this window.
+  shell_services_ = std::make_unique<ShellServices>(reinterpret_cast<platform::WindowId>(window));
+  shell_ = std::make_unique<ShellBinding>(*shell_services_);
   FormServices services;
-  services.program_path = platform::ProgramPath();
+  services.program_path = platform::ExecutablePath();
   services.shell = shell_.get();
   services.message_box = message_box_.get();
   services.folder_dialog = folder_dialog_.get();

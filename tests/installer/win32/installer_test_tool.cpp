@@ -9,12 +9,20 @@
 //       each: name|text|enabled|visible|checked|left|top|width|height, with
 //       screen coordinates and CR / LF in the text shown as \r / \n. The
 //       page control's text is the name of the page shown.
+//   installer_test_tool link <file.lnk>
+//       loads a shortcut through the system's link object and prints
+//       target|working folder|description|icon path|icon index.
 //   installer_test_tool boxes
 //       prints each visible dialog box: box|caption|text of its labels|x|y
 //       with x, y the screen point at the middle of its first button.
 //
 // Exit code 0 on success, 1 on failure, 2 on wrong usage.
 #include <windows.h>
+// clang-format off
+#include <objbase.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+// clang-format on
 // The platform layer's own names, not the system's A/W macros.
 #undef CreateDirectory
 #undef DeleteFile
@@ -209,6 +217,37 @@ int Boxes() {
   return 0;
 }
 
+int ShowLink(const std::string& path) {
+  if (FAILED(CoInitialize(nullptr))) return 1;
+  int result = 1;
+  IShellLinkA* link = nullptr;
+  IPersistFile* file = nullptr;
+  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                 reinterpret_cast<void**>(&link))) &&
+      SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+    std::wstring wide(path.size() + 1, L'\0');
+    const int n = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(),
+                                      static_cast<int>(wide.size()));
+    if (n > 0 && SUCCEEDED(file->Load(wide.c_str(), STGM_READ))) {
+      char target[MAX_PATH] = {};
+      char folder[MAX_PATH] = {};
+      char description[1024] = {};
+      char icon[MAX_PATH] = {};
+      int index = -1;
+      link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
+      link->GetWorkingDirectory(folder, MAX_PATH);
+      link->GetDescription(description, sizeof(description));
+      link->GetIconLocation(icon, MAX_PATH, &index);
+      std::printf("%s|%s|%s|%s|%d\n", target, folder, description, icon, index);
+      result = 0;
+    }
+  }
+  if (file != nullptr) file->Release();
+  if (link != nullptr) link->Release();
+  CoUninitialize();
+  return result;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -220,11 +259,13 @@ int main(int argc, char** argv) {
     }
     if (args.size() == 1 && args[0] == "controls") return Controls();
     if (args.size() == 1 && args[0] == "boxes") return Boxes();
+    if (args.size() == 2 && args[0] == "link") return ShowLink(args[1]);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "installer_test_tool: %s\n", e.what());
     return 1;
   }
-  std::fprintf(stderr,
-               "usage: installer_test_tool pack <stub> <folder> <out> | controls | boxes\n");
+  std::fprintf(
+      stderr,
+      "usage: installer_test_tool pack <stub> <folder> <out> | controls | boxes | link <file>\n");
   return 2;
 }
