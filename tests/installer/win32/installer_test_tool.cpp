@@ -12,6 +12,8 @@
 //   installer_test_tool link <file.lnk>
 //       loads a shortcut through the system's link object and prints
 //       target|working folder|description|icon path|icon index.
+//   installer_test_tool folder <CSIDL number>
+//       prints the shell folder's path.
 //   installer_test_tool boxes
 //       prints each visible dialog box: box|caption|text of its labels|x|y
 //       with x, y the screen point at the middle of its first button.
@@ -217,6 +219,13 @@ int Boxes() {
   return 0;
 }
 
+int ShowFolder(int csidl) {
+  char path[MAX_PATH] = {};
+  if (FAILED(SHGetFolderPathA(nullptr, csidl, nullptr, 0, path))) return 1;
+  std::printf("%s\n", path);
+  return 0;
+}
+
 int ShowLink(const std::string& path) {
   if (FAILED(CoInitialize(nullptr))) return 1;
   int result = 1;
@@ -260,12 +269,13 @@ int main(int argc, char** argv) {
     if (args.size() == 1 && args[0] == "controls") return Controls();
     if (args.size() == 1 && args[0] == "boxes") return Boxes();
     if (args.size() == 2 && args[0] == "link") return ShowLink(args[1]);
+    if (args.size() == 2 && args[0] == "folder") return ShowFolder(std::stoi(args[1]));
   } catch (const std::exception& e) {
     std::fprintf(stderr, "installer_test_tool: %s\n", e.what());
     return 1;
   }
-  std::fprintf(
-      stderr,
-      "usage: installer_test_tool pack <stub> <folder> <out> | controls | boxes | link <file>\n");
+  std::fprintf(stderr,
+               "usage: installer_test_tool pack <stub> <folder> <out> | controls | boxes | link "
+               "<file> | folder <n>\n");
   return 2;
 }

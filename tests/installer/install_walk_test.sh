@@ -1,0 +1,150 @@
+#!/usr/bin/env bash
+# The installation run end to end under Wine: an installer built from a test
+# package is walked Intro -> License -> Agree -> Readme -> Options (the
+# destination typed with a trailing backslash) -> Install -> Complete ->
+# Finish, twice: for this user without a Quick Launch folder, then for all
+# users with one. Checked in the prefix afterwards: the files byte for byte
+# (the empty folder too), install.log byte for byte, every shortcut loaded
+# back through the system's link object, the markers of the registered
+# server, the post-install program and the program launched by Finish.
+# Screenshots: <build>/installer-run-<n>-<page>.png.
+#
+# Usage: install_walk_test.sh <VORSetup.exe> <installer_test_tool.exe>
+#        <marker_program.exe> <test_server.dll> <build> <res>
+set -uo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+source "$here/../../scripts/wine-lib.sh"
+stub="$(realpath "$1")"
+tool="$(realpath "$2")"
+marker="$(realpath "$3")"
+server="$(realpath "$4")"
+build="$(realpath "$5")"
+res="$(realpath "$6")"
+test_name="install-test"
+shot_prefix="installer-run"
+source "$here/wine_gui_lib.sh"
+
+# The shell folders of the prefix, Windows and Unix forms.
+folder() { "$wine" "$tool" folder "$1" 2>/dev/null | tr -d '\r'; }
+unix_of() { "$wine" winepath -u "$1" 2>/dev/null | tr -d '\r'; }
+programs="$(folder 2)"; desktop="$(folder 16)"
+common_programs="$(folder 23)"; common_desktop="$(folder 25)"; app_data="$(folder 26)"
+for f in "$programs" "$desktop" "$common_programs" "$common_desktop" "$app_data"; do
+  [ -n "$f" ] || fail "a shell folder of the prefix is unknown"
+done
+quick="$app_data\\Microsoft\\Internet Explorer\\Quick Launch"
+
+# --- The package.
+pkg="$tmp/package"
+pf="$pkg/Programfiles"
+mkdir -p "$pf/Docs/sub/Deep" "$pf/Lib" "$pf/Empty"
+printf 'Icon=app.ico\r\nTitle=Tester Setup\r\nInstMessage=Installs the tester.\r\nProgramDir=C:\\Program Files\\Tester\r\nAppname=Tester\r\nExename=Tester.exe\r\npregister3=PDIR\\Lib\\server.dll\r\npregister5=PDIR\\notalib.dll\r\n' >"$pkg/JOB.INI"
+printf 'Path=Tester Group\r\nTester=PDIR\\Tester.exe\r\nRead Me=PDIR\\Docs\\ReadMe.TXT\r\n' >"$pkg/MENU.DAT"
+printf 'Postexec=PDIR\\after.exe\r\n' >"$pkg/EXECS.DAT"
+printf '{\\rtf1\\ansi The licence.\\par}' >"$pkg/License.rtf"
+printf '{\\rtf1\\ansi The readme.\\par}' >"$pkg/readme.rtf"
+cp "$res/vor.ico" "$pkg/app.ico"
+cp "$marker" "$pf/Tester.exe"
+cp "$marker" "$pf/after.exe"
+cp "$server" "$pf/Lib/server.dll"
+printf 'not a library' >"$pf/notalib.dll"
+printf 'Read me.\r\n' >"$pf/Docs/ReadMe.TXT"
+printf 'deep' >"$pf/Docs/sub/Deep/Mixed.Case.dat"
+: >"$pf/Docs/zero.bin"
+head -c 3500000 /dev/urandom >"$pf/big.bin"
+setup="$tmp/TesterSetup.exe"
+"$wine" "$tool" pack "$(winpath "$stub")" "$(winpath "$pkg")" "$(winpath "$setup")" ||
+  fail "the test installer could not be built"
+
+# install <n> <destination typed> <this user: 0|1>: walks the wizard to the
+# end and presses Finish.
+install() {
+  local n="$1" typed="$2" this_user="$3"
+  "$wine" "$setup" >"$tmp/app.log" 2>&1 &
+  app_pid=$!
+  wait_for 60 page_is tsIntro || fail "no Intro page within 60 seconds"
+  sleep 1
+  click bNext
+  click cbAgree
+  read_controls
+  click bNext
+  page_is tsReadme || fail "no Readme page"
+  click bNext
+  page_is tsOptions || fail "no Options page"
+  [ "$this_user" = 1 ] && click cbThisUser
+  # The destination typed over the proposed one.
+  click eDestDir
+  xdotool key End shift+Home BackSpace
+  xdotool type --delay 20 "$typed"
+  sleep 0.5
+  read_controls
+  expect "typed destination" "$(text_of eDestDir)" "$typed"
+  expect "this user chosen" "$(checked_of cbThisUser)" "$this_user"
+  shoot "$n" options
+  click bNext
+  page_is tsinstall || fail "no Install page"
+  click bNext
+  wait_for 120 page_is tsComplete || fail "the run did not reach the Complete page"
+  sleep 1
+  read_controls
+  expect "Finish" "$(text_of bNext)" "Finish"
+  expect "Finish enabled" "$(enabled_of bNext)" 1
+  expect "Back on Complete" "$(enabled_of bBack)" 0
+  expect "Cancel on Complete" "$(enabled_of bCancel)" 0
+  expect "launch box" "$(checked_of cbLaunch)" 1
+  read_boxes
+  [ -s "$tmp/boxes" ] && fail "a box is open at the end of the run: $(cat "$tmp/boxes")"
+  shoot "$n" complete
+  click bNext
+  wait_exit
+}
+
+# check_install <destination> <Programs> <Desktop> <with Quick Launch: 0|1>
+check_install() {
+  local dest="$1" p="$2" k="$3" with_quick="$4" d_unix
+  d_unix="$(unix_of "$dest")"
+  [ -d "$d_unix/Empty" ] || fail "the empty folder was not made"
+  diff -r -x install.log -x '*.ran' -x '*.registered' "$pf" "$d_unix" >"$tmp/diff" ||
+    fail "installed files differ from the package: $(cat "$tmp/diff")"
+  local s="$p\\Tester Group\\"
+  {
+    printf '*Tester\r\n'
+    for f in after.exe big.bin 'Docs\ReadMe.TXT' 'Docs\sub\Deep\Mixed.Case.dat' \
+      'Docs\zero.bin' 'Lib\server.dll' notalib.dll Tester.exe; do
+      printf '%s\r\n' "$f"
+    done
+    printf '%s\r\n' "${s}Tester.lnk" "${s}Read Me.lnk" "$k\\Tester.lnk"
+    [ "$with_quick" = 1 ] && printf '%s\r\n' "$quick\\Tester.lnk"
+    printf '%s\r\n' "REG:$dest\\Lib\\server.dll" "Exec:$dest\\after.exe"
+  } >"$tmp/expected.log"
+  cmp "$tmp/expected.log" "$d_unix/install.log" ||
+    fail "install.log differs: $(diff <(tr -d '\r' <"$tmp/expected.log") <(tr -d '\r' <"$d_unix/install.log"))"
+  # Each shortcut as the system reads it back.
+  local link want
+  for link in "${s}Tester.lnk|$dest\\Tester.exe|Tester" "${s}Read Me.lnk|$dest\\Docs\\ReadMe.TXT|Read Me" \
+    "$k\\Tester.lnk|$dest\\Tester.exe|Tester"; do
+    IFS='|' read -r file target description <<<"$link"
+    want="$target|$dest|$description|$target|0"
+    expect "shortcut $file" "$("$wine" "$tool" link "$file" 2>/dev/null | tr -d '\r')" "$want"
+  done
+  if [ "$with_quick" = 1 ]; then
+    expect "Quick Launch shortcut" "$("$wine" "$tool" link "$quick\\Tester.lnk" 2>/dev/null | tr -d '\r')" \
+      "$dest\\Tester.exe|$dest|Tester|$dest\\Tester.exe|0"
+  fi
+  [ -f "$d_unix/Lib/server.dll.registered" ] || fail "the server was not registered"
+  wait_for 20 test -f "$d_unix/after.exe.ran" || fail "the post-install program did not run"
+  wait_for 20 test -f "$d_unix/Tester.exe.ran" || fail "Finish did not launch the program"
+  [ -f "$d_unix/notalib.dll.registered" ] && fail "a file that is not a library was registered"
+  echo "installed to $dest: files, log, shortcuts and markers as expected"
+}
+
+# 1. This user, no Quick Launch folder.
+rm -rf "$(unix_of "$quick")"
+install 1 'C:\Tester One\' 1
+check_install 'C:\Tester One' "$programs" "$desktop" 0
+
+# 2. All users, with a Quick Launch folder.
+mkdir -p "$(unix_of "$quick")"
+install 2 'C:\Tester Two\' 0
+check_install 'C:\Tester Two' "$common_programs" "$common_desktop" 1
+echo "install test passed"
