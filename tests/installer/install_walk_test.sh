@@ -7,6 +7,10 @@
 # (the empty folder too), install.log byte for byte, every shortcut loaded
 # back through the system's link object, the markers of the registered
 # server, the post-install program and the program launched by Finish.
+# Then: an all-users Programs folder nobody may write to turns the choice to
+# "this user" on the Options page (and again after a click on "all users");
+# and a package with a damaged file shows the copy error, keeps the files
+# copied before it in the log and still reaches Complete.
 # Screenshots: <build>/installer-run-<n>-<page>.png.
 #
 # Usage: install_walk_test.sh <VORSetup.exe> <installer_test_tool.exe>
@@ -56,11 +60,9 @@ setup="$tmp/TesterSetup.exe"
 "$wine" "$tool" pack "$(winpath "$stub")" "$(winpath "$pkg")" "$(winpath "$setup")" ||
   fail "the test installer could not be built"
 
-# install <n> <destination typed> <this user: 0|1>: walks the wizard to the
-# end and presses Finish.
-install() {
-  local n="$1" typed="$2" this_user="$3"
-  "$wine" "$setup" >"$tmp/app.log" 2>&1 &
+# to_options <setup>: starts the installer and walks to the Options page.
+to_options() {
+  "$wine" "$1" >"$tmp/app.log" 2>&1 &
   app_pid=$!
   wait_for 60 page_is tsIntro || fail "no Intro page within 60 seconds"
   sleep 1
@@ -71,6 +73,13 @@ install() {
   page_is tsReadme || fail "no Readme page"
   click bNext
   page_is tsOptions || fail "no Options page"
+}
+
+# install <n> <destination typed> <this user: 0|1>: walks the wizard to the
+# end and presses Finish.
+install() {
+  local n="$1" typed="$2" this_user="$3"
+  to_options "$setup"
   [ "$this_user" = 1 ] && click cbThisUser
   # The destination typed over the proposed one.
   click eDestDir
@@ -147,4 +156,61 @@ check_install 'C:\Tester One' "$programs" "$desktop" 0
 mkdir -p "$(unix_of "$quick")"
 install 2 'C:\Tester Two\' 0
 check_install 'C:\Tester Two' "$common_programs" "$common_desktop" 1
+
+# 3. An all-users Programs folder that cannot be written to (immutable, as
+#    even the administrator running this test could write to a read-only one).
+common_unix="$(unix_of "$common_programs")"
+if chattr +i "$common_unix" 2>/dev/null; then
+  cleanup_hook="chattr -i '$common_unix' 2>/dev/null"
+  to_options "$setup"
+  expect "this user after the test on entry" "$(checked_of cbThisUser)" 1
+  expect "all users after the test on entry" "$(checked_of cbAllUsers)" 0
+  click cbAllUsers
+  read_controls
+  expect "this user after a click on all users" "$(checked_of cbThisUser)" 1
+  shoot 3 options-read-only
+  read_boxes
+  [ -s "$tmp/boxes" ] && fail "the all-users test said something: $(cat "$tmp/boxes")"
+  click bCancel
+  wait_exit
+  chattr -i "$common_unix"
+  cleanup_hook=""
+  echo "an all-users folder that cannot be written to turns the choice to this user"
+else
+  echo "chattr refused: the read-only all-users folder case is not run here"
+fi
+
+# 4. A damaged file: a container without password (which opens with the
+#    installer's password too) whose noise file is stored as it is.
+head -c 12000 /dev/urandom >"$pf/noise.bin"
+broken="$tmp/BrokenSetup.exe"
+"$wine" "$tool" pack "$(winpath "$stub")" "$(winpath "$pkg")" "$(winpath "$broken")" plain &&
+  "$wine" "$tool" damage "$(winpath "$broken")" "$(winpath "$pf/noise.bin")" ||
+  fail "the damaged installer could not be built"
+to_options "$broken"
+click cbThisUser
+click eDestDir
+xdotool key End shift+Home BackSpace
+xdotool type --delay 20 'C:\Broken'
+click bNext
+page_is tsinstall || fail "no Install page"
+click bNext
+copy_error_seen() { read_boxes && grep -q '^box|' "$tmp/boxes"; }
+wait_for 120 copy_error_seen || fail "no copy-error box"
+expect "copy-error text" "$(cut -d'|' -f3 "$tmp/boxes")" \
+  'There was an error in the file copy.  Installation may not be complete\r\rReboot your system and try the installation again.'
+shoot 4 copy-error-install
+xdotool mousemove "$(cut -d'|' -f4 "$tmp/boxes")" "$(cut -d'|' -f5 "$tmp/boxes")" click 1
+wait_for 120 page_is tsComplete || fail "the run did not reach Complete after the copy error"
+shoot 4 copy-error-complete
+broken_unix="$(unix_of 'C:\Broken')"
+tr -d '\r' <"$broken_unix/install.log" >"$tmp/broken.log"
+grep -q noise.bin "$tmp/broken.log" && fail "the damaged file is in the log"
+# Every file line (after the name, before the shortcuts) names a copied file.
+awk 'NR > 1 && !/\.lnk$/ && !/^(REG|Exec):/' "$tmp/broken.log" | while IFS= read -r f; do
+  [ -f "$broken_unix/${f//\\//}" ] || fail "$f is in the log but not on disk"
+done || exit 1
+echo "a damaged file: the copy error, the copied files logged, Complete reached"
+click bNext
+wait_exit
 echo "install test passed"

@@ -26,7 +26,9 @@ export WINEPREFIX
 WINEPREFIX="$(mktemp -d "$build/$test_name-prefix.XXXXXX")"
 xvfb_pid=""
 app_pid=""
+cleanup_hook=""  # a command a test adds to the clean-up, run first
 cleanup() {
+  [ -n "$cleanup_hook" ] && eval "$cleanup_hook"
   [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
   wineserver -k 2>/dev/null
   wineserver -w 2>/dev/null

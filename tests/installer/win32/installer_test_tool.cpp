@@ -1,9 +1,14 @@
 // A helper for the installer's tests under Wine.
 //
-//   installer_test_tool pack <stub.exe> <package folder> <setup.exe>
+//   installer_test_tool pack <stub.exe> <package folder> <setup.exe> [plain]
 //       writes setup.exe: the stub followed by a container (made by the
-//       engine with the installer's fixed password) that holds the package
-//       folder's files and folders at its root.
+//       engine with the installer's fixed password, or with no password at
+//       all given "plain") that holds the package folder's files and folders
+//       at its root.
+//   installer_test_tool damage <setup.exe> <file>
+//       flips one bit of setup.exe inside the stored bytes of file, found by
+//       the 64 bytes at offset 9000 of file (a file of noise, stored as it
+//       is in a container without password).
 //   installer_test_tool controls
 //       prints every control of the visible installer window, one line
 //       each: name|text|enabled|visible|checked|left|top|width|height, with
@@ -87,14 +92,26 @@ void StoreTree(vor::TCoffer& coffer, const std::string& disk, const std::string&
   }
 }
 
-int Pack(const std::string& stub, const std::string& package, const std::string& output) {
+int Pack(const std::string& stub, const std::string& package, const std::string& output,
+         const std::string& password) {
   const std::string container = output + ".cfr";
   {
-    vor::TCoffer coffer(container, 0xFFFF, vor::kJobPassword, "", "", 1);
+    vor::TCoffer coffer(container, 0xFFFF, password, "", "", 1);
     StoreTree(coffer, package, "");
   }
   WriteFile(output, ReadFile(stub) + ReadFile(container));
   vor::platform::DeleteFile(container);
+  return 0;
+}
+
+int Damage(const std::string& setup, const std::string& file) {
+  const std::string content = ReadFile(file);
+  if (content.size() < 9064) throw vor::EVorError(file + " is too short to be found");
+  std::string bytes = ReadFile(setup);
+  const size_t at = bytes.find(content.substr(9000, 64));
+  if (at == std::string::npos) throw vor::EVorError(file + " is not stored as it is");
+  bytes[at + 10] = static_cast<char>(bytes[at + 10] ^ 0x20);
+  WriteFile(setup, bytes);
   return 0;
 }
 
@@ -262,10 +279,11 @@ int ShowLink(const std::string& path) {
 int main(int argc, char** argv) {
   try {
     const std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.size() == 4 && args[0] == "pack") {
+    if ((args.size() == 4 || (args.size() == 5 && args[4] == "plain")) && args[0] == "pack") {
       vor::InitializeProcess();
-      return Pack(args[1], args[2], args[3]);
+      return Pack(args[1], args[2], args[3], args.size() == 5 ? "" : vor::kJobPassword);
     }
+    if (args.size() == 3 && args[0] == "damage") return Damage(args[1], args[2]);
     if (args.size() == 1 && args[0] == "controls") return Controls();
     if (args.size() == 1 && args[0] == "boxes") return Boxes();
     if (args.size() == 2 && args[0] == "link") return ShowLink(args[1]);
