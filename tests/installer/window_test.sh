@@ -67,9 +67,6 @@ WINEARCH="$arch" "$wine" wineboot --init >/dev/null 2>&1
 wineserver -w
 [ -f "$WINEPREFIX/system.reg" ] || fail "wineboot did not set up $WINEPREFIX"
 
-"$wine" "$exe" >"$tmp/app.log" 2>&1 &
-app_pid=$!
-
 # visible_named <min width> <max width>: the first visible window titled
 # "VOR Installer" whose width lies in the range.
 visible_named() {
@@ -83,26 +80,38 @@ visible_named() {
   done
 }
 
-# The program alone carries no container, so it first says "Cannot open
-# file '<path>'" in its error box (smaller than the window); Enter closes it.
-box=""
-for ((i = 0; i < 120; i++)); do
-  box="$(visible_named 1 602)"
-  [ -n "$box" ] && break
-  kill -0 "$app_pid" 2>/dev/null || fail "the installer ended before showing its error box"
-  sleep 0.5
-done
-[ -n "$box" ] || fail "no error box within 60 seconds"
-sleep 1
-xdotool windowfocus --sync "$box" key Return 2>/dev/null || xdotool key Return
-
-wid=""
-for ((i = 0; i < 120; i++)); do
-  wid="$(visible_named 603 100000)"
-  [ -n "$wid" ] && break
-  kill -0 "$app_pid" 2>/dev/null || fail "the installer ended before showing its window"
-  sleep 0.5
-done
+# start_app: starts the installer and waits for its window. The program
+# alone carries no container, so it first says "Cannot open file '<path>'"
+# in its error box (narrower than the window), which Enter closes. Once, on a
+# heavily loaded machine, the program ended before showing its window and
+# passed at once when run again; such a start is reported with Wine's error
+# output and made once more.
+start_app() {
+  WINEDEBUG=err+all,fixme-all "$wine" "$exe" >"$tmp/app.log" 2>&1 &
+  app_pid=$!
+  wid=""
+  local box="" answered=""
+  for ((i = 0; i < 240; i++)); do
+    if [ -z "$answered" ]; then
+      box="$(visible_named 1 602)"
+      if [ -n "$box" ]; then
+        sleep 1
+        xdotool windowfocus --sync "$box" key Return 2>/dev/null || xdotool key Return
+        answered=1
+      fi
+    fi
+    wid="$(visible_named 603 100000)"
+    [ -n "$wid" ] && return 0
+    if ! kill -0 "$app_pid" 2>/dev/null; then
+      wait "$app_pid"; status=$?; app_pid=""
+      echo "the installer ended with code $status before showing its window: $(tail -c 2000 "$tmp/app.log")" >&2
+      return 1
+    fi
+    sleep 0.5
+  done
+  return 0
+}
+start_app || { wineserver -w 2>/dev/null; start_app; } || fail "the installer did not show its window"
 [ -n "$wid" ] || fail "no window titled \"VOR Installer\" within 60 seconds"
 sleep 2  # let the window paint
 
