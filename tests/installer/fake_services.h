@@ -12,7 +12,7 @@
 namespace vor::testing {
 
 // A shortcut writer that keeps the links it saved instead of writing them.
-class FakeLinkWriter : public IInstallerLinkWriter {
+class FakeShortcutWriter : public IInstallerLinkWriter {
  public:
   struct Link {
     std::string description;
@@ -71,7 +71,7 @@ class FakeShell : public IInstallerShell {
     return true;
   }
 
-  FakeLinkWriter link;
+  FakeShortcutWriter link;
   std::string programs;
   std::string desktop;
   std::string common_programs;

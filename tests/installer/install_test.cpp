@@ -169,7 +169,7 @@ TEST_F(InstallTest, ShortcutFailures) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    fakes_.shell.link = testing::FakeLinkWriter();
+    fakes_.shell.link = testing::FakeShortcutWriter();
     fakes_.shell.link.fail_when_named = c.failing;
     fakes_.shell.existing_folders.clear();
     if (c.quick_launch_folder) fakes_.shell.existing_folders.push_back(quick_launch_);
