@@ -13,17 +13,20 @@
 # copied before it in the log and still reaches Complete.
 # Screenshots: <build>/installer-run-<n>-<page>.png.
 #
+# The installers are built by vorpack.
+#
 # Usage: install_walk_test.sh <VORSetup.exe> <installer_test_tool.exe>
-#        <marker_program.exe> <test_server.dll> <build> <res>
+#        <vorpack.exe> <marker_program.exe> <test_server.dll> <build> <res>
 set -uo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/../../scripts/wine-lib.sh"
 stub="$(realpath "$1")"
 tool="$(realpath "$2")"
-marker="$(realpath "$3")"
-server="$(realpath "$4")"
-build="$(realpath "$5")"
-res="$(realpath "$6")"
+vorpack="$(realpath "$3")"
+marker="$(realpath "$4")"
+server="$(realpath "$5")"
+build="$(realpath "$6")"
+res="$(realpath "$7")"
 test_name="install-test"
 shot_prefix="installer-run"
 source "$here/wine_gui_lib.sh"
@@ -56,9 +59,14 @@ printf 'Read me.\r\n' >"$pf/Docs/ReadMe.TXT"
 printf 'deep' >"$pf/Docs/sub/Deep/Mixed.Case.dat"
 : >"$pf/Docs/zero.bin"
 head -c 3500000 /dev/urandom >"$pf/big.bin"
+# pack <output>: the package as an installer.
+pack() {
+  "$wine" "$vorpack" --force --no-progress --stub "$(winpath "$stub")" "$(winpath "$pkg")" \
+    -o "$(winpath "$1")" >"$tmp/vorpack.log" 2>&1 ||
+    fail "vorpack could not build the test installer: $(cat "$tmp/vorpack.log")"
+}
 setup="$tmp/TesterSetup.exe"
-"$wine" "$tool" pack "$(winpath "$stub")" "$(winpath "$pkg")" "$(winpath "$setup")" ||
-  fail "the test installer could not be built"
+pack "$setup"
 
 # to_options <setup>: starts the installer and walks to the Options page.
 to_options() {
@@ -180,13 +188,13 @@ else
   echo "chattr refused: the read-only all-users folder case is not run here"
 fi
 
-# 4. A damaged file: a container without password (which opens with the
-#    installer's password too) whose noise file is stored as it is.
+# 4. A damaged file: one bit of its compressed bytes flipped in the
+#    installer's container.
 head -c 12000 /dev/urandom >"$pf/noise.bin"
 broken="$tmp/BrokenSetup.exe"
-"$wine" "$tool" pack "$(winpath "$stub")" "$(winpath "$pkg")" "$(winpath "$broken")" plain &&
-  "$wine" "$tool" damage "$(winpath "$broken")" "$(winpath "$pf/noise.bin")" ||
-  fail "the damaged installer could not be built"
+pack "$broken"
+"$wine" "$tool" damage "$(winpath "$broken")" '\Programfiles\noise.bin' ||
+  fail "the installer's file could not be damaged"
 to_options "$broken"
 click cbThisUser
 click eDestDir

@@ -4,20 +4,23 @@
 # 1. A stub without a container: the box "Cannot open file '<path>'" shows
 #    exactly once; after OK the window is on the Intro page with its resource
 #    texts and Next enabled; Cancel ends the program with exit code 0.
-# 2. An installer built from a small test package (the stub followed by a
-#    container made by the engine): the walk Intro -> License (Next disabled
-#    until Agree) -> Readme -> Options -> Install by mouse clicks, every
-#    page's controls read back through the Win32 API by the test tool and
-#    photographed to <build>/installer-page-<n>-<page>.png; then Cancel.
+# 2. An installer built by vorpack from a small test package: the walk
+#    Intro -> License (Next disabled until Agree) -> Readme -> Options ->
+#    Install by mouse clicks, every page's controls read back through the
+#    Win32 API by the test tool and photographed to
+#    <build>/installer-page-<n>-<page>.png; Browse opened and cancelled;
+#    then Cancel.
 #
-# Usage: wizard_walk_test.sh <VORSetup.exe> <installer_test_tool.exe> <build> <res>
+# Usage: wizard_walk_test.sh <VORSetup.exe> <installer_test_tool.exe> <vorpack.exe>
+#        <build> <res>
 set -uo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/../../scripts/wine-lib.sh"
 stub="$(realpath "$1")"
 tool="$(realpath "$2")"
-build="$(realpath "$3")"
-res="$(realpath "$4")"
+vorpack="$(realpath "$3")"
+build="$(realpath "$4")"
+res="$(realpath "$5")"
 test_name="wizard-test"
 source "$here/wine_gui_lib.sh"
 
@@ -52,13 +55,14 @@ mkdir -p "$pkg/Programfiles/Bin"
 printf 'Icon=app.ico\r\nTitle=VOR Test Setup\r\nInstMessage=This installs Tester=1 on your computer.\r\nProgramDir=C:\\Program Files\\Tester\r\nAppname=Tester\r\nExename=tester.exe\r\n' >"$pkg/JOB.INI"
 printf 'Path=Tester\r\nTester=PDIR\\tester.exe\r\n' >"$pkg/MENU.DAT"
 printf '{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 {\\b Licence} of the test package.\\par Take it or leave it.\\par}' >"$pkg/License.rtf"
-printf 'Readme of the test package, as plain text.\r\nSecond line.\r\n' >"$pkg/readme.rtf"
+printf '{\\rtf1\\ansi Readme of the test package.\\par Second line.\\par}' >"$pkg/readme.rtf"
 cp "$res/vor.ico" "$pkg/app.ico"
 printf 'not really a program' >"$pkg/Programfiles/tester.exe"
 printf 'library' >"$pkg/Programfiles/Bin/helper.dll"
 setup="$tmp/TestSetup.exe"
-"$wine" "$tool" pack "$(winpath "$stub")" "$(winpath "$pkg")" "$(winpath "$setup")" ||
-  fail "the test installer could not be built"
+"$wine" "$vorpack" --force --no-progress --stub "$(winpath "$stub")" "$(winpath "$pkg")" \
+  -o "$(winpath "$setup")" >"$tmp/vorpack.log" 2>&1 ||
+  fail "vorpack could not build the test installer: $(cat "$tmp/vorpack.log")"
 
 "$wine" "$setup" >"$tmp/app.log" 2>&1 &
 app_pid=$!
@@ -97,7 +101,7 @@ shoot 2 license
 click bNext
 page_is tsReadme || fail "Next after Agree did not lead to the Readme page"
 case "$(text_of re2)" in
-  "Readme of the test package, as plain text."*"Second line."*) ;;
+  "Readme of the test package."*"Second line."*) ;;
   *) fail "readme viewer shows '$(text_of re2)'" ;;
 esac
 shoot 3 readme

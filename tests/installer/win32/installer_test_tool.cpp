@@ -1,14 +1,9 @@
 // A helper for the installer's tests under Wine.
 //
-//   installer_test_tool pack <stub.exe> <package folder> <setup.exe> [plain]
-//       writes setup.exe: the stub followed by a container (made by the
-//       engine with the installer's fixed password, or with no password at
-//       all given "plain") that holds the package folder's files and folders
-//       at its root.
-//   installer_test_tool damage <setup.exe> <file>
-//       flips one bit of setup.exe inside the stored bytes of file, found by
-//       the 64 bytes at offset 9000 of file (a file of noise, stored as it
-//       is in a container without password).
+//   installer_test_tool damage <setup.exe> <stored path>
+//       damages the stored file in the installer's container: one bit in
+//       the middle of its compressed bytes flipped, written back through the
+//       engine (so that only the file's own block checks can tell).
 //   installer_test_tool controls
 //       prints every control of the visible installer window, one line
 //       each: name|text|enabled|visible|checked|left|top|width|height, with
@@ -30,9 +25,6 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 // clang-format on
-// The platform layer's own names, not the system's A/W macros.
-#undef CreateDirectory
-#undef DeleteFile
 
 #include <cstdio>
 #include <exception>
@@ -40,78 +32,28 @@
 #include <vector>
 
 #include "container/coffer.h"
-#include "container/file_stream.h"
+#include "container/user_file_stream.h"
 #include "installer/form.h"
 #include "installer/form_layout.h"
 #include "installer/startup.h"
-#include "platform/file.h"
-#include "platform/folder_list.h"
-#include "platform/fs.h"
 #include "resource_ids.h"
 
 namespace {
 
 using vor::ControlId;
 
-std::string ReadFile(const std::string& path) {
-  auto file = vor::platform::FileHandle::Open(path, vor::platform::FileAccess::kReadOnly,
-                                              vor::platform::FileShare::kShared,
-                                              vor::platform::FileDisposition::kOpenExisting);
-  if (file == nullptr) throw vor::EVorError("cannot open " + path);
-  std::string bytes;
-  char buffer[65536];
-  for (int32_t n; (n = file->Read(buffer, sizeof(buffer))) > 0;) bytes.append(buffer, n);
-  return bytes;
-}
+constexpr uint16_t kReadWrite = 0x0002;
 
-void WriteFile(const std::string& path, const std::string& bytes) {
-  auto file = vor::platform::FileHandle::Open(path, vor::platform::FileAccess::kReadWrite,
-                                              vor::platform::FileShare::kExclusive,
-                                              vor::platform::FileDisposition::kCreateAlways);
-  if (file == nullptr || file->Write(bytes.data(), static_cast<int32_t>(bytes.size())) !=
-                             static_cast<int32_t>(bytes.size())) {
-    throw vor::EVorError("cannot write " + path);
-  }
-}
-
-// Stores the disk folder's tree below the container folder stored.
-void StoreTree(vor::TCoffer& coffer, const std::string& disk, const std::string& stored) {
-  std::vector<vor::platform::FolderEntry> entries;
-  if (!vor::platform::ListFolder(disk, &entries)) throw vor::EVorError("cannot list " + disk);
-  for (const auto& entry : entries) {
-    const std::string from = disk + "\\" + entry.name;
-    const std::string to = stored + "\\" + entry.name;
-    if (entry.kind == vor::platform::FolderEntryKind::kFolder) {
-      if (coffer.CreateFolder(to) < 0) throw vor::EVorError("cannot store folder " + to);
-      StoreTree(coffer, from, to);
-    } else if (entry.kind == vor::platform::FolderEntryKind::kFile) {
-      const std::string bytes = ReadFile(from);
-      vor::TCFRFileStream stream(&coffer, to, 0xFFFF, "", "", "", 0);
-      stream.WriteBuffer(bytes.data(), static_cast<int32_t>(bytes.size()));
-    }
-  }
-}
-
-int Pack(const std::string& stub, const std::string& package, const std::string& output,
-         const std::string& password) {
-  const std::string container = output + ".cfr";
-  {
-    vor::TCoffer coffer(container, 0xFFFF, password, "", "", 1);
-    StoreTree(coffer, package, "");
-  }
-  WriteFile(output, ReadFile(stub) + ReadFile(container));
-  vor::platform::DeleteFile(container);
-  return 0;
-}
-
-int Damage(const std::string& setup, const std::string& file) {
-  const std::string content = ReadFile(file);
-  if (content.size() < 9064) throw vor::EVorError(file + " is too short to be found");
-  std::string bytes = ReadFile(setup);
-  const size_t at = bytes.find(content.substr(9000, 64));
-  if (at == std::string::npos) throw vor::EVorError(file + " is not stored as it is");
-  bytes[at + 10] = static_cast<char>(bytes[at + 10] ^ 0x20);
-  WriteFile(setup, bytes);
+int Damage(const std::string& setup, const std::string& stored) {
+  vor::TCoffer coffer(setup, kReadWrite, vor::kJobPassword, "", "", 0);
+  vor::TCFRUserFileStream raw(&coffer, stored, kReadWrite, "", "", "");
+  const int64_t middle = raw.Size() / 2;
+  uint8_t byte = 0;
+  raw.Seek(middle, 0);
+  raw.ReadBuffer(&byte, 1);
+  byte ^= 0x20;
+  raw.Seek(middle, 0);
+  raw.WriteBuffer(&byte, 1);
   return 0;
 }
 
@@ -279,11 +221,10 @@ int ShowLink(const std::string& path) {
 int main(int argc, char** argv) {
   try {
     const std::vector<std::string> args(argv + 1, argv + argc);
-    if ((args.size() == 4 || (args.size() == 5 && args[4] == "plain")) && args[0] == "pack") {
+    if (args.size() == 3 && args[0] == "damage") {
       vor::InitializeProcess();
-      return Pack(args[1], args[2], args[3], args.size() == 5 ? "" : vor::kJobPassword);
+      return Damage(args[1], args[2]);
     }
-    if (args.size() == 3 && args[0] == "damage") return Damage(args[1], args[2]);
     if (args.size() == 1 && args[0] == "controls") return Controls();
     if (args.size() == 1 && args[0] == "boxes") return Boxes();
     if (args.size() == 2 && args[0] == "link") return ShowLink(args[1]);
