@@ -3,7 +3,8 @@
 # would (Intro, License with Agree, Readme, Options with the proposed folder,
 # Install, Complete, Finish), saves a screenshot of every page to the output
 # folder, and prints the installation log, the shortcuts the run created (as
-# the system reads them back), the installer's size and the install time.
+# the system reads them back), the installer's size and the install time
+# (also written to <output folder>/summary.txt).
 #
 # Usage: demo_walk.sh <setup.exe> <installer_test_tool.exe> <output folder>
 set -uo pipefail
@@ -56,6 +57,8 @@ tr -d '\r' <"$dest_unix/install.log" | grep '\.lnk$' | while IFS= read -r link; 
   echo "    $("$wine" "$tool" link "$link" 2>/dev/null | tr -d '\r')"
 done
 echo
-printf 'Installer: %s bytes; install time (Next on the Install page to the Complete page): %.1f s\n' \
-  "$(stat -c %s "$stub")" "$(awk -v a="$started" -v b="$finished" 'BEGIN { print b - a }')"
 echo "Screenshots: $build/page-*.png"
+# The summary, also kept in <output folder>/summary.txt.
+printf 'Installer %s: %s bytes; install time (Next on the Install page to the Complete page): %.1f s\n' \
+  "$(basename "$stub")" "$(stat -c %s "$stub")" \
+  "$(awk -v a="$started" -v b="$finished" 'BEGIN { print b - a }')" | tee "$build/summary.txt"
