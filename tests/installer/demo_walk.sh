@@ -29,14 +29,14 @@ click cbAgree
 read_controls
 shoot 2 license
 click bNext
-page_is tsReadme || fail "no Readme page"
+wait_for 15 page_is tsReadme || fail "no Readme page"
 shoot 3 readme
 click bNext
-page_is tsOptions || fail "no Options page"
+wait_for 15 page_is tsOptions || fail "no Options page"
 shoot 4 options
 dest="$(text_of eDestDir)"
 click bNext
-page_is tsinstall || fail "no Install page"
+wait_for 15 page_is tsinstall || fail "no Install page"
 shoot 5 install
 started="$(date +%s.%N)"
 click bNext

@@ -78,9 +78,9 @@ to_options() {
   click cbAgree
   read_controls
   click bNext
-  page_is tsReadme || fail "no Readme page"
+  wait_for 15 page_is tsReadme || fail "no Readme page"
   click bNext
-  page_is tsOptions || fail "no Options page"
+  wait_for 15 page_is tsOptions || fail "no Options page"
 }
 
 # install <n> <destination typed> <this user: 0|1>: walks the wizard to the
@@ -93,22 +93,20 @@ install() {
   click eDestDir
   xdotool key End shift+Home BackSpace
   xdotool type --delay 20 "$typed"
-  sleep 0.5
-  read_controls
-  expect "typed destination" "$(text_of eDestDir)" "$typed"
-  expect "this user chosen" "$(checked_of cbThisUser)" "$this_user"
+  expect_state "typed destination" eDestDir 2 "$typed"
+  expect_state "this user chosen" cbThisUser 5 "$this_user"
   shoot "$n" options
   click bNext
-  page_is tsinstall || fail "no Install page"
+  wait_for 15 page_is tsinstall || fail "no Install page"
   click bNext
   wait_for 120 page_is tsComplete || fail "the run did not reach the Complete page"
   sleep 1
   read_controls
   expect "Finish" "$(text_of bNext)" "Finish"
-  expect "Finish enabled" "$(enabled_of bNext)" 1
-  expect "Back on Complete" "$(enabled_of bBack)" 0
-  expect "Cancel on Complete" "$(enabled_of bCancel)" 0
-  expect "launch box" "$(checked_of cbLaunch)" 1
+  expect_state "Finish enabled" bNext 3 1
+  expect_state "Back on Complete" bBack 3 0
+  expect_state "Cancel on Complete" bCancel 3 0
+  expect_state "launch box" cbLaunch 5 1
   read_boxes
   [ -s "$tmp/boxes" ] && fail "a box is open at the end of the run: $(cat "$tmp/boxes")"
   shoot "$n" complete
@@ -171,11 +169,10 @@ common_unix="$(unix_of "$common_programs")"
 if chattr +i "$common_unix" 2>/dev/null; then
   cleanup_hook="chattr -i '$common_unix' 2>/dev/null"
   to_options "$setup"
-  expect "this user after the test on entry" "$(checked_of cbThisUser)" 1
-  expect "all users after the test on entry" "$(checked_of cbAllUsers)" 0
+  expect_state "this user after the test on entry" cbThisUser 5 1
+  expect_state "all users after the test on entry" cbAllUsers 5 0
   click cbAllUsers
-  read_controls
-  expect "this user after a click on all users" "$(checked_of cbThisUser)" 1
+  expect_state "this user after a click on all users" cbThisUser 5 1
   shoot 3 options-read-only
   read_boxes
   [ -s "$tmp/boxes" ] && fail "the all-users test said something: $(cat "$tmp/boxes")"
@@ -201,7 +198,7 @@ click eDestDir
 xdotool key End shift+Home BackSpace
 xdotool type --delay 20 'C:\Broken'
 click bNext
-page_is tsinstall || fail "no Install page"
+wait_for 15 page_is tsinstall || fail "no Install page"
 click bNext
 copy_error_seen() { read_boxes && grep -q '^box|' "$tmp/boxes"; }
 wait_for 120 copy_error_seen || fail "no copy-error box"

@@ -8,6 +8,8 @@
 #                                     visible dialog boxes, into $tmp
 #   text_of / enabled_of / checked_of <control>, field <control> <n>
 #   expect <what> <got> <want>        fails unless equal
+#   expect_state <what> <control> <field n> <want>
+#                                     polls the controls up to 10 s for it
 #   page_is <page>                    reads the controls; true on that page
 #   click <control>                   the middle of the control, as read last
 #   shoot <n> <name>                  <build>/<$shot_prefix>-<n>-<name>.png
@@ -80,6 +82,16 @@ enabled_of() { field "$1" 3; }
 checked_of() { field "$1" 5; }
 expect() { # expect <what> <got> <want>
   [ "$2" = "$3" ] || fail "$1: got '$2', want '$3'"
+}
+expect_state() {
+  local i got=""
+  for ((i = 0; i < 20; i++)); do
+    read_controls
+    got="$(field "$2" "$3")"
+    [ "$got" = "$4" ] && return 0
+    sleep 0.5
+  done
+  fail "$1: got '$got', want '$4'"
 }
 page_is() { read_controls && [ "$(text_of PC1)" = "$1" ]; }
 click() { # click <control>: the middle of the control, as read last

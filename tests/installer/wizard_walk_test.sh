@@ -44,7 +44,7 @@ expect "boxes after OK" "$(wc -l <"$tmp/boxes")" 0
 read_controls
 expect "title without a job" "$(text_of lTitle)" "lTitle"
 expect "caption without a job" "$(text_of Form1)" "VOR Installer"
-expect "Next without a job" "$(enabled_of bNext)" 1
+expect_state "Next without a job" bNext 3 1
 click bCancel
 wait_exit
 echo "no container: one box, Intro page, Cancel ends the program"
@@ -73,15 +73,15 @@ expect "caption" "$(text_of Form1)" "VOR Test Setup"
 expect "title" "$(text_of lTitle)" "VOR Test Setup"
 expect "message" "$(text_of lInstMessage)" "This installs Tester=1 on your computer."
 expect "launch box" "$(text_of cbLaunch)" "Launch Tester"
-expect "Next on Intro" "$(enabled_of bNext)" 1
+expect_state "Next on Intro" bNext 3 1
 read_boxes
 expect "boxes with a job" "$(wc -l <"$tmp/boxes")" 0
 shoot 1 intro
 
 click bNext
-page_is tsLicense || fail "Next on Intro did not lead to the License page"
-expect "Next on arrival at License" "$(enabled_of bNext)" 0
-expect "Agree on arrival" "$(checked_of cbAgree)" 0
+wait_for 15 page_is tsLicense || fail "Next on Intro did not lead to the License page"
+expect_state "Next on arrival at License" bNext 3 0
+expect_state "Agree on arrival" cbAgree 5 0
 case "$(text_of re1)" in
   "Licence of the test package."*) ;;
   *) fail "licence viewer shows '$(text_of re1)'" ;;
@@ -89,35 +89,33 @@ esac
 click bNext
 page_is tsLicense || fail "a disabled Next left the License page"
 click cbAgree
-read_controls
-expect "Next after Agree" "$(enabled_of bNext)" 1
+expect_state "Next after Agree" bNext 3 1
 click cbNoAgree
-read_controls
-expect "Next after Do not agree" "$(enabled_of bNext)" 0
+expect_state "Next after Do not agree" bNext 3 0
 click cbAgree
 read_controls
 shoot 2 license
 
 click bNext
-page_is tsReadme || fail "Next after Agree did not lead to the Readme page"
+wait_for 15 page_is tsReadme || fail "Next after Agree did not lead to the Readme page"
 case "$(text_of re2)" in
   "Readme of the test package."*"Second line."*) ;;
   *) fail "readme viewer shows '$(text_of re2)'" ;;
 esac
 shoot 3 readme
 click bBack
-page_is tsLicense || fail "Back on Readme did not lead to the License page"
-expect "Agree after coming back" "$(checked_of cbAgree)" 0
-expect "Next after coming back" "$(enabled_of bNext)" 0
+wait_for 15 page_is tsLicense || fail "Back on Readme did not lead to the License page"
+expect_state "Agree after coming back" cbAgree 5 0
+expect_state "Next after coming back" bNext 3 0
 click cbAgree
 read_controls
 click bNext
-page_is tsReadme || fail "the second Agree did not open the way to Readme"
+wait_for 15 page_is tsReadme || fail "the second Agree did not open the way to Readme"
 
 click bNext
-page_is tsOptions || fail "Next on Readme did not lead to the Options page"
+wait_for 15 page_is tsOptions || fail "Next on Readme did not lead to the Options page"
 expect "destination" "$(text_of eDestDir)" 'C:\Program Files\Tester'
-expect "desktop icon" "$(checked_of cbDesktop)" 1
+expect_state "desktop icon" cbDesktop 5 1
 expect "quick launch caption" "$(text_of cbQuick)" "Quick launch  shortcut"
 all_users="$(checked_of cbAllUsers)"; this_user="$(checked_of cbThisUser)"
 expect "one of the two user choices" "$((all_users + this_user))" 1
@@ -137,7 +135,7 @@ read_controls
 expect "destination after a cancelled Browse" "$(text_of eDestDir)" 'C:\Program Files\Tester'
 
 click bNext
-page_is tsinstall || fail "Next on Options did not lead to the Install page"
+wait_for 15 page_is tsinstall || fail "Next on Options did not lead to the Install page"
 expect "install text" "$(text_of lInstall)" \
   'Tester in now ready to be installed into \r\rC:\Program Files\Tester\r\rTo continue, click the Next button.'
 expect "status" "$(text_of lStatus)" "Status"
