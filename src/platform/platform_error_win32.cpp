@@ -7,7 +7,7 @@ namespace vor::platform {
 
 uint32_t LastOsError() { return static_cast<uint32_t>(::GetLastError()); }
 
-std::string OsErrorMessage(uint32_t code) {
+std::string OsErrorText(uint32_t code) {
   char buffer[512] = {0};
   const DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                                         nullptr, code, 0, buffer, sizeof(buffer), nullptr);
@@ -15,6 +15,11 @@ std::string OsErrorMessage(uint32_t code) {
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
     text.pop_back();
   }
+  return text;
+}
+
+std::string OsErrorMessage(uint32_t code) {
+  std::string text = OsErrorText(code);
   if (text.empty()) text = "System error " + std::to_string(code);
   return text;
 }

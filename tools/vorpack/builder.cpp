@@ -360,8 +360,13 @@ BuildResult BuildInstaller(const Package& package, const BuildOptions& options) 
 
   TemporaryFiles temporary(options.output);
   if (options.reproducible) {
+    // The same epoch must give the same master key, so keys come from the
+    // seeded generator (the installer's password is fixed: that key guards
+    // against damage, not against readers).
+    SetKeySource(KeySource::kSeededGenerator);
     SeedRandom(EpochSeed(options.epoch));
   } else {
+    SetKeySource(KeySource::kSystemEntropy);
     SeedRandomFromTimeOfDay();  // as the installer seeds it at start-up
   }
   const std::string volume = EmptyInstallerVolume(temporary.Container(), options.compression);
