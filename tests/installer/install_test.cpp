@@ -143,6 +143,48 @@ TEST_F(InstallTest, ThisUserOptionsOffAndNoMenuOrExecs) {
                            "U" + kD + "Desktop" + kD + "X.lnk"}));
 }
 
+TEST_F(InstallTest, StartMenuLinesFromTheSecondOnAndThePlaceholderInExename) {
+  struct Case {
+    const char* what;
+    std::string menu;
+    std::string exe_name;
+    std::vector<std::string> links;  // file names under the Start-menu folder S
+    std::string desktop_target;
+  };
+  const std::string s = dir_ + kD + "G" + kD;
+  const Case cases[] = {
+      {"one line: no shortcut", "Path=G\r\n", "x.exe", {}, dest_ + kD + "x.exe"},
+      // ... and the Path line, not being first, becomes a shortcut itself.
+      {"a shortcut on the first line is lost",
+       "A=PDIR\\a.exe\r\nPath=G\r\nB=PDIR\\b.exe\r\n",
+       "x.exe",
+       {s + "Path.lnk", s + "B.lnk"},
+       dest_ + kD + "x.exe"},
+      {"a line without = makes a link named by nothing",
+       "Path=G\r\nplain\r\n",
+       "x.exe",
+       {s + ".lnk"},
+       dest_ + kD + "x.exe"},
+      {"PDIR inside Exename", "Path=G\r\n", "PDIR.exe", {}, dest_ + kD + dest_ + ".exe"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fakes_.shell.link = testing::FakeShortcutWriter();
+    Install(MakeInstaller(Package("Appname=X\r\nExename=" + c.exe_name + "\r\n", c.menu, "")),
+            dest_);
+    std::vector<std::string> links;
+    std::string desktop_target;
+    for (const auto& link : fakes_.shell.link.saved) {
+      if (link.file_name.compare(0, s.size(), s) == 0) links.push_back(link.file_name);
+      if (link.description == "X") desktop_target = link.path;
+    }
+    EXPECT_EQ(links, c.links);
+    EXPECT_EQ(desktop_target, c.desktop_target);
+    form_.reset();
+    platform::RemoveDirectoryTree(Path("Apps"));
+  }
+}
+
 TEST_F(InstallTest, ShortcutFailures) {
   struct Case {
     const char* what;
