@@ -107,6 +107,8 @@ install() {
   expect_state "Back on Complete" bBack 3 0
   expect_state "Cancel on Complete" bCancel 3 0
   expect_state "launch box" cbLaunch 5 1
+  # The folder as the run used it: without the trailing backslash typed.
+  expect "destination after the run" "$(text_of eDestDir)" "${typed%\\}"
   read_boxes
   [ -s "$tmp/boxes" ] && fail "a box is open at the end of the run: $(cat "$tmp/boxes")"
   shoot "$n" complete
