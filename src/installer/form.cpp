@@ -168,6 +168,18 @@ void TForm1::FormShow() {
   SetActivePage(ControlId::tsIntro);
   PC1Change();
   LoadJob();
+  ApplyStartValues();
+}
+
+void TForm1::ApplyStartValues() {
+  if (start_.has_dest_dir) SetText(ControlId::eDestDir, start_.dest_dir);
+  if (start_.users != UserScope::kDefault) {
+    const bool all = start_.users == UserScope::kAllUsers;
+    SetChecked(ControlId::cbAllUsers, all);
+    SetChecked(ControlId::cbThisUser, !all);
+  }
+  if (start_.no_desktop) SetChecked(ControlId::cbDesktop, false);
+  if (start_.no_quick_launch) SetChecked(ControlId::cbQuick, false);
 }
 
 void TForm1::FormClose() {

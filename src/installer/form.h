@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "installer/command_line.h"
 #include "installer/form_layout.h"
 #include "installer/form_services.h"
 #include "installer/icon_image.h"
@@ -61,6 +62,11 @@ class TForm1 {
   // The services the model reaches out to; until they are set, the model
   // uses the running program's path and services that do nothing.
   void SetServices(const FormServices& services);
+  // The values given on the command line; FormShow puts them over the job's:
+  // /D= as the destination's text, /CURRENTUSER or /ALLUSERS on the user
+  // buttons (the all-users test on the Options page still applies),
+  // /NODESKTOP and /NOQUICKLAUNCH clear their check boxes.
+  void SetStartValues(const InstallerCommandLine& command_line) { start_ = command_line; }
 
   // --- State read by the view and the tests.
   const ControlState& State(ControlId id) const { return states_[Index(id)]; }
@@ -157,6 +163,14 @@ class TForm1 {
   // Next on the Install page: the installation run (form_install.cpp).
   void RunInstallation();
   void RunGuardedSteps(const std::string& dest);
+  // Writes install.log; raises EInstallerError kLogWrite with the file
+  // system's message when it cannot.
+  void SaveInstallLog(const std::string& path);
+  // The uninstaller's program file in dest and its entry in the list of
+  // installed programs (the job asks for them with Uninstall=1).
+  void WriteUninstaller(const std::string& dest);
+  // The command line's values over the job's (FormShow, after the job).
+  void ApplyStartValues();
   // Copies the container folder folder to dest; any failure (or no
   // container) is reported in the copy-error message and the run goes on.
   void CopyProgramFiles(const std::string& folder, const std::string& dest);
@@ -175,6 +189,7 @@ class TForm1 {
   IRichTextViewer& Viewer(ControlId id);
 
   FormServices services_;
+  InstallerCommandLine start_;
 
   std::vector<ControlState> states_;
   ControlId active_page_ = ControlId::tsIntro;

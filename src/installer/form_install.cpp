@@ -7,6 +7,10 @@
 #include "container/coffer.h"
 #include "installer/disk_paths.h"
 #include "installer/form.h"
+#include "installer/installer_error.h"
+#include "installer/uninstall_entry.h"
+#include "installer/uninstall_error.h"
+#include "installer/uninstaller_image.h"
 
 namespace vor {
 
@@ -15,6 +19,9 @@ namespace {
 constexpr const char* kProgramFilesFolder = "\\Programfiles";
 constexpr const char* kLogFileName = "install.log";
 constexpr int kRegisterKeyCount = 10;
+// The job key that asks for an uninstaller ("1"); without it nothing is
+// written beyond the files, the shortcuts and install.log.
+constexpr const char* kUninstallKey = "Uninstall";
 
 }  // namespace
 
@@ -33,7 +40,7 @@ void TForm1::CopyProgramFiles(const std::string& folder, const std::string& dest
     Container->ExportFiles(folder + "\\*.*", dest, 63, true, 0);
   } catch (...) {
     // What was copied before the failure stays on disk and in the log.
-    MessageBox().ShowError(kCopyErrorMessage);
+    MessageBox().ShowFormMessage(FormMessageKind::kCopyError, kCopyErrorMessage);
   }
 }
 
@@ -57,8 +64,9 @@ void TForm1::RunInstallation() {
     // The log is written whatever happened above.
     if (InstalledList->Sorted()) InstalledList->SetSorted(false);
     InstalledList->Insert(0, "*" + AppName);
-    InstalledList->SaveToFile(WithTrailingDelimiter(dest) + kLogFileName);
+    SaveInstallLog(WithTrailingDelimiter(dest) + kLogFileName);
     if (escaped) std::rethrow_exception(escaped);
+    if (JobIni->Values(kUninstallKey) == "1") WriteUninstaller(dest);
   } catch (...) {
     // Every button is disabled and the window has no close box: Cancel
     // comes back so that the user can leave once the error is reported.
@@ -67,6 +75,32 @@ void TForm1::RunInstallation() {
   }
   SetEnabled(ControlId::bNext, true);
   GoToPage(ControlId::tsComplete);
+}
+
+void TForm1::SaveInstallLog(const std::string& path) {
+  try {
+    InstalledList->SaveToFile(path);
+  } catch (const std::exception& e) {
+    // The same text, with a kind that tells this failure from the others.
+    throw EInstallerError(InstallerErrorKind::kLogWrite, e.what());
+  }
+}
+
+void TForm1::WriteUninstaller(const std::string& dest) {
+  // Written after install.log, so that the log lists the application's
+  // files only; a failure is reported and the installation stands.
+  const std::string folder = WithTrailingDelimiter(dest);
+  try {
+    WriteUninstallerImage(services_.program_path, folder + kUninstallerFileName);
+    UninstallEntry entry;
+    entry.app_name = AppName;
+    entry.dest_dir = dest;
+    entry.program_path = folder + ExeName;
+    entry.all_users = Checked(ControlId::cbAllUsers);
+    WriteUninstallEntry(entry);
+  } catch (const EUninstallError& e) {
+    MessageBox().ShowFormMessage(FormMessageKind::kUninstaller, e.what());
+  }
 }
 
 void TForm1::RunGuardedSteps(const std::string& dest) {
@@ -102,7 +136,8 @@ void TForm1::RunGuardedSteps(const std::string& dest) {
     try {
       MakeShortcut(desktop, AppName, program, dest);
     } catch (const std::exception& e) {
-      MessageBox().ShowError(std::string(kDesktopIconError) + "\r\r" + e.what());
+      MessageBox().ShowFormMessage(FormMessageKind::kShortcut,
+                                   std::string(kDesktopIconError) + "\r\r" + e.what());
     }
   }
   if (Checked(ControlId::cbQuick) &&
@@ -110,7 +145,8 @@ void TForm1::RunGuardedSteps(const std::string& dest) {
     try {
       MakeShortcut(quick_launch, AppName, program, dest);
     } catch (const std::exception& e) {
-      MessageBox().ShowError(std::string(kQuickLaunchIconError) + "\r\r" + e.what());
+      MessageBox().ShowFormMessage(FormMessageKind::kShortcut,
+                                   std::string(kQuickLaunchIconError) + "\r\r" + e.what());
     }
   }
 

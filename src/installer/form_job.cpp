@@ -36,7 +36,8 @@ void TForm1::LoadJob() {
     // Whatever the reason (no container, a damaged header, another password,
     // a read failure), the user learns only that the file cannot be opened.
     Container.reset();
-    MessageBox().ShowError("Cannot open file '" + path + "'");
+    MessageBox().ShowFormMessage(FormMessageKind::kContainerNotOpened,
+                                 "Cannot open file '" + path + "'");
     return;
   }
   Container->SetOnFileProgress([this](TCoffer&, const std::string& file_name, double percent) {

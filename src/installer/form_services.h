@@ -50,11 +50,25 @@ class IInstallerShell {
   virtual bool CreateFolderPath(const std::string& path) = 0;
 };
 
+// What a message of the window model stands for. The wizard shows every
+// one alike; an unattended run decides its exit code from it.
+enum class FormMessageKind {
+  kContainerNotOpened,  // the container on the program's own file cannot be opened
+  kCopyError,           // the copy failed: the installation may be incomplete
+  kShortcut,            // a desktop or Quick Launch shortcut could not be made
+  kUninstaller,         // the uninstaller or its entry could not be written
+};
+
 // The window's error message box: modal, error kind, one OK button.
 class IMessageBox {
  public:
   virtual ~IMessageBox() = default;
   virtual void ShowError(const std::string& text) = 0;
+  // The model's own messages come through here with their kind; a box that
+  // does not care shows the text as ShowError does.
+  virtual void ShowFormMessage(FormMessageKind /*kind*/, const std::string& text) {
+    ShowError(text);
+  }
 };
 
 // The folder-selection dialog.

@@ -12,6 +12,7 @@ enum class InstallerErrorKind {
   kIconFormat,    // a job icon that is not in the Windows icon format
   kRichTextLoad,  // a viewer accepted the text neither as rich nor as plain text
   kProbeWrite,    // the all-users probe file could not be written
+  kLogWrite,      // install.log could not be written (the file system's message)
 };
 
 class EInstallerError : public EVorError {
