@@ -102,7 +102,11 @@ int RunUninstall(const vor::InstallerCommandLine& command_line) {
   const vor::UninstallRunResult result = vor::RunUninstaller(
       command_line, program, system, vor::DiskUninstallOptions(LookUpShellFolders()),
       command_line.silent ? nullptr : &dialogs, log);
-  vor::RemoveUninstallerProgram(result, program);
+  if (!vor::RemoveUninstallerProgram(result, program)) {
+    const std::string note = "The uninstaller could not be removed: " + program;
+    log.Add(note, result.exit_code);
+    if (!command_line.silent) dialogs.ShowNotes(note);
+  }
   return result.exit_code;
 }
 
