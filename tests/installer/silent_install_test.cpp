@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "installer/installer_fixture.h"
+#include "installer/uninstall_entry.h"
 #include "platform/fs.h"
 
 namespace vor {
@@ -222,6 +223,8 @@ TEST_F(SilentInstallTest, UninstallKeyAddsTheUninstallerAndLeavesTheLogAlone) {
   EXPECT_EQ(ReadAll(dest_ + kD + "install.log"), plain_log);
   // The program's own bytes without the container behind them.
   EXPECT_EQ(ReadAll(dest_ + kD + "uninstall.exe"), Stub());
+  std::string error;
+  EXPECT_TRUE(RemoveUninstallEntry("T", dest_, &error)) << error;  // where a registry keeps it
   platform::RemoveDirectoryTree(Path("Apps"));
 
   // A job without a name gets no entry: reported, the files stay.
