@@ -77,6 +77,7 @@ void Walk(TForm1& form, const InstallerCommandLine& command_line, SilentLog& log
 }  // namespace
 
 int RunSilentInstallation(TForm1& form, const InstallerCommandLine& command_line, SilentLog& log) {
+  log.Start();
   try {
     Walk(form, command_line, log);
   } catch (const std::exception& e) {

@@ -31,6 +31,7 @@ UninstallRunResult RunUninstaller(const InstallerCommandLine& command_line,
                                   const std::string& program_path, IUninstallSystem& system,
                                   UninstallOptions options, IUninstallDialogs* dialogs,
                                   SilentLog& log) {
+  log.Start();
   UninstallRunResult result;
   const std::string program_folder =
       WithoutTrailingDelimiter(platform::ExtractFilePath(program_path));

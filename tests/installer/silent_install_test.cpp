@@ -209,6 +209,18 @@ TEST_F(SilentInstallTest, FailuresEndWithTheirCodeAndTheirMessageInTheLogFile) {
   }
 }
 
+TEST_F(SilentInstallTest, ALogFileThatCannotBeWrittenFailsACleanRun) {
+  const std::string program = Program();
+  EXPECT_EQ(RunSilent(program, "/S \"/LOG=" + Path("no folder") + kD + "log.txt\" /D=" + dest_),
+            kExitLogWriteError);
+  EXPECT_EQ(ReadAll(dest_ + kD + "t.exe"), "program");
+  // A clean run with a writable log file leaves it empty.
+  platform::RemoveDirectoryTree(Path("Apps"));
+  EXPECT_EQ(RunSilent(program, "/S /LOG=" + Path("log.txt") + " /D=" + dest_), kExitInstalled);
+  EXPECT_TRUE(platform::FileExists(Path("log.txt")));
+  EXPECT_EQ(ReadAll(Path("log.txt")), "");
+}
+
 TEST_F(SilentInstallTest, UninstallKeyAddsTheUninstallerAndLeavesTheLogAlone) {
   const std::string plain = Program();
   ASSERT_EQ(RunSilent(plain, "/S /D=" + dest_), kExitInstalled);
