@@ -17,6 +17,7 @@
 #     and emptied folder of the installation and the entry, and leaves a
 #     file the user added (and its folder);
 #   a crafted install.log whose lines climb out of D deletes nothing there.
+# And the wizard given /D=, /CURRENTUSER and /NODESKTOP, or an unknown switch.
 # Every program run here must end by itself: a box shown would block it and
 # the run's time limit would fail the test.
 #
@@ -220,4 +221,32 @@ for f in x Apps/x Apps/Other/y; do
 done
 [ "$(grep -c . "$drive_c/crafted.txt")" -ge 6 ] || fail "the refusals were not logged: $(cat "$drive_c/crafted.txt")"
 echo "a crafted install.log: every line outside D refused, nothing deleted there"
+# 7. The wizard with a command line: /D= is the destination box's text,
+#    /CURRENTUSER and /NODESKTOP set their buttons; an unknown switch shows
+#    the switches in a box and ends with exit code 1.
+"$wine" "$setup" /CURRENTUSER /NODESKTOP '/D=C:\Given Place' >"$tmp/app.log" 2>&1 &
+app_pid=$!
+wait_for 60 page_is tsIntro || fail "no Intro page with a command line"
+sleep 1
+read_controls
+expect "destination from /D=" "$(text_of eDestDir)" 'C:\Given Place'
+expect_state "this user from /CURRENTUSER" cbThisUser 5 1
+expect_state "desktop icon with /NODESKTOP" cbDesktop 5 0
+expect_state "Quick Launch icon" cbQuick 5 1
+click bCancel
+wait_exit
+"$wine" "$setup" /BOGUS >"$tmp/app.log" 2>&1 &
+app_pid=$!
+usage_seen() { read_boxes && grep -q "Unknown switch: /BOGUS" "$tmp/boxes"; }
+wait_for 60 usage_seen || fail "no box for an unknown switch"
+grep -q "/NOQUICKLAUNCH" "$tmp/boxes" || fail "the box lists no switches: $(cat "$tmp/boxes")"
+# The text holds "|" itself: the button's place is in the last two fields.
+bx="$(awk -F'|' '{ print $(NF - 1) }' "$tmp/boxes")"; by="$(awk -F'|' '{ print $NF }' "$tmp/boxes")"
+xdotool mousemove "$bx" "$by" click 1
+wait_for 30 bash -c "! kill -0 $app_pid" || fail "the installer still runs after the box"
+wait "$app_pid"
+status=$?
+app_pid=""
+[ "$status" -eq 1 ] || fail "an unknown switch ended with $status, not 1"
+echo "the wizard takes /D=, /CURRENTUSER and /NODESKTOP; an unknown switch lists the switches"
 echo "silent installation and removal: all cases passed"
