@@ -25,6 +25,10 @@ void SilentLog::Add(const std::string& message, int exit_code) {
   if (!path_.empty() && !Write()) write_failed_ = true;
 }
 
+void SilentLog::Start() {
+  if (!path_.empty() && !Write()) write_failed_ = true;
+}
+
 int SilentLog::ExitCode() const {
   if (first_failure_ != 0) return first_failure_;
   return write_failed_ ? kExitLogWriteError : kExitInstalled;

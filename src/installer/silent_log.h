@@ -19,6 +19,10 @@ class SilentLog {
   // the run ends abruptly. The message's line breaks (single carriage
   // returns in the message texts) become CR LF in the file.
   void Add(const std::string& message, int exit_code);
+  // Creates the /LOG file (empty) at the start of the run, so that a file
+  // that cannot be written shows in the exit code even when no message
+  // follows.
+  void Start();
 
   const std::vector<std::string>& Messages() const { return messages_; }
   // The first failure's code; 0 when there was none. A /LOG file that could

@@ -166,6 +166,29 @@ TEST_F(VorpackPackageCheck, ExtraFilesAtTheTopAreWarnedAbout) {
       << Joined(findings.warnings);
 }
 
+TEST_F(VorpackPackageCheck, UninstallWithoutAppnameIsWarnedAbout) {
+  const std::string base = "Icon=app.ico\r\nTitle=T\r\nProgramDir=C:\\A\r\nExename=APP.EXE\r\n";
+  struct Case {
+    const char* name;
+    std::string job;
+    bool warned;
+  };
+  const Case cases[] = {
+      {"named", base + "Appname=A\r\nUninstall=1\r\n", false},
+      {"no Appname", base + "Uninstall=1\r\n", true},
+      {"empty Appname", base + "Appname=\r\nUninstall=1\r\n", true},
+      {"not asked for", base + "Appname=\r\nUninstall=0\r\n", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(Put("JOB.INI", c.job));
+    const std::string warnings = Joined(Check().warnings);
+    EXPECT_EQ(warnings.find("is not a key"), std::string::npos) << warnings;
+    EXPECT_EQ(warnings.find("Uninstall=1 without Appname") != std::string::npos, c.warned)
+        << warnings;
+  }
+}
+
 using Self = VorpackPackageCheck;
 
 TEST_F(VorpackPackageCheck, EachBrokenPackageGivesItsError) {

@@ -165,8 +165,8 @@ class JobChecker {
   }
 
   void CheckJobIni(const JobText& job, bool have_programs) {
-    const std::vector<std::string> keys = {"Icon",       "Title",   "InstMessage",
-                                           "ProgramDir", "Appname", "Exename"};
+    const std::vector<std::string> keys = {"Icon",    "Title",   "InstMessage", "ProgramDir",
+                                           "Appname", "Exename", "Uninstall"};
     std::vector<const JobLine*> seen;
     bool register_seen[10] = {};
     for (const JobLine& line : job.Lines()) {
@@ -199,6 +199,14 @@ class JobChecker {
     } else if (have_programs && ProgramFile(exe->value, true) == nullptr) {
       Error(At(job_ini_, exe->number) + "Exename " + Shown(exe->value) + " names no file under " +
             kProgramFiles + "/");
+    }
+    // The uninstaller's entry is named after the program.
+    const JobLine* uninstall = job.Find("Uninstall");
+    const JobLine* name = job.Find("Appname");
+    if (uninstall != nullptr && uninstall->value == "1" &&
+        (name == nullptr || name->value.empty())) {
+      Warning(At(job_ini_, uninstall->number) +
+              "Uninstall=1 without Appname; the installer writes no uninstaller entry");
     }
     for (const char* key : {"Title", "Appname", "ProgramDir"}) {
       if (job.Find(key) == nullptr) {

@@ -1,17 +1,29 @@
-// The installer program's entry: start-up, the installer window and its
-// message loop.
+// The installer program's entry: start-up, the command line, and then the
+// installer window and its message loop, the unattended installation (/S)
+// or the removal of an installation (/U).
 // clang-format off
 #include <windows.h>
 #include <commctrl.h>  // after windows.h, which it builds on
 // clang-format on
 
 #include <exception>
+#include <string>
 
 #include "error_report.h"
 #include "form_window.h"
+#include "installer/command_line.h"
+#include "installer/disk_paths.h"
+#include "installer/disk_uninstall_system.h"
+#include "installer/error_text.h"
 #include "installer/form.h"
+#include "installer/shell_binding.h"
+#include "installer/silent_install.h"
+#include "installer/silent_log.h"
 #include "installer/startup.h"
+#include "installer/uninstall_run.h"
 #include "platform/com.h"
+#include "platform/shell.h"
+#include "shell/shell_services.h"
 
 namespace {
 
@@ -25,12 +37,7 @@ int RunMessageLoop(vor::win32::FormWindow& window) {
   return static_cast<int>(msg.wParam);
 }
 
-int Run(HINSTANCE instance) {
-  vor::InitializeProcess();
-  // The application: COM on this thread in the single-threaded apartment,
-  // the common controls, and the title "VOR Installer" (kApplicationTitle,
-  // the window's caption and the caption of the default error report).
-  vor::platform::ComApartment com(vor::platform::ComInit::kCoInitialize);
+int RunWizard(HINSTANCE instance, const vor::InstallerCommandLine& command_line) {
   INITCOMMONCONTROLSEX controls{};
   controls.dwSize = sizeof(controls);
   controls.dwICC = ICC_WIN95_CLASSES | ICC_TAB_CLASSES;
@@ -38,9 +45,99 @@ int Run(HINSTANCE instance) {
 
   // The main window; FormCreate runs as the model is built.
   vor::TForm1 form;
+  form.SetStartValues(command_line);
   vor::win32::FormWindow window(instance, form);
   window.Show();
   return RunMessageLoop(window);
+}
+
+// The wizard's run without a window; nothing is shown, whatever happens.
+int RunSilentInstaller(const vor::InstallerCommandLine& command_line) {
+  vor::SilentLog log(command_line.log_file);
+  try {
+    vor::SilentMessageBox box(log);
+    vor::ShellServices shell_services;
+    vor::ShellBinding shell(shell_services);
+    vor::TForm1 form;
+    vor::FormServices services;
+    services.program_path = vor::platform::ExecutablePath();
+    services.shell = &shell;
+    services.message_box = &box;
+    form.SetServices(services);
+    return vor::RunSilentInstallation(form, command_line, log);
+  } catch (const std::exception& e) {
+    log.Add(e.what(), vor::kExitCopyError);
+  }
+  return log.ExitCode();
+}
+
+class UninstallDialogs : public vor::IUninstallDialogs {
+ public:
+  bool Confirm(const std::string& question) override {
+    return MessageBoxA(nullptr, question.c_str(), vor::kApplicationTitle,
+                       MB_YESNO | MB_ICONQUESTION) == IDYES;
+  }
+  void ShowNotes(const std::string& text) override {
+    MessageBoxA(nullptr, text.c_str(), vor::kApplicationTitle, MB_OK | MB_ICONWARNING);
+  }
+};
+
+vor::ShellFolders LookUpShellFolders() {
+  vor::ShellServices shell;
+  vor::ShellFolders folders;
+  folders.programs = shell.GetProgramsFolder();
+  folders.common_programs = shell.GetCommonProgramsFolder();
+  folders.desktop = shell.GetDesktopFolder();
+  folders.common_desktop = shell.GetCommonDesktopFolder();
+  folders.quick_launch = vor::WithTrailingDelimiter(shell.GetAppDataFolder()) +
+                         "Microsoft\\Internet Explorer\\Quick Launch";
+  return folders;
+}
+
+int RunUninstall(const vor::InstallerCommandLine& command_line) {
+  vor::SilentLog log(command_line.log_file);
+  UninstallDialogs dialogs;
+  vor::DiskUninstallSystem system;
+  const std::string program = vor::platform::ExecutablePath();
+  const vor::UninstallRunResult result = vor::RunUninstaller(
+      command_line, program, system, vor::DiskUninstallOptions(LookUpShellFolders()),
+      command_line.silent ? nullptr : &dialogs, log);
+  if (!vor::RemoveUninstallerProgram(result, program)) {
+    const std::string note = "The uninstaller could not be removed: " + program;
+    log.Add(note, result.exit_code);
+    if (!command_line.silent) dialogs.ShowNotes(note);
+  }
+  return result.exit_code;
+}
+
+int Run(HINSTANCE instance) {
+  vor::InitializeProcess();
+  // The application: COM on this thread in the single-threaded apartment,
+  // the common controls, and the title "VOR Installer" (kApplicationTitle,
+  // the window's caption and the caption of the default error report).
+  vor::platform::ComApartment com(vor::platform::ComInit::kCoInitialize);
+
+  vor::InstallerCommandLine command_line;
+  try {
+    command_line = vor::ParseCommandLine(vor::CommandLineArguments(GetCommandLineA()));
+  } catch (const vor::ECommandLineError& e) {
+    if (e.Silent()) return vor::kExitUsage;
+    MessageBoxA(nullptr, e.what(), vor::kApplicationTitle,
+                e.Kind() == vor::CommandLineErrorKind::kHelp ? MB_OK | MB_ICONINFORMATION
+                                                             : MB_OK | MB_ICONERROR);
+    return vor::kExitUsage;
+  }
+  if (command_line.uninstall) {
+    if (!command_line.silent) return RunUninstall(command_line);
+    // Silent: a failure ends the run with its code and shows nothing.
+    try {
+      return RunUninstall(command_line);
+    } catch (const std::exception&) {
+      return vor::kUninstallIncomplete;
+    }
+  }
+  if (command_line.silent) return RunSilentInstaller(command_line);
+  return RunWizard(instance, command_line);
 }
 
 }  // namespace
