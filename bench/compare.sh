@@ -7,8 +7,9 @@
 #                                    table written to docs/benchmarks.md
 #   VOR_BENCH_MB=32 bench/compare.sh quick run; table in the work folder
 #   VOR_BENCH_PART=installer VOR_BENCH_MB=32 bench/compare.sh
-#                                    the installer section alone (a few
-#                                    minutes; see bench/installers.sh)
+#                                    the installer section alone (about
+#                                    ten minutes on 2 loaded cores; see
+#                                    bench/installers.sh)
 #
 # Environment:
 #   VOR_BENCH_PART   all (default), archivers or installer
