@@ -11,6 +11,15 @@
 //
 // Events are bound callbacks; an event that is not assigned is not called.
 // A TCoffer must outlive every stream opened on it.
+//
+// Changes are transactions (the page file's rollback journal): between
+// BeginTransaction and Commit they are all or nothing, whatever happens to
+// the process; Rollback, or destroying the TCoffer without Commit, undoes
+// them. Changes made outside BeginTransaction .. Commit form one transaction
+// from the first of them until the next BeginTransaction or the destructor,
+// which commits it. Opening a container for writing first rolls back a
+// change an earlier run left unfinished; opening it for reading refuses
+// while one is there.
 #pragma once
 
 #include <cstdint>
@@ -74,6 +83,20 @@ class TCoffer {
   // Whether password opens the container file_name: always true for a
   // container without a password. Raises when the file cannot be opened.
   static bool CheckPassword(const std::string& file_name, const std::string& password);
+
+  // Starts a transaction, committing the changes made before it. Raises when
+  // one is running already.
+  void BeginTransaction();
+  // Makes the running transaction's changes durable and ends it. Raises
+  // (kIo, kDiskFull) when the container cannot be flushed; the changes are
+  // then undone on the next open, or by Rollback.
+  void Commit();
+  // Undoes every change since the last commit and ends the transaction. The
+  // open handles are dropped (their numbers are no longer valid) and the
+  // directory and maps are read again. After a failed Rollback the object
+  // can only be destroyed (the next open for writing finishes the job).
+  void Rollback();
+  bool InTransaction() const { return in_transaction_; }
 
   bool IsProtected() const;
   uint8_t DefaultCompression() const;
@@ -170,6 +193,8 @@ class TCoffer {
   // Asks for a file's password: OnPassword, or the input dialog.
   void DoPassword(const std::string& file_name, std::string& password, bool& cancel);
   void DoNoSpace();
+  // Makes the allocation maps, the directory and the page maps from disk.
+  void BuildManagers();
   // The key string of the file's data pages.
   const std::string& FileKey(const TUserFileHandle& handle, const TFileRec& rec) const;
 
@@ -182,6 +207,7 @@ class TCoffer {
   std::unique_ptr<TDIRManager> directory_;
   std::unique_ptr<TFreeSpaceManager> free_space_;
   std::unique_ptr<TUserFilePageMapManager> page_maps_;
+  bool in_transaction_ = false;
   TSortedPtrArray<std::unique_ptr<TUserFileHandle>> handles_{0, 10, 1000};
   bool read_only_ = false;
   bool exclusive_ = false;

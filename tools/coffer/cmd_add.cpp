@@ -2,8 +2,8 @@
 //
 // Everything is planned and checked first (add_plan.h), so a name that
 // cannot be stored stops the command before the container changes. Entries
-// are then written one by one; an entry that fails part-way is removed
-// again, so the container never keeps a half-written file.
+// are then written one by one inside one transaction: a failure (or a
+// crash) part-way undoes the whole command, a file replaced included.
 //
 // Compressing is most of the work, and the blocks of different files are
 // independent: worker threads read and pack the files ahead of the writer
@@ -248,17 +248,12 @@ class Adder {
 
   void AddFile(const AddItem& item, const PackAhead::Result& packed) {
     bar_.SetLabel(platform::ExtractFileName(item.disk_path));
-    try {
-      if (packed.packed) {
-        StorePacked(item, packed);
-      } else {
-        TDiskFileStream source(item.disk_path, TDiskFileMode::kOpenRead);
-        CopyContent(item, source);
-      }
-    } catch (...) {
-      // No half-written entry stays behind.
-      coffer_.DeleteFile(item.stored_path);
-      throw;
+    // A failure leaves the half-written entry to the transaction's rollback.
+    if (packed.packed) {
+      StorePacked(item, packed);
+    } else {
+      TDiskFileStream source(item.disk_path, TDiskFileMode::kOpenRead);
+      CopyContent(item, source);
     }
     const uint32_t attributes = platform::GetFileAttributes(item.disk_path);
     if (attributes != platform::kInvalidFileAttributes) {
@@ -342,9 +337,12 @@ int RunAdd(Session& session) {
   if (args.Has("file-password")) {
     file_password = ReadPassword(kFilePasswordVariable, "Password for the added files: ", true);
   }
-  DefaultCompressionScope scope(*coffer, compression == 0 ? 0 : coffer->DefaultCompression());
-  Adder adder(session, *coffer, plan, compression, file_password);
-  adder.Run();
+  {
+    DefaultCompressionScope scope(*coffer, compression == 0 ? 0 : coffer->DefaultCompression());
+    Adder adder(session, *coffer, plan, compression, file_password);
+    adder.Run();
+  }
+  coffer->Commit();
   return kExitOk;
 }
 

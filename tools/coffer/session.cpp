@@ -96,6 +96,7 @@ std::unique_ptr<TCoffer> Session::Open(const std::string& archive, uint16_t mode
   coffer->SetOnPassword([this](TCoffer&, const std::string&, std::string& pw, bool& cancel) {
     cancel = !file_passwords_.Request(pw, &pw);
   });
+  if (mode != kModeRead) coffer->BeginTransaction();
   return coffer;
 }
 
