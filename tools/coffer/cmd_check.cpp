@@ -139,7 +139,10 @@ class Checker {
   int32_t DataSizeFor(int type) const {
     switch (type) {
       case PageTypeDIR:
-        return directory_ != nullptr ? directory_->DIRPageDataSize() : -1;
+        // Whole 512-byte records, as many as fit (also when the directory
+        // itself could not be loaded).
+        return directory_ != nullptr ? directory_->DIRPageDataSize()
+                                     : page_file_->PageDataSize() / 512 * 512;
       case PageTypePFS:
         return free_space_ != nullptr ? free_space_->PFSBytesPerPage() : -1;
       case PageTypeGAM:
@@ -150,21 +153,37 @@ class Checker {
     }
   }
 
-  // The checksum of every page in use.
+  // The checksum of every page in use: those the structures name, and
+  // those the allocation maps mark used that nothing could be read to name
+  // (the pages of a page map that failed, say), by their stored type.
   void VerifyUsedPages() {
-    ProgressBar bar("checking pages", static_cast<int64_t>(owners_.size()), session_.Progress());
+    std::map<int32_t, int> used;
+    for (const auto& [p, owner] : owners_) used[p] = owner.type;
+    if (free_space_ != nullptr) {
+      const int64_t extent_pages =
+          static_cast<int64_t>(free_space_->ExtentCount()) * free_space_->ExtentPageCount();
+      const int32_t first = page_file_->Header().FirstExtentPageNo;
+      for (int32_t p = 1; p < static_cast<int32_t>(types_.size()); ++p) {
+        const int64_t r = static_cast<int64_t>(p) - first;
+        if (used.count(p) == 0 && r >= 0 && r < extent_pages &&
+            !free_space_->PageFree(static_cast<int32_t>(r))) {
+          used[p] = types_[static_cast<size_t>(p)];
+        }
+      }
+    }
+    ProgressBar bar("checking pages", static_cast<int64_t>(used.size()), session_.Progress());
     TPageRecord page;
     page_file_->InitPage(page);
     int32_t read = 0;
     int32_t bad = 0;
-    for (const auto& [p, owner] : owners_) {
+    for (const auto& [p, type] : used) {
       ++read;
       bar.Update(read);
       if (bad_pages_.count(p) != 0) {
         ++bad;
         continue;
       }
-      const int32_t size = DataSizeFor(owner.type);
+      const int32_t size = DataSizeFor(type);
       if (size <= 0) continue;
       if (!page_file_->ReadPage(page, p, size, std::string(), true)) {
         bad_pages_[p] = PageErrorText(page_file_->LastError());
