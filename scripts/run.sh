@@ -22,4 +22,6 @@ for preset in native win32 win64; do
     done
 done
 echo
+"$root/bench/stub_size.sh" "$root/build/win32/src/installer/win32/VORSetup.exe"
+echo
 printf '%s\n' "${stage_times[@]}"

@@ -51,7 +51,9 @@ build_bzip2() {  # triple cc ar
 
 build_jpeg() {  # triple
   local triple="$1" out="$deps/$1"
-  [ -f "$out/.jpeg-done" ] && return 0
+  # The installer decodes one small picture with it: built for size, not
+  # speed (the stamp's name changed with that choice, so older builds redo it).
+  [ -f "$out/.jpeg-size2-done" ] && return 0
   local dir; dir="$(need_source libjpeg-turbo)"
   local work; work="$(mktemp -d)"
   echo "setup-deps: building libjpeg-turbo for $triple"
@@ -66,14 +68,14 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 TC
   cmake -S "$dir" -B "$work/b" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$work/toolchain.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$out" -DENABLE_SHARED=OFF \
-    -DENABLE_STATIC=ON -DWITH_SIMD=OFF -DWITH_TURBOJPEG=OFF -DWITH_JAVA=OFF -Wno-dev >/dev/null
+    -DCMAKE_BUILD_TYPE=MinSizeRel -DCMAKE_INSTALL_PREFIX="$out" -DENABLE_SHARED=OFF \
+    -DENABLE_STATIC=ON -DWITH_SIMD=OFF -DWITH_ARITH_DEC=OFF -DWITH_ARITH_ENC=OFF -DWITH_TURBOJPEG=OFF -DWITH_JAVA=OFF -Wno-dev >/dev/null
   cmake --build "$work/b" --target jpeg-static >/dev/null
   mkdir -p "$out/lib" "$out/include"
   cp "$work/b/libjpeg.a" "$out/lib/libjpeg.a"
   cp "$dir/jpeglib.h" "$dir/jmorecfg.h" "$dir/jerror.h" "$work/b/jconfig.h" "$out/include/"
   rm -rf "$work"
-  touch "$out/.jpeg-done"
+  touch "$out/.jpeg-size2-done"
 }
 
 build_bzip2 native gcc ar

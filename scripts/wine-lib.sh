@@ -1,7 +1,8 @@
 # Shared by the scripts that run Windows programs under Wine. Sourced.
 #
 #   wine_pe_arch <file>          prints win32 (PE32, i386), win64 (PE32+,
-#                                x86-64) or nothing when the file is no PE
+#                                x86-64), machine-0xNNNN for another machine,
+#                                or nothing when the file is no PE
 #   wine_loader <arch>           prints the Wine loader for that architecture
 #   wine_check_program <exe> <arch>
 #                                fails loudly when the program's machine does
@@ -24,6 +25,7 @@ wine_pe_arch() {
   case "$machine" in
     014c) echo win32 ;;
     8664) echo win64 ;;
+    *) echo "machine-0x$machine" ;;
   esac
 }
 

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The installer window under wine64 on a virtual X display: starts the
+# The installer window under Wine on a virtual X display: starts the
 # program, finds its window by the title "VOR Installer", saves a screenshot
 # as <build>/installer-window.png, clicks Cancel and checks that the process
 # has ended.
@@ -14,8 +14,12 @@ build="$(realpath "$2")"
 shot="$build/installer-window.png"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
-wine=/usr/lib/wine/wine64
-[ -x "$wine" ] || wine=wine
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-lib.sh"
+# The loader follows the program: 32-bit Wine for the shipped PE32 installer,
+# wine64 for the PE32+ build. A program that is neither fails here.
+arch="$(wine_pe_arch "$exe")"
+wine_check_program "$exe" "$arch" || exit 1
+wine="$(wine_loader "$arch")"
 export WINELOADER="$wine"
 
 tmp="$(mktemp -d)"
@@ -58,7 +62,7 @@ wait_for 20 xdpyinfo || fail "display $DISPLAY does not answer"
 
 # The prefix. No window manager runs on the virtual display, so Wine draws
 # the window frames itself.
-"$wine" wineboot --init >/dev/null 2>&1
+WINEARCH="$arch" "$wine" wineboot --init >/dev/null 2>&1
 "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 wineserver -w
 [ -f "$WINEPREFIX/system.reg" ] || fail "wineboot did not set up $WINEPREFIX"
