@@ -50,7 +50,7 @@ for target in $targets; do
   [ "$name" = container ] && max_len=262144
   echo "== $target: ${seconds}s"
   # The working corpus keeps what earlier runs found; the seeds are read too.
-  if ! "$build/fuzz/$target" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2560 \
+  if ! "$build/fuzz/$target" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 -malloc_limit_mb=256 \
       -max_len="$max_len" -print_final_stats=1 -close_fd_mask=1 -artifact_prefix="$findings/" \
       "$corpus" "$seeds/$name" 2>"$build/$name.log"; then
     echo "$target: finding (see $build/$name.log and $findings/)"

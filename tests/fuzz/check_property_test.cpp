@@ -12,12 +12,14 @@
 #include <vector>
 
 #include "commands.h"
+#include "common/coding.h"
 #include "container/coffer.h"
 #include "container/dir_manager.h"
 #include "container/file_stream.h"
 #include "container/free_space.h"
 #include "container/page.h"
 #include "container/page_file.h"
+#include "crypto/checksum.h"
 #include "platform/file.h"
 #include "platform/test_temp_dir.h"
 #include "session.h"
@@ -176,6 +178,37 @@ TEST_F(CheckPropertyTest, DirectoryPagesReusedFromARemovedFilePass) {
     }
   }
   EXPECT_EQ(0, ToolCheck(Container()));
+}
+
+// Counts in the header are bounded by what the volume holds before anything
+// is sized from them: a header (its checksum made to match) that claims far
+// more pages or records than the container has is reported at once.
+TEST_F(CheckPropertyTest, HeaderCountsBeyondTheVolumeAreReported) {
+  {
+    TCoffer coffer(Container(), kCreate, "", "", "", 5);
+    for (int i = 0; i < 5; ++i) {
+      TCFRFileStream stream(&coffer, "\\f" + std::to_string(i), kCreate, "", "", "", 0);
+      const std::string text(30000, static_cast<char>('a' + i));
+      stream.WriteBuffer(text.data(), static_cast<int32_t>(text.size()));
+    }
+  }
+  const std::string good = ReadAll(Container());
+  struct Case {
+    int offset;  // in the container header
+    uint32_t low, high;
+  };
+  for (const Case& c : {Case{48, 0x7FFFFF7F, 0x7FFFFF7F}, Case{44, 0x40000000, 0x40000000},
+                        Case{28, 0x7FFFFFFF, 0x7FFFFFFF}, Case{36, 0x7FFFFFFF, 0x7FFFFFFF},
+                        Case{32, 0x40000000, 0x7FFFFFFF}, Case{40, 0x00100000, 0x40000000}}) {
+    SCOPED_TRACE("offset " + std::to_string(c.offset));
+    std::string bytes = good;
+    uint8_t* header = reinterpret_cast<uint8_t*>(&bytes[kVolumeHeader]);
+    EncodeFixed32(header + c.offset, c.low);
+    EncodeFixed32(header + c.offset + 4, c.high);
+    EncodeFixed32(header + 8, ComputeChecksum(header + 12, 244, ChecksumXor));
+    ASSERT_TRUE(WriteAll(Container(), bytes));
+    EXPECT_EQ(4, ToolCheck(Container()));
+  }
 }
 
 }  // namespace

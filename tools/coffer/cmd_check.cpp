@@ -121,9 +121,18 @@ class Checker {
     return kExitDamaged;
   }
 
-  // The page headers: the type of every page.
+  // The page headers: the type of every page. The count comes from the
+  // header and is bounded by the pages the volume holds before anything is
+  // sized from it.
   void ScanPages() {
-    const int32_t count = page_file_->Header().FilePageCount;
+    const int64_t page_size = page_file_->Header().PageSize;
+    const int64_t held = (page_file_->Store()->GetSize() + page_size - 1) / page_size;
+    int32_t count = page_file_->Header().FilePageCount;
+    if (count > held) {
+      Problem("the header counts " + std::to_string(count) + " pages, the container holds " +
+              std::to_string(held));
+      count = static_cast<int32_t>(held);
+    }
     types_.assign(static_cast<size_t>(count), PageTypeNone);
     TPageRecord page;
     for (int32_t p = 1; p < count; ++p) {
