@@ -56,8 +56,9 @@ TCoffer::TCoffer(const std::string& file_name, uint16_t mode, const std::string&
     TPageFileManager recover(file_name, mode, "", "", "", false, kPageSize, kExtentPageCount, -1);
   }
   if (mode != kOpenModeCreate && !CheckPassword(file_name, password)) {
-    throw EVorError("TCoffer.Create - invalid password specified, file name = " +
-                    DoubleQuoted(file_name));
+    throw EVorError(
+        "TCoffer.Create - invalid password specified, file name = " + DoubleQuoted(file_name),
+        ErrorKind::kWrongPassword);
   }
   mode_ = mode;
   file_name_ = file_name;
@@ -240,7 +241,8 @@ int32_t TCoffer::FileRead(int32_t handle, void* buffer, int32_t count) {
 
   TIntegerArray& pages = page_list_;
   page_maps_->GetPagesForRange(rec, false, h->Position, n, &pages);
-  if (pages.Count() == 0) throw EVorError("TCoffer.FileRead - no pages were found by UFM.");
+  if (pages.Count() == 0)
+    throw EVorError("TCoffer.FileRead - no pages were found by UFM.", ErrorKind::kDamaged);
 
   const int32_t data_size = page_file_->PageDataSize();
   const std::string& key = FileKey(*h, rec);

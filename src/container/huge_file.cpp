@@ -426,7 +426,8 @@ int32_t TCFRHugeFile::Read(void* buffer, int32_t count) {
 
 void TCFRHugeFile::ReadBuffer(void* buffer, int32_t count) {
   if (count == 0) return;
-  if (Read(buffer, count) != count) throw EVorError("TCFRHugeFile.ReadBuffer - Stream read error");
+  if (Read(buffer, count) != count)
+    throw EVorError("TCFRHugeFile.ReadBuffer - Stream read error", ErrorKind::kDamaged);
 }
 
 int32_t TCFRHugeFile::Write(const void* buffer, int32_t count) {

@@ -106,10 +106,16 @@ damaged() {
   if [ "$kind" != dir ]; then
     expect 4 cat t.cof tree/sub/random.bin
   fi
-  # So does extracting, where the blocks are unpacked on worker threads.
+  # So does extracting, where the blocks are unpacked on worker threads:
+  # the damaged file is named and left out, the others are extracted.
   if [ "$kind" = data ] || [ "$kind" = block ]; then
     rm -rf out
     expect 4 extract t.cof -o out
+    contains err.txt "'tree/sub/random.bin': the stored data is damaged"
+    contains err.txt "1 damaged file(s) not extracted"
+    [ -e out/tree/sub/random.bin ] && fail "the damaged file was left on disk"
+    cmp -s out/tree/sub/deeper/text.txt tree/sub/deeper/text.txt || fail "text.txt not extracted"
+    cmp -s out/tree/a.txt tree/a.txt || fail "a.txt not extracted"
   fi
 }
 

@@ -88,7 +88,7 @@ std::unique_ptr<TCoffer> Session::Open(const std::string& archive, uint16_t mode
   try {
     coffer = std::make_unique<TCoffer>(archive, mode, password, "", "", 0);
   } catch (const EVorError& e) {
-    if (std::string(e.what()).find("TCoffer.Create - invalid password") == 0) {
+    if (e.Kind() == ErrorKind::kWrongPassword) {
       throw ECofferError(kExitWrongPassword, "wrong password for '" + archive + "'");
     }
     throw;
