@@ -48,13 +48,9 @@ TUserFileHandle::~TUserFileHandle() { WipeText(&Key); }
 
 TCoffer::TCoffer(const std::string& file_name, uint16_t mode, const std::string& password,
                  const std::string& question, const std::string& answer, uint8_t compression) {
-  if (mode != kOpenModeCreate && (mode & kOpenModeAccessMask) != 0 &&
-      TRollbackJournal::Exists(file_name)) {
-    // A change an earlier run left unfinished is rolled back before anything
-    // reads the container (opening for writing plays the journal back; no
-    // key is needed for that).
-    TPageFileManager recover(file_name, mode, "", "", "", false, kPageSize, kExtentPageCount, -1);
-  }
+  // A change an earlier run left unfinished is rolled back before anything
+  // reads the container.
+  if (mode != kOpenModeCreate && (mode & kOpenModeAccessMask) != 0) Recover(file_name);
   if (mode != kOpenModeCreate && !CheckPassword(file_name, password)) {
     throw EVorError(
         "TCoffer.Create - invalid password specified, file name = " + DoubleQuoted(file_name),
@@ -105,6 +101,13 @@ TCoffer::~TCoffer() {
   free_space_.reset();
   page_file_.reset();
   WipeText(&password_);
+}
+
+void TCoffer::Recover(const std::string& file_name) {
+  if (!TRollbackJournal::Exists(file_name)) return;
+  // Opening for writing plays the journal back; no key is needed for that.
+  TPageFileManager recover(file_name, kOpenModeExclusive | 0x0002, "", "", "", false, kPageSize,
+                           kExtentPageCount, -1);
 }
 
 bool TCoffer::CheckPassword(const std::string& file_name, const std::string& password) {

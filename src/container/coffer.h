@@ -83,6 +83,11 @@ class TCoffer {
   // Whether password opens the container file_name: always true for a
   // container without a password. Raises when the file cannot be opened.
   static bool CheckPassword(const std::string& file_name, const std::string& password);
+  // Rolls back a change an earlier run left unfinished in the container
+  // file_name (opening it for writing, which needs no password); does
+  // nothing when there is none. Raises when the container cannot be opened
+  // for writing or the change cannot be rolled back.
+  static void Recover(const std::string& file_name);
 
   // Starts a transaction, committing the changes made before it. Raises when
   // one is running already.

@@ -82,6 +82,9 @@ std::string Session::ContainerPassword(const std::string& archive, bool verify) 
 }
 
 std::unique_ptr<TCoffer> Session::Open(const std::string& archive, uint16_t mode) {
+  // A change an earlier run left unfinished goes first: until it is rolled
+  // back the container can only be opened for writing.
+  if (mode != kModeRead && platform::FileExists(archive)) TCoffer::Recover(archive);
   // TCoffer checks the password itself before it opens the container.
   const std::string password = ContainerPassword(archive, false);
   std::unique_ptr<TCoffer> coffer;
