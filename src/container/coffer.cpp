@@ -141,6 +141,11 @@ void TCoffer::Commit() {
   }
 }
 
+ErrorKind TCoffer::LastFailureKind() const {
+  const uint32_t code = page_file_->Store() != nullptr ? page_file_->Store()->LastFailure() : 0;
+  return code == 0 ? ErrorKind::kGeneral : platform::KindOfOsError(code);
+}
+
 void TCoffer::Rollback() {
   in_transaction_ = false;
   handles_.SetCount(0);

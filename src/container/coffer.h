@@ -28,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "common/error.h"
 #include "container/engine_arrays.h"
 #include "container/name_utils.h"
 
@@ -102,6 +103,9 @@ class TCoffer {
   // can only be destroyed (the next open for writing finishes the job).
   void Rollback();
   bool InTransaction() const { return in_transaction_; }
+  // The kind of the last disk failure of the container's volume (kDiskFull
+  // when the disk ran out of room); kGeneral when none failed.
+  ErrorKind LastFailureKind() const;
 
   bool IsProtected() const;
   uint8_t DefaultCompression() const;

@@ -297,7 +297,10 @@ bool TCFRHugeFile::AddPartFile() {
     if (observer_ != nullptr) observer_->BeforeNewPart(name);
   }
   std::unique_ptr<TCFRAbstractFile> store = NewStore(name);
-  if (!store->Open(true)) return false;
+  if (!store->Open(true)) {
+    last_failure_ = platform::LastOsError();
+    return false;
+  }
   header_.Init(part_size_);
   store->Seek(HeaderPosition(k), 0);
   if (store->Write(header_.Data(), kHeaderSize) != kHeaderSize) {
@@ -346,7 +349,12 @@ void TCFRHugeFile::SetSize(int64_t value) {
   positioned_part_ = -1;
   if (value > size_) {
     while (static_cast<int64_t>(parts_.size()) - 1 < index) {
-      parts_.back()->SetSize(part_size_);
+      try {
+        parts_.back()->SetSize(part_size_);
+      } catch (const platform::EPlatformError& e) {
+        last_failure_ = e.Code();
+        throw;
+      }
       if (!AddPartFile()) {
         size_ = SumOfPartData();
         throw EVorError("TCFRHugeFile.SetSize - Can not add a part file.");
@@ -356,7 +364,12 @@ void TCFRHugeFile::SetSize(int64_t value) {
     while (static_cast<int64_t>(parts_.size()) - 1 > index) DeleteLastPartFile();
   }
   if (index < static_cast<int64_t>(parts_.size())) {
-    parts_[static_cast<size_t>(index)]->SetSize(DataStart(static_cast<size_t>(index)) + offset);
+    try {
+      parts_[static_cast<size_t>(index)]->SetSize(DataStart(static_cast<size_t>(index)) + offset);
+    } catch (const platform::EPlatformError& e) {
+      last_failure_ = e.Code();
+      throw;
+    }
     positioned_part_ = index;
   }
   size_ = value;
@@ -468,6 +481,7 @@ int32_t TCFRHugeFile::Write(const void* buffer, int32_t count) {
     const int64_t room = RoomLeft(index, offset);
     const int32_t n = static_cast<int32_t>(std::min<int64_t>(count - done, room));
     int32_t written = parts_[i]->Write(in + done, n);
+    if (written < n) last_failure_ = platform::LastOsError();
     if (written < 0) {
       written = 0;
       positioned_part_ = -1;  // the store's position is not known after a failure

@@ -87,6 +87,9 @@ class TCFRHugeFile {
   // The operating-system error code of the last failed open of the first
   // part (0 when it opened, or failed for another reason).
   uint32_t FirstPartOpenError() const { return first_part_open_error_; }
+  // The operating-system error code of the last write, size change or new
+  // part that failed (0 when none did).
+  uint32_t LastFailure() const { return last_failure_; }
   // Rewrites the last part's header so that it names no further part.
   bool ClearLastPartLink();
 
@@ -142,6 +145,7 @@ class TCFRHugeFile {
   TCFRVolumeHeader header_;  // the buffer every header is read into and built in
   TVolumeObserver* observer_ = nullptr;
   uint32_t first_part_open_error_ = 0;
+  uint32_t last_failure_ = 0;
 };
 
 }  // namespace vor

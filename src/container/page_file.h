@@ -143,6 +143,7 @@ class TPageFileManager {
   bool PasswordAccepted() const { return password_accepted_; }
   int32_t LastError() const { return last_error_; }
   TCFRHugeFile* Store() { return store_.get(); }
+  const TCFRHugeFile* Store() const { return store_.get(); }
 
  private:
   static void CheckGeometry(int32_t page_size, int32_t extent_page_count);

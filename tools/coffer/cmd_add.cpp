@@ -224,13 +224,18 @@ class Adder {
     return "'" + session_.Codec().DisplayPath(stored_path) + "'";
   }
 
-  [[noreturn]] void Fail(const std::string& what) {
+  [[noreturn]] void Fail(const std::string& what, const std::string& stored_path) {
+    if (coffer_.LastFailureKind() == ErrorKind::kDiskFull) {
+      throw ECofferError(kExitIoError, "disk full while writing " + Shown(stored_path));
+    }
     if (no_space_) throw ECofferError(kExitIoError, what + ": the container cannot grow");
     throw ECofferError(kExitFailure, what);
   }
 
   void MakeFolder(const std::string& stored_path, const std::string& disk_path) {
-    if (coffer_.CreateFolder(stored_path) < 0) Fail("cannot make the folder " + Shown(stored_path));
+    if (coffer_.CreateFolder(stored_path) < 0) {
+      Fail("cannot make the folder " + Shown(stored_path), stored_path);
+    }
     if (disk_path.empty()) return;
     const uint32_t attributes = platform::GetFileAttributes(disk_path);
     if (attributes != platform::kInvalidFileAttributes) {
@@ -249,11 +254,20 @@ class Adder {
   void AddFile(const AddItem& item, const PackAhead::Result& packed) {
     bar_.SetLabel(platform::ExtractFileName(item.disk_path));
     // A failure leaves the half-written entry to the transaction's rollback.
-    if (packed.packed) {
-      StorePacked(item, packed);
-    } else {
-      TDiskFileStream source(item.disk_path, TDiskFileMode::kOpenRead);
-      CopyContent(item, source);
+    try {
+      if (packed.packed) {
+        StorePacked(item, packed);
+      } else {
+        TDiskFileStream source(item.disk_path, TDiskFileMode::kOpenRead);
+        CopyContent(item, source);
+      }
+    } catch (const ECofferError&) {
+      throw;
+    } catch (const EVorError&) {
+      if (coffer_.LastFailureKind() == ErrorKind::kDiskFull) {
+        throw ECofferError(kExitIoError, "disk full while writing " + Shown(item.stored_path));
+      }
+      throw;
     }
     const uint32_t attributes = platform::GetFileAttributes(item.disk_path);
     if (attributes != platform::kInvalidFileAttributes) {
@@ -296,7 +310,8 @@ class Adder {
       if (n == 0) break;
       if (target.Write(buffer.data(), n) != n) {
         Fail("cannot write " + Shown(item.stored_path) + " (error " +
-             std::to_string(coffer_.LastError()) + ")");
+                 std::to_string(coffer_.LastError()) + ")",
+             item.stored_path);
       }
       copied += n;
       done_ += n;
