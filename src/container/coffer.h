@@ -172,6 +172,8 @@ class TCoffer {
   void ExportFiles(const std::string& mask, const std::string& dest_dir, int32_t attr,
                    bool recursive, uint8_t overwrite_mode);
 
+  // The page file, for tools that inspect the container's structures.
+  TPageFileManager& PageFile() { return *page_file_; }
   bool ReadOnly() const { return read_only_; }
   bool Exclusive() const { return exclusive_; }
   bool Abort() const { return abort_; }

@@ -85,19 +85,32 @@ struct Owner {
 class Checker {
  public:
   Checker(Session& session, const std::string& archive) : session_(session), archive_(archive) {}
+  // Checks the structures of a container open for writing, quietly: the
+  // header, the allocation maps, the directory, the page maps, and who uses
+  // which page. File contents are not read.
+  Checker(Session& session, TPageFileManager& page_file)
+      : session_(session), page_file_(&page_file), quiet_(true) {}
+
+  std::vector<std::string> StructureProblems() {
+    ScanPages();
+    LoadStructures();
+    CheckOwnership();
+    return problems_;
+  }
 
   int Run() {
     std::string password;
     try {
       password = session_.ContainerPassword(archive_);
-      page_file_ = std::make_unique<TPageFileManager>(archive_, kModeRead, password, "", "", false,
-                                                      4096, 8, -1);
+      own_page_file_ = std::make_unique<TPageFileManager>(archive_, kModeRead, password, "", "",
+                                                          false, 4096, 8, -1);
+      page_file_ = own_page_file_.get();
     } catch (const EVorError& e) {
       if (ExitCodeOf(e) != kExitDamaged) throw;
       Problem(std::string("header: ") + e.what());
       return Finish();
     }
-    std::printf("header: ok\n");
+    Say("header: ok\n");
     ScanPages();
     LoadStructures();
     VerifyUsedPages();
@@ -108,16 +121,21 @@ class Checker {
 
  private:
   void Problem(const std::string& text) { problems_.push_back(text); }
+  bool Progress() const { return !quiet_ && session_.Progress(); }
+  // printf, unless quiet.
+  template <typename... Args>
+  void Say(const char* format, Args... args) {
+    if (!quiet_) std::printf(format, args...);
+  }
 
   int Finish() {
     if (problems_.empty()) {
-      std::printf("result: ok\n");
+      Say("result: ok\n");
       return kExitOk;
     }
-    std::printf("damaged:\n");
-    for (const std::string& p : problems_) std::printf("  %s\n", p.c_str());
-    std::printf("result: damaged (%zu problem%s)\n", problems_.size(),
-                problems_.size() == 1 ? "" : "s");
+    Say("damaged:\n");
+    for (const std::string& p : problems_) Say("  %s\n", p.c_str());
+    Say("result: damaged (%zu problem%s)\n", problems_.size(), problems_.size() == 1 ? "" : "s");
     return kExitDamaged;
   }
 
@@ -180,7 +198,7 @@ class Checker {
         }
       }
     }
-    ProgressBar bar("checking pages", static_cast<int64_t>(used.size()), session_.Progress());
+    ProgressBar bar("checking pages", static_cast<int64_t>(used.size()), Progress());
     TPageRecord page;
     page_file_->InitPage(page);
     int32_t read = 0;
@@ -201,7 +219,7 @@ class Checker {
     }
     page_file_->DonePage(page);
     bar.Finish();
-    std::printf("pages: %d in use read, %d damaged\n", read, bad);
+    Say("pages: %d in use read, %d damaged\n", read, bad);
   }
 
   void Use(int32_t page, int type, const std::string& what) {
@@ -239,7 +257,7 @@ class Checker {
         Use(gam[i], PageTypeGAM, "the allocation maps");
         Use(gam[i] + 1, PageTypeSGAM, "the allocation maps");
       }
-      std::printf("allocation maps: ok\n");
+      Say("allocation maps: ok\n");
     } catch (const EVorError& e) {
       Problem(std::string("allocation maps: ") + e.what());
       return;
@@ -248,7 +266,7 @@ class Checker {
       directory_ = std::make_unique<TDIRManager>(*page_file_, *free_space_);
       const TIntegerArray& pages = directory_->DIRPageNos();
       for (int32_t i = 0; i < pages.Count(); ++i) Use(pages[i], PageTypeDIR, "the directory");
-      std::printf("directory: ok (%d records)\n", directory_->DirArray().ItemCount());
+      Say("directory: ok (%d records)\n", directory_->DirArray().ItemCount());
     } catch (const EVorError& e) {
       Problem(std::string("directory: ") + e.what());
       return;
@@ -272,7 +290,7 @@ class Checker {
         ++damaged;
       }
     }
-    std::printf("page maps: %s\n", damaged == 0 ? "ok" : "damaged");
+    Say("page maps: %s\n", damaged == 0 ? "ok" : "damaged");
   }
 
   void CheckOwnership() {
@@ -320,7 +338,7 @@ class Checker {
       if (rec.Deleted == 0 && (rec.Attributes & kFileAttributeDirectory) == 0)
         total = AddStoredSize(total, rec.FileSize);
     }
-    ProgressBar bar("checking files", total, session_.Progress());
+    ProgressBar bar("checking files", total, Progress());
     int64_t done = 0;
     int32_t files = 0, damaged = 0, skipped = 0;
     std::vector<uint8_t> buffer;
@@ -372,14 +390,16 @@ class Checker {
       bar.Update(done);
     }
     bar.Finish();
-    std::printf("files: %d read, %d damaged", files - skipped, damaged);
-    if (skipped > 0) std::printf(", %d not read (password)", skipped);
-    std::printf("\n");
+    Say("files: %d read, %d damaged", files - skipped, damaged);
+    if (skipped > 0) Say(", %d not read (password)", skipped);
+    Say("\n");
   }
 
   Session& session_;
   std::string archive_;
-  std::unique_ptr<TPageFileManager> page_file_;
+  std::unique_ptr<TPageFileManager> own_page_file_;
+  TPageFileManager* page_file_ = nullptr;
+  bool quiet_ = false;
   std::unique_ptr<TFreeSpaceManager> free_space_;
   std::unique_ptr<TDIRManager> directory_;
   std::vector<int> types_;
@@ -390,6 +410,11 @@ class Checker {
 };
 
 }  // namespace
+
+std::vector<std::string> StructureProblems(Session& session, TCoffer& coffer) {
+  Checker checker(session, coffer.PageFile());
+  return checker.StructureProblems();
+}
 
 int RunCheck(Session& session) {
   Checker checker(session, session.Args().operands[0]);

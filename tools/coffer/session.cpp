@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "commands.h"
 #include "common/error.h"
 #include "exit_codes.h"
 #include "platform/codepage.h"
@@ -99,7 +100,18 @@ std::unique_ptr<TCoffer> Session::Open(const std::string& archive, uint16_t mode
   coffer->SetOnPassword([this](TCoffer&, const std::string&, std::string& pw, bool& cancel) {
     cancel = !file_passwords_.Request(pw, &pw);
   });
-  if (mode != kModeRead) coffer->BeginTransaction();
+  if (mode != kModeRead) {
+    // A change must not build on damaged structures: it could overwrite
+    // pages in use or lose what is left.
+    const std::vector<std::string> problems = StructureProblems(*this, *coffer);
+    if (!problems.empty()) {
+      std::string more;
+      if (problems.size() > 1) more = ", and " + std::to_string(problems.size() - 1) + " more";
+      throw ECofferError(kExitDamaged, "'" + archive + "' is damaged (" + problems.front() + more +
+                                           "; see 'coffer check'): it is left as it is");
+    }
+    coffer->BeginTransaction();
+  }
   return coffer;
 }
 
