@@ -168,7 +168,8 @@ void TRollbackJournal::Fail(const char* what) {
 }
 
 void TRollbackJournal::Start() {
-  store_ = StoreEnvironment().NewDiskStore(path_, /*read_only=*/false, /*exclusive=*/true);
+  // The journal is shared as its container is.
+  store_ = StoreEnvironment().NewDiskStore(path_, /*read_only=*/false, volume_.Exclusive());
   if (!store_->Open(true)) {
     store_.reset();
     failed_ = true;
