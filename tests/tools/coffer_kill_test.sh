@@ -14,7 +14,7 @@ coffer_exe="$1"
 shift
 scenarios="${*:-rm add replace}"
 command -v strace >/dev/null || { echo "no strace here: skipped"; exit 0; }
-strace -f -o /dev/null -e inject=write:retval=1:when=1000000 true 2>/dev/null ||
+strace -f -o /dev/null -e inject=write:error=EIO:when=60000 true 2>/dev/null ||
   { echo "strace cannot inject faults here: skipped"; exit 0; }
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/coffer-kill.XXXXXX")"
