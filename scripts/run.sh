@@ -12,6 +12,16 @@ for preset in native win32 win64; do
   stage_start "build $preset"; configure_build "$preset"; stage_end
 done
 
+# The example installer: the example package of the win32 build, packed by
+# vorpack in front of the 32-bit installer program, and what it holds.
+stage_start "example installer"
+"$root/build/native/tools/vorpack/vorpack" --force --no-progress \
+  --stub "$root/build/win32/src/installer/win32/VORSetup.exe" \
+  "$root/build/win32/examples/hello/package" -o "$root/build/win32/hello-setup.exe"
+COFFER_PASSWORD=velmorakitan "$root/build/native/tools/coffer/coffer" list --no-progress \
+  "$root/build/win32/hello-setup.exe"
+stage_end
+
 echo
 echo "Built:"
 for preset in native win32 win64; do

@@ -70,7 +70,7 @@ void BuildPasswordRecord(TPasswordRecord* record, const std::string& password,
   }
 
   uint8_t master_key[kMasterKeySize];
-  for (uint8_t& b : master_key) b = static_cast<uint8_t>(1 + RandomBelow(254));
+  DrawKeyBytes(master_key, kMasterKeySize);
 
   // Built aside and copied out at the end, so that a failing cipher leaves
   // the caller's record as it was.

@@ -1,6 +1,8 @@
 // The process-wide start-up work.
 #include "installer/startup.h"
 
+#include "shell/shell_misc.h"
+
 namespace vor {
 
 // The steps, in order, as the subsystems that own them provide them:
@@ -9,7 +11,7 @@ namespace vor {
 //     binary data (cryptography);
 //  3. seeding the process-wide pseudo-random generator from the time of day
 //     (shell helpers).
-// Nothing of these exists in the program yet, so there is nothing to run.
-void InitializeProcess() {}
+// The seeding runs here; the other steps join as their subsystems provide them.
+void InitializeProcess() { SeedRandomFromTimeOfDay(); }
 
 }  // namespace vor

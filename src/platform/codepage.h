@@ -26,5 +26,8 @@ bool CodePageToLocal(const std::string& text, uint32_t cp, std::string* out);
 // Text in code page cp as UTF-8 (for JSON); false when a byte has no
 // character.
 bool CodePageToUtf8(const std::string& text, uint32_t cp, std::string* out);
+// UTF-8 text to code page cp; false when it is not valid UTF-8 or a
+// character has no exact form in cp.
+bool Utf8ToCodePage(const std::string& utf8, uint32_t cp, std::string* out);
 
 }  // namespace vor::platform

@@ -97,4 +97,8 @@ bool CodePageToUtf8(const std::string& text, uint32_t cp, std::string* out) {
   return CodePageToLocal(text, cp, out);
 }
 
+bool Utf8ToCodePage(const std::string& utf8, uint32_t cp, std::string* out) {
+  return LocalToCodePage(utf8, cp, out);
+}
+
 }  // namespace vor::platform

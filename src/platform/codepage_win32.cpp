@@ -98,4 +98,8 @@ bool CodePageToUtf8(const std::string& text, uint32_t cp, std::string* out) {
   return true;
 }
 
+bool Utf8ToCodePage(const std::string& utf8, uint32_t cp, std::string* out) {
+  return Convert(utf8, CP_UTF8, cp, out);
+}
+
 }  // namespace vor::platform

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace vor::platform {
 
@@ -14,6 +15,7 @@ struct OSVersionInfo {
   uint32_t minor = 0;
   uint32_t build = 0;
   uint32_t platform_id = 0;
+  std::string service_pack;  // szCSDVersion: " A" on Windows 98 SE, "Service Pack 3", ...
 };
 
 // GetVersionExA on Windows; on POSIX the system reports itself as the newest

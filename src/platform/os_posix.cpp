@@ -9,6 +9,7 @@ bool GetOSVersion(OSVersionInfo* info) {
   info->minor = 0;
   info->build = 0;
   info->platform_id = kPlatformWin32NT;
+  info->service_pack.clear();
   return true;
 }
 

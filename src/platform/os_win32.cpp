@@ -24,6 +24,7 @@ bool GetOSVersion(OSVersionInfo* info) {
   info->minor = version.dwMinorVersion;
   info->build = version.dwBuildNumber;
   info->platform_id = version.dwPlatformId;
+  info->service_pack = version.szCSDVersion;
   return true;
 }
 

@@ -35,7 +35,10 @@ class EPlatformError : public EVorError {
 
 // The calling thread's last operating-system error code (GetLastError / errno).
 uint32_t LastOsError();
-// The system's message text for an error code, without trailing line breaks.
+// The system's message text for an error code, without trailing line breaks;
+// empty when the system keeps none for it.
+std::string OsErrorText(uint32_t code);
+// OsErrorText, or "System error <code>" when the system keeps no text.
 std::string OsErrorMessage(uint32_t code);
 // Raises EPlatformError for LastOsError().
 [[noreturn]] void RaiseLastOsError();

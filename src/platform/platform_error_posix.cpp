@@ -43,11 +43,16 @@ OsErrorClass ClassifyOsError(uint32_t code) {
   }
 }
 
-std::string OsErrorMessage(uint32_t code) {
+std::string OsErrorText(uint32_t code) {
   char buffer[256] = {0};
   std::string text =
       FromStrerror(strerror_r(static_cast<int>(code), buffer, sizeof(buffer)), buffer);
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  return text;
+}
+
+std::string OsErrorMessage(uint32_t code) {
+  std::string text = OsErrorText(code);
   if (text.empty()) text = "System error " + std::to_string(code);
   return text;
 }

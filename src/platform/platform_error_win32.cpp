@@ -26,7 +26,7 @@ OsErrorClass ClassifyOsError(uint32_t code) {
   }
 }
 
-std::string OsErrorMessage(uint32_t code) {
+std::string OsErrorText(uint32_t code) {
   char buffer[512] = {0};
   const DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                                         nullptr, code, 0, buffer, sizeof(buffer), nullptr);
@@ -34,6 +34,11 @@ std::string OsErrorMessage(uint32_t code) {
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
     text.pop_back();
   }
+  return text;
+}
+
+std::string OsErrorMessage(uint32_t code) {
+  std::string text = OsErrorText(code);
   if (text.empty()) text = "System error " + std::to_string(code);
   return text;
 }

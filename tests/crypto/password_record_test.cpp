@@ -96,7 +96,18 @@ TEST(PasswordRecordBuildTest, EmptyPasswordFailsAndLeavesTheRecord) {
   EXPECT_EQ(Field(record, 0, 172), Bytes(172, 0x5A));
 }
 
+// Selects a key source for one test and puts the default back.
+class KeySourceScope {
+ public:
+  explicit KeySourceScope(KeySource source) : saved_(GetKeySource()) { SetKeySource(source); }
+  ~KeySourceScope() { SetKeySource(saved_); }
+
+ private:
+  KeySource saved_;
+};
+
 TEST(PasswordRecordBuildTest, MasterKeyComesFromTheGeneratorUnderThePassword) {
+  KeySourceScope seeded(KeySource::kSeededGenerator);
   const uint32_t seed = 0x12345678;
   SeedRandom(seed);
   TPasswordRecord record;
@@ -114,6 +125,28 @@ TEST(PasswordRecordBuildTest, MasterKeyComesFromTheGeneratorUnderThePassword) {
   TPasswordRecord next;
   BuildPasswordRecord(&next, "secret", "", "");
   EXPECT_NE(Field(next, 0, 32), Field(record, 0, 32));
+}
+
+// By default the key does not follow the 32-bit generator: the same seed
+// gives two different keys, neither of them the generator's, every byte
+// within 1..254.
+TEST(PasswordRecordBuildTest, DefaultMasterKeyIsNotDerivedFromTheSeed) {
+  ASSERT_EQ(GetKeySource(), KeySource::kSystemEntropy);
+  const uint32_t seed = 0x12345678;
+  Bytes keys[2];
+  for (Bytes& key : keys) {
+    SeedRandom(seed);
+    TPasswordRecord record;
+    BuildPasswordRecord(&record, "secret", "", "");
+    key = DecipherUnder("secret", Field(record, 0, 32));
+    EXPECT_EQ(record.MasterKeyCheck(), ComputeChecksum(key.data(), 32, ChecksumCrc16));
+    for (uint8_t b : key) {
+      EXPECT_GE(b, 1);
+      EXPECT_LE(b, 254);
+    }
+    EXPECT_NE(key, ExpectedMasterKey(seed));
+  }
+  EXPECT_NE(keys[0], keys[1]);
 }
 
 TEST(PasswordRecordBuildTest, QuestionAndAnswerFields) {
@@ -138,6 +171,7 @@ TEST(PasswordRecordBuildTest, QuestionAndAnswerFields) {
 }
 
 TEST(PasswordRecordUnlockTest, RightWrongAndDamagedRecords) {
+  KeySourceScope seeded(KeySource::kSeededGenerator);
   const uint32_t seed = 99;
   SeedRandom(seed);
   TPasswordRecord record;

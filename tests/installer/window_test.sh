@@ -67,16 +67,27 @@ WINEARCH="$arch" "$wine" wineboot --init >/dev/null 2>&1
 wineserver -w
 [ -f "$WINEPREFIX/system.reg" ] || fail "wineboot did not set up $WINEPREFIX"
 
-"$wine" "$exe" >"$tmp/app.log" 2>&1 &
-app_pid=$!
-
-wid=""
-for ((i = 0; i < 120; i++)); do
-  wid="$(xdotool search --onlyvisible --name '^VOR Installer$' 2>/dev/null | head -n1)"
-  [ -n "$wid" ] && break
-  kill -0 "$app_pid" 2>/dev/null || fail "the installer ended before showing its window"
-  sleep 0.5
-done
+# start_app: starts the installer and waits for its window. Once, on a
+# heavily loaded machine, the program ended before showing its window and
+# passed at once when run again; such a start is reported with Wine's error
+# output and made once more.
+start_app() {
+  WINEDEBUG=err+all,fixme-all "$wine" "$exe" >"$tmp/app.log" 2>&1 &
+  app_pid=$!
+  wid=""
+  for ((i = 0; i < 120; i++)); do
+    wid="$(xdotool search --onlyvisible --name '^VOR Installer$' 2>/dev/null | head -n1)"
+    [ -n "$wid" ] && return 0
+    if ! kill -0 "$app_pid" 2>/dev/null; then
+      wait "$app_pid"; status=$?; app_pid=""
+      echo "the installer ended with code $status before showing its window: $(tail -c 2000 "$tmp/app.log")" >&2
+      return 1
+    fi
+    sleep 0.5
+  done
+  return 0
+}
+start_app || { wineserver -w 2>/dev/null; start_app; } || fail "the installer did not show its window"
 [ -n "$wid" ] || fail "no window titled \"VOR Installer\" within 60 seconds"
 sleep 2  # let the window paint
 

@@ -7,7 +7,7 @@
 //
 // Compressing is most of the work, and the blocks of different files are
 // independent: worker threads read and pack the files ahead of the writer
-// (PackAhead below), while the container itself is only ever touched by the
+// (pack_ahead.h), while the container itself is only ever touched by the
 // main thread, in the plan's order. The stored bytes are those a plain
 // write of each file would give.
 #include <algorithm>
@@ -27,6 +27,7 @@
 #include "container/name_utils.h"
 #include "container/stream.h"
 #include "exit_codes.h"
+#include "pack_ahead.h"
 #include "platform/fs.h"
 #include "progress.h"
 
@@ -59,128 +60,6 @@ class DefaultCompressionScope {
  private:
   TCoffer& coffer_;
   uint8_t saved_;
-};
-
-// Files up to this size are read and packed whole by the workers; larger
-// ones are copied by the writer in runs of blocks that Write packs on
-// several threads.
-constexpr int64_t kPackAheadFileLimit = 16 * 1048576;
-// Bytes of files that may be read or packed ahead of the writer at once.
-constexpr int64_t kPackAheadBudget = 64 * 1048576;
-
-// Reads and packs the files of a plan on worker threads, in plan order, a
-// bounded number of bytes ahead of the writer that takes the results.
-class PackAhead {
- public:
-  struct Result {
-    bool packed = false;  // false: the writer copies the file itself
-    int64_t bytes = 0;    // bytes read from disk
-    std::vector<TPackedBlock> blocks;
-  };
-
-  PackAhead(std::vector<const AddItem*> files, uint8_t compression)
-      : files_(std::move(files)), compression_(compression), slots_(files_.size()) {
-    const int32_t threads = std::max(BlockPackingThreads(), 1);
-    for (int32_t t = 0; t < threads; ++t) workers_.emplace_back([this] { Work(); });
-  }
-  ~PackAhead() {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      stop_ = true;
-    }
-    changed_.notify_all();
-    for (std::thread& worker : workers_) worker.join();
-  }
-  PackAhead(const PackAhead&) = delete;
-  PackAhead& operator=(const PackAhead&) = delete;
-
-  // The result for files[index], waiting for it; each index is taken once,
-  // in order.
-  Result Take(size_t index) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [&] { return slots_[index].ready; });
-    Result result = std::move(slots_[index].result);
-    in_flight_ -= slots_[index].cost;
-    slots_[index] = Slot();
-    lock.unlock();
-    changed_.notify_all();
-    return result;
-  }
-
- private:
-  struct Slot {
-    bool ready = false;
-    int64_t cost = 0;
-    Result result;
-  };
-
-  void Work() {
-    while (true) {
-      size_t index;
-      int64_t cost;
-      {
-        std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [&] {
-          return stop_ || next_ >= files_.size() || in_flight_ == 0 ||
-                 in_flight_ + Cost(*files_[next_]) <= kPackAheadBudget;
-        });
-        if (stop_ || next_ >= files_.size()) return;
-        index = next_++;
-        cost = Cost(*files_[index]);
-        in_flight_ += cost;
-      }
-      Result result = Pack(*files_[index]);
-      {
-        std::lock_guard<std::mutex> lock(mutex_);
-        slots_[index].cost = cost;
-        slots_[index].result = std::move(result);
-        slots_[index].ready = true;
-      }
-      changed_.notify_all();
-    }
-  }
-
-  static int64_t Cost(const AddItem& item) {
-    return item.size <= kPackAheadFileLimit ? item.size : 0;
-  }
-
-  // Reads the whole file and packs it on this thread. Anything unusual (a
-  // large file, a read error, a file that grew) leaves it to the writer,
-  // whose own copy reports it.
-  Result Pack(const AddItem& item) const {
-    Result result;
-    if (item.size > kPackAheadFileLimit) return result;
-    try {
-      std::vector<uint8_t> data(static_cast<size_t>(item.size) + 1);
-      TDiskFileStream source(item.disk_path, TDiskFileMode::kOpenRead);
-      int64_t got = 0;
-      while (got < static_cast<int64_t>(data.size())) {
-        const int32_t n = source.Read(data.data() + got, static_cast<int32_t>(data.size() - got));
-        if (n < 0) return result;
-        if (n == 0) break;
-        got += n;
-      }
-      if (got > item.size) return result;  // it grew: the writer copies it as it is now
-      if (got > 0 && !PackContent(data.data(), got, compression_, &result.blocks, 1)) {
-        return Result();
-      }
-      result.bytes = got;
-      result.packed = true;
-    } catch (const std::exception&) {
-      return Result();
-    }
-    return result;
-  }
-
-  const std::vector<const AddItem*> files_;
-  const uint8_t compression_;
-  std::vector<Slot> slots_;
-  std::vector<std::thread> workers_;
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  size_t next_ = 0;
-  int64_t in_flight_ = 0;
-  bool stop_ = false;
 };
 
 class Adder {

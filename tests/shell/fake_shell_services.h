@@ -1,0 +1,145 @@
+// A stand-in for the shell services in tests of code that uses them (the
+// installer's model): folders, files and servers live in memory, shortcuts
+// and launches are recorded. It follows the real services' contract (see
+// shell_services_test.cpp): the same results, the same kinds of exception.
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/com_result.h"
+#include "platform/fs.h"
+#include "platform/platform_error.h"
+#include "shell/shell_errors.h"
+#include "shell/shell_services.h"
+
+namespace vor::testing {
+
+struct FakeShortcut {
+  std::string file;
+  std::string description;
+  std::string working_directory;
+  std::string icon_path;
+  int32_t icon_index = 0;
+  std::string path;
+};
+
+class FakeShellServices;
+
+class FakeLinkWriter : public ILinkWriter {
+ public:
+  explicit FakeLinkWriter(FakeShellServices* services) : services_(services) {}
+
+  void NewLink() override { current_ = FakeShortcut(); }
+  std::string GetDescription() override { return current_.description; }
+  void SetDescription(const std::string& value) override {
+    if (value.size() > 1023)
+      throw ESxShellLink("TSxWinShellLink.Description - value longer than 1023 characters");
+    current_.description = value;
+  }
+  void SetWorkingDirectory(const std::string& value) override {
+    current_.working_directory = value;
+  }
+  void SetIconLocationPath(const std::string& value) override { current_.icon_path = value; }
+  void SetIconLocationIndex(int32_t value) override { current_.icon_index = value; }
+  void SetPath(const std::string& value) override { current_.path = value; }
+  void SaveToFile(const std::string& file_name) override;
+
+  // Every shortcut saved, in order.
+  std::vector<FakeShortcut> saved;
+
+ private:
+  FakeShellServices* services_;
+  FakeShortcut current_;
+};
+
+class FakeShellServices : public IShellServices {
+ public:
+  FakeShellServices() : link_(this) {}
+
+  // Folder lookups answer these.
+  std::string programs, desktop, common_programs, common_desktop, app_data;
+
+  // Existing folders, without a trailing delimiter; shortcuts can only be
+  // saved into these. CreateFolderPath adds to them.
+  std::set<std::string> folders;
+  // Files Launch can open; opened files are recorded.
+  std::set<std::string> files;
+  std::vector<std::pair<std::string, std::string>> launched;  // (file, parameters)
+  int32_t last_launch_result = 0;
+  // Libraries that exist, with what their registration returns; registered
+  // ones are recorded.
+  std::map<std::string, int32_t> servers;
+  std::vector<std::string> registered;
+  // Folders CreateFolderPath refuses to create (a full disk, no rights).
+  std::set<std::string> unwritable;
+
+  FakeLinkWriter& FakeLink() { return link_; }
+
+  ILinkWriter& Link() override { return link_; }
+  std::string GetProgramsFolder() override { return programs; }
+  std::string GetDesktopFolder() override { return desktop; }
+  std::string GetCommonProgramsFolder() override { return common_programs; }
+  std::string GetCommonDesktopFolder() override { return common_desktop; }
+  std::string GetAppDataFolder() override { return app_data; }
+
+  bool Launch(const std::string& file_name, const std::string& parameters) override {
+    launched.emplace_back(file_name, parameters);
+    const bool found = files.count(file_name) != 0;
+    last_launch_result = found ? 0 : 2;  // 2: file not found
+    return found;
+  }
+
+  void RegisterServerLibrary(const std::string& dll_name) override {
+    const auto it = servers.find(dll_name);
+    if (it == servers.end()) {
+      throw platform::EPlatformError(2, "The system cannot find the file specified.: " + dll_name);
+    }
+    if (platform::ResultFailed(it->second)) {
+      throw EShellCallError(it->second, platform::ResultMessage(it->second));
+    }
+    registered.push_back(dll_name);
+  }
+
+  bool DiskFolderExists(const std::string& path) override {
+    return folders.count(Strip(path)) != 0;
+  }
+
+  bool CreateFolderPath(const std::string& path) override {
+    if (path.empty()) throw EShellMiscError("Unable to create directory");
+    const std::string folder = Strip(path);
+    if (folder.empty() || (folder.size() == 2 && folder[1] == ':')) return true;
+    if (folders.count(folder) != 0) return true;
+    const std::string parent = platform::ExtractFilePath(folder);
+    if (!parent.empty() && !CreateFolderPath(parent)) return false;
+    if (unwritable.count(folder) != 0) return false;
+    folders.insert(folder);
+    return true;
+  }
+
+  static std::string Strip(std::string path) {
+    while (!path.empty() && (path.back() == '\\' || path.back() == platform::PathDelimiter())) {
+      path.pop_back();
+    }
+    return path;
+  }
+
+ private:
+  FakeLinkWriter link_;
+};
+
+inline void FakeLinkWriter::SaveToFile(const std::string& file_name) {
+  const std::string folder = FakeShellServices::Strip(platform::ExtractFilePath(file_name));
+  if (services_->folders.count(folder) == 0) {
+    const int32_t code = platform::ResultFromOsError(3);  // path not found
+    throw EShellCallError(code, "The system cannot find the path specified.");
+  }
+  FakeShortcut shortcut = current_;
+  shortcut.file = file_name;
+  saved.push_back(shortcut);
+}
+
+}  // namespace vor::testing

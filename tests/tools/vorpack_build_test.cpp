@@ -1,0 +1,184 @@
+// Building installers with vorpack and opening them the way the installer
+// opens its own executable: TCoffer on the file, mode 0, the installer's
+// password, then each job file through a file stream.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "builder.h"
+#include "common/coding.h"
+#include "container/coffer.h"
+#include "container/file_rec.h"
+#include "container/file_stream.h"
+#include "container/page_file.h"
+#include "exit_codes.h"
+#include "job_check.h"
+#include "package.h"
+#include "platform/folder_list.h"
+#include "tools/vorpack_fixture.h"
+
+namespace vor::testing {
+namespace {
+
+constexpr int64_t kEpoch = 1700000000;
+// kEpoch as a FILETIME.
+constexpr uint64_t kEpochFileTime = (kEpoch + 11644473600ULL) * 10000000ULL;
+
+std::string StoredPath(const std::string& relative) {
+  std::string path = "\\";
+  for (char c : relative) path += c == '/' ? '\\' : c;
+  return path;
+}
+
+std::string ReadStored(TCoffer& coffer, const std::string& path) {
+  TCFRFileStream stream(&coffer, path, 0, "", "", "", 0);
+  std::string bytes(static_cast<size_t>(stream.Size()), '\0');
+  if (!bytes.empty()) stream.ReadBuffer(&bytes[0], static_cast<int32_t>(bytes.size()));
+  return bytes;
+}
+
+class VorpackBuild : public PackageTest {
+ protected:
+  void SetUp() override {
+    PackageTest::SetUp();
+    stub_ = StubBytes();
+  }
+
+  vorpack::BuildOptions Options(const std::string& name) const {
+    vorpack::BuildOptions options;
+    options.output = Path(name);
+    options.stub = stub_;
+    return options;
+  }
+
+  std::string Build(const vorpack::BuildOptions& options) {
+    vorpack::Findings findings;
+    vorpack::Package package(PackageDir(), coffer::NameCodec(1252), &findings);
+    vorpack::CheckJob(package, &findings);
+    EXPECT_TRUE(findings.errors.empty());
+    vorpack::BuildInstaller(package, options);
+    return options.output;
+  }
+
+  std::string BuildAt(const std::string& name, int64_t epoch) {
+    vorpack::BuildOptions options = Options(name);
+    options.reproducible = true;
+    options.epoch = epoch;
+    return Build(options);
+  }
+
+  // The names in the test folder besides the package.
+  std::vector<std::string> Leftovers() const {
+    std::vector<platform::FolderEntry> entries;
+    platform::ListFolder(dir_, &entries);
+    std::vector<std::string> names;
+    for (const auto& e : entries) {
+      if (e.name != "pkg") names.push_back(e.name);
+    }
+    return names;
+  }
+
+  std::string stub_;
+};
+
+TEST_F(VorpackBuild, InstallerOpensItsOwnContainerAndReadsEveryFile) {
+  const std::string read_only = PackagePath("Programfiles/lib/server.dll");
+  ASSERT_TRUE(platform::SetFileAttributes(read_only, platform::kFileAttributeReadOnly));
+  const std::string setup = Build(Options("setup.exe"));
+  platform::SetFileAttributes(read_only, platform::kFileAttributeNormal);
+  const std::string bytes = ReadAll(setup);
+  ASSERT_GT(bytes.size(), stub_.size() + 288);
+  EXPECT_EQ(bytes.compare(0, stub_.size(), stub_), 0) << "the program's bytes changed";
+  const auto* header = reinterpret_cast<const uint8_t*>(bytes.data()) + stub_.size();
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(header), 8), "QZMVHFSS");
+  EXPECT_EQ(DecodeFixedI64(header + 8), 0x7FFFFFFFFFFFFFFE);
+  EXPECT_EQ(header[16], 0) << "a single part names no next part";
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(header) + 280, 8), "QZCFRSGN");
+
+  TCoffer coffer(setup, 0, vorpack::kInstallerPassword, "", "", 0);
+  for (const auto& file : stored_files_) {
+    SCOPED_TRACE(file.first);
+    const std::string path = StoredPath(file.first);
+    ASSERT_TRUE(coffer.FileExists(path));
+    EXPECT_EQ(ReadStored(coffer, path), file.second);
+  }
+  EXPECT_TRUE(coffer.FolderExists("\\Programfiles\\empty"));
+  // Read-only on disk stays read-only.
+  EXPECT_EQ(coffer.FileGetAttr("\\Programfiles\\lib\\server.dll") & 1, 1);
+  EXPECT_EQ(coffer.FileGetAttr("\\Programfiles\\app.exe") & 1, 0);
+  EXPECT_EQ(Leftovers(), std::vector<std::string>{"setup.exe"});
+}
+
+TEST_F(VorpackBuild, OtherPasswordsDoNotOpenTheInstaller) {
+  const std::string setup = Build(Options("setup.exe"));
+  EXPECT_THROW(TCoffer(setup, 0, "another password", "", "", 0), EVorError);
+  EXPECT_FALSE(TCoffer::CheckPassword(setup, ""));
+}
+
+TEST_F(VorpackBuild, EpochMakesBuildsIdenticalAndChoosesTheKey) {
+  const std::string first = BuildAt("first.exe", kEpoch);
+  const std::string second = BuildAt("second.exe", kEpoch);
+  const std::string later = BuildAt("later.exe", kEpoch + 1);
+  EXPECT_TRUE(ReadAll(first) == ReadAll(second)) << "builds with one epoch differ";
+
+  const auto page_key = [](const std::string& path) {
+    TPageFileManager pages(path, 0, vorpack::kInstallerPassword, "", "", false, 4096, 8, -1);
+    return pages.PageKey();
+  };
+  EXPECT_EQ(page_key(first), page_key(second));
+  EXPECT_NE(page_key(first), page_key(later));
+
+  // The package's files were written just now: their times are clamped.
+  TCoffer coffer(first, 0, vorpack::kInstallerPassword, "", "", 0);
+  TSearchRec rec;
+  ASSERT_EQ(coffer.FindFirst("\\Programfiles\\*", 0x3F, &rec), 0);
+  do {
+    EXPECT_EQ(rec.FindData.ftLastWriteTime, kEpochFileTime) << rec.Name;
+    EXPECT_EQ(rec.FindData.ftLastAccessTime, kEpochFileTime) << rec.Name;
+  } while (coffer.FindNext(&rec) == 0);
+  coffer.FindClose(&rec);
+}
+
+TEST_F(VorpackBuild, ExistingOutputIsKeptUnlessForced) {
+  ASSERT_TRUE(WriteAll(Path("setup.exe"), "old"));
+  vorpack::BuildOptions options = Options("setup.exe");
+  try {
+    Build(options);
+    ADD_FAILURE() << "an existing output was replaced without force";
+  } catch (const coffer::ECofferError& e) {
+    EXPECT_EQ(e.Code(), coffer::kExitFailure);
+  }
+  EXPECT_EQ(ReadAll(Path("setup.exe")), "old");
+  options.force = true;
+  Build(options);
+  EXPECT_TRUE(TCoffer::CheckPassword(Path("setup.exe"), vorpack::kInstallerPassword));
+  EXPECT_EQ(Leftovers(), std::vector<std::string>{"setup.exe"});
+}
+
+TEST_F(VorpackBuild, FailedBuildLeavesNoFile) {
+  vorpack::Findings findings;
+  vorpack::Package package(PackageDir(), coffer::NameCodec(1252), &findings);
+  vorpack::CheckJob(package, &findings);
+  // The package changes between the check and the build.
+  ASSERT_TRUE(Put("Programfiles/docs/notes.txt", "shorter"));
+  EXPECT_THROW(vorpack::BuildInstaller(package, Options("setup.exe")), coffer::ECofferError);
+  Remove("Programfiles/app.exe");
+  EXPECT_ANY_THROW(vorpack::BuildInstaller(package, Options("setup.exe")));
+  EXPECT_TRUE(Leftovers().empty());
+}
+
+TEST_F(VorpackBuild, FinishedInstallerCannotBeTheProgram) {
+  const std::string setup = Build(Options("setup.exe"));
+  try {
+    vorpack::ReadStub(setup, nullptr);
+    ADD_FAILURE() << "a finished installer was taken as the program";
+  } catch (const coffer::ECofferError& e) {
+    EXPECT_EQ(e.Code(), coffer::kExitFailure);
+    EXPECT_NE(std::string(e.what()).find("already carries a container"), std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace vor::testing

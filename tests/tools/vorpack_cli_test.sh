@@ -1,0 +1,261 @@
+#!/usr/bin/env bash
+# Scenarios of the vorpack command line: builds of the example and of broken
+# packages, read back with coffer; usage, interruption and installation.
+#
+#   vorpack_cli_test.sh SCENARIO VORPACK COFFER SOURCE_DIR [BUILD_DIR]
+#
+# VORPACK_RUNNER, when set, runs both programs (wine-run.sh for Windows
+# builds); disk paths handed to them are then given as Z: paths.
+set -uo pipefail
+scenario="$1"
+vorpack_exe="$2"
+coffer_exe="$3"
+source_dir="$4"
+build_dir="${5:-}"
+
+work="$(mktemp -d "${TMPDIR:-/tmp}/vorpack-test.XXXXXX")"
+trap 'rm -rf "$work"' EXIT
+cd "$work" || exit 1
+unset SOURCE_DATE_EPOCH COFFER_PASSWORD COFFER_FILE_PASSWORD
+# The installer opens its container with this password; coffer needs it too.
+installer_password=velmorakitan
+
+fail() {
+  echo "FAIL [$scenario]: $*" >&2
+  exit 1
+}
+
+# A path for the programs: as it is natively, on drive Z: under the runner.
+arg_path() {
+  if [ -n "${VORPACK_RUNNER:-}" ]; then
+    case "$1" in /*) printf 'Z:%s' "$1" ;; *) printf '%s' "$1" ;; esac
+  else
+    printf '%s' "$1"
+  fi
+}
+
+run() {
+  local exe="$1"
+  shift
+  if [ -n "${VORPACK_RUNNER:-}" ]; then
+    # shellcheck disable=SC2086
+    $VORPACK_RUNNER "$exe" "$@" </dev/null
+  else
+    "$exe" "$@" </dev/null
+  fi
+}
+
+# expect CODE PROGRAM ARGS...: keeps stdout in out.txt and stderr in
+# err.txt, and fails unless the program exits with CODE.
+expect() {
+  local want="$1" exe
+  case "$2" in vorpack) exe="$vorpack_exe" ;; coffer) exe="$coffer_exe" ;; esac
+  shift 2
+  run "$exe" "$@" >out.txt 2>err.txt
+  local got=$?
+  if [ "$got" != "$want" ]; then
+    echo "--- stdout" >&2; cat out.txt >&2
+    echo "--- stderr" >&2; cat err.txt >&2
+    fail "$exe $* exited with $got, expected $want"
+  fi
+}
+
+contains() { grep -qF -- "$2" "$1" || { cat "$1" >&2; fail "'$1' lacks '$2'"; }; }
+# The same for a path shown with either delimiter (the Windows build shows \).
+contains_path() {
+  grep -qE -- "$(printf '%s' "$2" | sed 's|/|[/\\\\]|g')" "$1" || { cat "$1" >&2; fail "'$1' lacks '$2'"; }
+}
+
+# A stand-in installer program: a 32-bit PE header and the container's
+# signatures among its bytes, as the real program has them.
+make_stub() {
+  {
+    printf 'MZ'; head -c 58 /dev/zero; printf '\x40\x00\x00\x00'
+    printf 'PE\x00\x00\x4c\x01'; head -c 400 /dev/zero
+    printf 'QZMVHFSSQZCFRSGN'; head -c 3000 /dev/zero
+  } >"$1"
+}
+
+# The example package: its text files from the source tree, the programs as
+# the Windows build makes them or stand-ins, and the installer's icon.
+make_example() {
+  local built="$build_dir/examples/hello/package"
+  if [ -n "$build_dir" ] && [ -f "$built/Programfiles/hello.exe" ]; then
+    cp -r "$built" pkg
+  else
+    cp -r "$source_dir/examples/hello/package" pkg
+    printf 'MZ stand-in for hello.exe' >pkg/Programfiles/hello.exe
+    printf 'MZ stand-in for hello_server.dll' >pkg/Programfiles/hello_server.dll
+    cp "$source_dir/src/installer/res/vor.ico" pkg/hello.ico
+  fi
+  mkdir -p pkg/Programfiles/empty
+  touch -d '2001-02-03 04:05:06' pkg/Programfiles/docs/readme.txt
+}
+
+# Nothing may be left in the output folder but what was there before.
+no_output() {
+  [ ! -e "$1" ] || fail "'$1' was written"
+  if ls "$(dirname "$1")" | grep -q 'vorpack-'; then
+    ls -la "$(dirname "$1")" >&2
+    fail "a temporary file was left"
+  fi
+}
+
+# The listing and check of an installer through coffer, and its files
+# compared with the package's.
+read_back() {
+  local setup="$1"
+  export COFFER_PASSWORD="$installer_password"
+  expect 0 coffer --no-progress list "$(arg_path "$setup")"
+  contains_path out.txt "Programfiles/hello.exe"
+  contains_path out.txt "Programfiles/empty/"
+  contains_path out.txt "2001-02-03 04:05:06  Programfiles/docs/readme.txt"
+  expect 0 coffer --no-progress check "$(arg_path "$setup")"
+  contains out.txt "result: ok"
+  expect 0 coffer --no-progress extract "$(arg_path "$setup")" -o x
+  diff -r pkg x >/dev/null || { diff -r pkg x >&2; fail "extracted files differ from the package"; }
+  unset COFFER_PASSWORD
+  COFFER_PASSWORD=wrong run "$coffer_exe" list "$(arg_path "$setup")" >/dev/null 2>&1 &&
+    fail "another password opened the installer"
+}
+
+case "$scenario" in
+  example)
+    make_example
+    make_stub stub.exe
+    expect 0 vorpack pkg -o setup.exe --stub stub.exe
+    contains out.txt "setup.exe: 10 files, 3 folders"
+    contains out.txt "built in"
+    cmp -n "$(stat -c %s stub.exe)" stub.exe setup.exe || fail "the program's bytes changed"
+    read_back setup.exe
+    ;;
+  example_windows)
+    # The Windows build: vorpack finds VORSetup.exe beside itself.
+    make_example
+    expect 0 vorpack --no-progress "$(arg_path "$work/pkg")" -o setup.exe
+    cmp -n "$(stat -c %s "$(dirname "$vorpack_exe")/VORSetup.exe")" \
+      "$(dirname "$vorpack_exe")/VORSetup.exe" setup.exe || fail "the program's bytes changed"
+    read_back setup.exe
+    ;;
+  errors)
+    make_stub stub.exe
+    make_example
+    mkdir -p out
+    # Each row: what breaks the package, and the message it must give.
+    while IFS='|' read -r breaks message; do
+      [ -n "$breaks" ] || continue
+      rm -rf bad && cp -r pkg bad
+      (cd bad && eval "$breaks") || fail "cannot break the package: $breaks"
+      expect 1 vorpack bad -o out/setup.exe --stub stub.exe
+      contains err.txt "$message"
+      contains err.txt "nothing was written"
+      no_output out/setup.exe
+    done <<'ROWS'
+rm JOB.INI|error: JOB.INI: missing
+rm -r Programfiles|error: Programfiles/: missing
+sed -i 's/hello.ico/gone.ico/' JOB.INI|JOB.INI:1: Icon 'gone.ico' names no file
+printf 'BM not an icon' >hello.ico|JOB.INI:1: Icon 'hello.ico' is not a Windows icon file
+sed -i 's/^Exename=hello.exe/Exename=bin\\hello.exe/' JOB.INI|JOB.INI:6: Exename 'bin\hello.exe' names no file under Programfiles/
+printf 'Hello=PDIR\\hello.exe\r\nPath=X\r\n' >MENU.DAT|MENU.DAT:1: the shortcut 'Hello' would be lost
+printf 'Path=X\r\nHello=C:\\hello.exe\r\n' >MENU.DAT|MENU.DAT:2: the target of 'Hello' does not start with PDIR
+printf 'pregister12=PDIR\\hello_server.dll\r\n' >>JOB.INI|JOB.INI:8: 'pregister12' is never read
+sed -i 's/hello_server.dll/none.dll/' JOB.INI|'pregister0' 'PDIR\none.dll' names no file
+printf 'Postexec=PDIR\\nothing.txt\r\n' >EXECS.DAT|EXECS.DAT:1: Postexec 'PDIR\nothing.txt' names no file or folder
+printf 'plain text\n' >License.rtf|License.rtf:1: does not start with {\rtf
+printf 'x' >'Programfiles/a?b.txt'|cannot be stored: it holds the character ?
+printf 'x' >'Programfiles/Ж.txt'|cannot be represented in code page 1252
+printf 'x' >Programfiles/HELLO.EXE|'Programfiles/HELLO.EXE' and 'Programfiles/hello.exe' differ only in case
+printf 'Title=Ж\r\n' >>JOB.INI|JOB.INI:8: the character 'Ж' cannot be represented in code page 1252
+ROWS
+    # A clean package passes --check and writes nothing.
+    expect 0 vorpack --check pkg
+    contains out.txt "pkg: ready (10 files, 3 folders"
+    [ -z "$(ls out 2>/dev/null)" ] || fail "--check wrote something"
+    ;;
+  usage)
+    make_stub stub.exe
+    make_example
+    expect 0 vorpack --help
+    contains out.txt "Example:"
+    contains out.txt "bzip2"
+    expect 0 vorpack --version
+    contains out.txt "vorpack"
+    expect 2 vorpack pkg
+    expect 2 vorpack pkg -o s.exe -c 10
+    expect 2 vorpack pkg -o s.exe --frobnicate
+    expect 2 vorpack pkg other -o s.exe
+    expect 2 vorpack pkg -o s.exe --codepage 99999
+    SOURCE_DATE_EPOCH=yesterday expect 2 vorpack pkg -o s.exe --stub stub.exe
+    expect 5 vorpack pkg -o s.exe --stub missing.exe
+    expect 5 vorpack missing-folder -o s.exe --stub stub.exe
+    expect 5 vorpack pkg -o missing-folder/s.exe --stub stub.exe
+    contains err.txt "no such folder"
+    printf '#!/bin/sh\n' >script.exe
+    expect 1 vorpack pkg -o s.exe --stub script.exe
+    contains err.txt "not a Windows program"
+    expect 0 vorpack -q pkg -o s.exe --stub stub.exe
+    [ ! -s out.txt ] || fail "--quiet printed a summary"
+    # A finished installer cannot be the program of another one.
+    expect 1 vorpack pkg -o s2.exe --stub s.exe
+    contains err.txt "already carries a container"
+    # An existing output is kept unless --force.
+    cp s.exe before.exe
+    expect 1 vorpack pkg -o s.exe --stub stub.exe -c 0
+    contains err.txt "exists already"
+    cmp -s s.exe before.exe || fail "an existing output was changed"
+    expect 0 vorpack pkg -o s.exe --stub stub.exe -c 0 --force
+    cmp -s s.exe before.exe && fail "--force kept the old output"
+    # Two builds with one SOURCE_DATE_EPOCH are identical.
+    SOURCE_DATE_EPOCH=1700000000 expect 0 vorpack pkg -o r1.exe --stub stub.exe -c 9
+    touch pkg/JOB.INI
+    SOURCE_DATE_EPOCH=1700000000 expect 0 vorpack pkg -o r2.exe --stub stub.exe -c 9
+    cmp -s r1.exe r2.exe || fail "two builds with one epoch differ"
+    ;;
+  interrupt)
+    make_stub stub.exe
+    make_example
+    head -c 96000000 /dev/urandom >pkg/Programfiles/big.bin
+    for sig in TERM KILL; do
+      mkdir -p "out-$sig"
+      "$vorpack_exe" --no-progress pkg -o "out-$sig/setup.exe" --stub stub.exe -c 9 \
+        >out.txt 2>err.txt </dev/null &
+      pid=$!
+      # Wait until the packing runs: the temporary installer exists.
+      for _ in $(seq 1 200); do
+        ls "out-$sig" | grep -q 'vorpack-' && break
+        sleep 0.05
+      done
+      sleep 0.3
+      kill -s "$sig" "$pid" 2>/dev/null || fail "vorpack ended before it was interrupted"
+      wait "$pid" && fail "an interrupted build reported success"
+      [ ! -e "out-$sig/setup.exe" ] || fail "an interrupted build left the output (SIG$sig)"
+      if [ "$sig" = TERM ]; then
+        contains err.txt "interrupted"
+        no_output "out-$sig/setup.exe"
+      fi
+    done
+    ;;
+  install)
+    [ -n "$build_dir" ] || fail "no build folder"
+    cmake --install "$build_dir" --prefix "$work/inst" >install.txt 2>&1 || {
+      cat install.txt >&2
+      fail "cmake --install failed"
+    }
+    for program in vorpack coffer; do
+      ls "$work/inst/bin/" | grep -qx "$program\(\.exe\)\?" || fail "$program was not installed"
+    done
+    stub="$(sed -n 's/.*VORPACK_BUILD_TREE_STUB:FILEPATH=//p' "$build_dir/CMakeCache.txt")"
+    if [ -f "$stub" ]; then
+      [ -f "$work/inst/bin/VORSetup.exe" ] || fail "the installer program was not installed"
+      # The installed vorpack finds the program beside itself.
+      make_example
+      "$work/inst/bin/vorpack" --no-progress pkg -o inst.exe >out.txt 2>err.txt ||
+        { cat err.txt >&2; fail "the installed vorpack failed"; }
+      cmp -n "$(stat -c %s "$stub")" "$stub" inst.exe || fail "the installed program was not used"
+    fi
+    ;;
+  *)
+    fail "unknown scenario"
+    ;;
+esac
+echo "ok [$scenario]"

@@ -1,0 +1,72 @@
+// Reading and packing files ahead of the writer that stores them.
+//
+// Compressing is most of the work of storing files, and the blocks of
+// different files are independent: worker threads read and pack the files
+// ahead of the writer, while the container itself is only ever touched by
+// the writer's thread, in the files' order. The packed bytes are those a
+// plain write of each file would give.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "add_plan.h"
+#include "container/block_packer.h"
+
+namespace vor::coffer {
+
+// Files up to this size are read and packed whole by the workers; larger
+// ones are left to the writer, which copies them in runs of blocks that
+// Write packs on several threads.
+constexpr int64_t kPackAheadFileLimit = 16 * 1048576;
+// Bytes of files that may be read or packed ahead of the writer at once.
+constexpr int64_t kPackAheadBudget = 64 * 1048576;
+
+// Reads and packs the given files on worker threads, in order, a bounded
+// number of bytes ahead of the writer that takes the results.
+class PackAhead {
+ public:
+  struct Result {
+    bool packed = false;  // false: the writer copies the file itself
+    int64_t bytes = 0;    // bytes read from disk
+    std::vector<TPackedBlock> blocks;
+  };
+
+  PackAhead(std::vector<const AddItem*> files, uint8_t compression);
+  ~PackAhead();
+  PackAhead(const PackAhead&) = delete;
+  PackAhead& operator=(const PackAhead&) = delete;
+
+  // The result for files[index], waiting for it; each index is taken once,
+  // in order.
+  Result Take(size_t index);
+
+ private:
+  struct Slot {
+    bool ready = false;
+    int64_t cost = 0;
+    Result result;
+  };
+
+  void Work();
+  static int64_t Cost(const AddItem& item);
+  // Reads the whole file and packs it on this thread. Anything unusual (a
+  // large file, a read error, a file that grew) leaves it to the writer,
+  // whose own copy reports it.
+  Result Pack(const AddItem& item) const;
+
+  const std::vector<const AddItem*> files_;
+  const uint8_t compression_;
+  std::vector<Slot> slots_;
+  std::vector<std::thread> workers_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  size_t next_ = 0;
+  int64_t in_flight_ = 0;
+  bool stop_ = false;
+};
+
+}  // namespace vor::coffer

@@ -1,0 +1,39 @@
+// vorpack's command line.
+//
+// vorpack [OPTIONS] PACKAGE_DIR -o SETUP.exe
+//
+// Options may stand before and after the operand; "--" ends them. A long
+// option takes its value as "--name=value" or as the next argument, a short
+// one as "-cVALUE" or the next argument.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace vor::vorpack {
+
+struct CommandLine {
+  std::string package_dir;
+  std::string output;
+  std::string stub;  // "" for the default
+  uint8_t compression = 5;
+  uint32_t code_page = 1252;
+  bool check = false;
+  bool force = false;
+  bool quiet = false;
+  bool no_progress = false;
+  bool help = false;
+  bool version = false;
+};
+
+// Parses argv[1..]; raises ECofferError with kExitUsage for an unknown
+// option, a missing or bad value, a missing or extra operand, and a missing
+// -o unless --check, --help or --version is given.
+CommandLine ParseCommandLine(const std::vector<std::string>& argv);
+
+void PrintHelp(std::FILE* out);
+void PrintVersion(std::FILE* out);
+
+}  // namespace vor::vorpack

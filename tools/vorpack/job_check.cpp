@@ -1,0 +1,375 @@
+// Job package checks.
+#include "job_check.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "container/file_rec.h"
+#include "container/stream.h"
+#include "exit_codes.h"
+#include "file_checks.h"
+#include "job_text.h"
+
+namespace vor::vorpack {
+
+using coffer::ECofferError;
+
+namespace {
+
+// Job text files and the icon are small; anything larger is not one.
+constexpr int64_t kMaxJobFileSize = 16 * 1048576;
+
+std::string ReadWhole(const PackageEntry& entry) {
+  if (entry.size > kMaxJobFileSize) {
+    throw ECofferError(coffer::kExitFailure,
+                       "'" + entry.shown + "': larger than 16 MiB, too large for a job file");
+  }
+  std::string bytes(static_cast<size_t>(entry.size), '\0');
+  try {
+    TDiskFileStream source(entry.disk_path, TDiskFileMode::kOpenRead);
+    if (!bytes.empty()) source.ReadBuffer(&bytes[0], static_cast<int32_t>(bytes.size()));
+  } catch (const std::exception&) {
+    throw ECofferError(coffer::kExitIoError, "'" + entry.disk_path + "': cannot be read");
+  }
+  return bytes;
+}
+
+bool StartsWith(const std::string& text, const std::string& prefix) {
+  return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+class JobChecker {
+ public:
+  JobChecker(Package& package, Findings* findings) : package_(package), findings_(findings) {}
+
+  void Run() {
+    CheckTopLevel();
+    JobText job = LoadText(kJobIni, true);
+    const bool have_programs = ProgramFilesPresent();
+    if (job_ini_ != nullptr) CheckJobIni(job, have_programs);
+    const JobText menu = LoadText(kMenuDat, false);
+    if (menu_dat_ != nullptr) CheckMenu(menu, have_programs);
+    LoadText(kShortcutsDat, false);
+    const JobText execs = LoadText(kExecsDat, false);
+    if (execs_dat_ != nullptr) CheckExecs(execs, have_programs);
+    CheckRichText(kLicenseRtf, "the licence page stays empty");
+    CheckRichText(kReadmeRtf, "the readme page stays empty");
+  }
+
+ private:
+  void Error(const std::string& text) { findings_->errors.push_back(text); }
+  void Warning(const std::string& text) { findings_->warnings.push_back(text); }
+
+  static std::string At(const PackageEntry* file, int line) {
+    return file->shown + ":" + std::to_string(line) + ": ";
+  }
+  std::string Shown(const std::string& stored_text) const {
+    return "'" + package_.Codec().Display(stored_text) + "'";
+  }
+
+  PackageEntry* Root(const std::string& name) { return package_.Find("\\" + name); }
+
+  // Reads a job text file into the code page; its entry then stores the
+  // converted bytes. An empty text when the file is absent or unusable.
+  JobText LoadText(const char* name, bool required) {
+    PackageEntry* entry = Root(name);
+    if (entry != nullptr && entry->folder) {
+      Error("'" + entry->shown + "' is a folder; the installer reads " + name + " as a file");
+      entry = nullptr;
+    }
+    if (entry == nullptr) {
+      if (required) Error(std::string(name) + ": missing; the installer reads its job from it");
+      return JobText("");
+    }
+    if (name == std::string(kJobIni)) job_ini_ = entry;
+    if (name == std::string(kMenuDat)) menu_dat_ = entry;
+    if (name == std::string(kExecsDat)) execs_dat_ = entry;
+    const std::string bytes = ReadWhole(*entry);
+    try {
+      entry->content = ToCodePageText(bytes, package_.Codec().CodePage(), entry->shown);
+    } catch (const ECofferError& e) {
+      Error(e.what());
+      return JobText("");
+    }
+    entry->converted = true;
+    entry->size = static_cast<int64_t>(entry->content.size());
+    return JobText(entry->content);
+  }
+
+  bool ProgramFilesPresent() {
+    const PackageEntry* programs = Root(kProgramFiles);
+    if (programs == nullptr || !programs->folder) {
+      Error(std::string(kProgramFiles) +
+            "/: missing; it is the folder whose tree the installer copies");
+      return false;
+    }
+    return true;
+  }
+
+  void CheckTopLevel() {
+    const std::vector<std::string> known = {kJobIni,     kMenuDat,   kShortcutsDat, kExecsDat,
+                                            kLicenseRtf, kReadmeRtf, kProgramFiles};
+    for (const PackageEntry& entry : package_.Entries()) {
+      const size_t cut = entry.stored_path.find('\\', 1);
+      if (cut != std::string::npos) continue;  // below the top
+      bool job_file = false;
+      for (const std::string& name : known) {
+        job_file = job_file || CompareNames(Collation(), entry.stored_path, "\\" + name) == 0;
+      }
+      if (!job_file) top_extras_.push_back(&entry);
+    }
+  }
+
+  // The stored path under Programfiles that a path relative to the
+  // destination folder names ("bin\app.exe"); "" when it cannot name one.
+  static std::string UnderPrograms(const std::string& relative) {
+    std::string stored = std::string("\\") + kProgramFiles;
+    std::string part;
+    for (size_t i = 0; i <= relative.size(); ++i) {
+      if (i == relative.size() || relative[i] == '\\' || relative[i] == '/') {
+        if (part == "." || part == "..") return std::string();
+        if (!part.empty()) stored += "\\" + part;
+        part.clear();
+      } else {
+        part += relative[i];
+      }
+    }
+    return stored;
+  }
+
+  // The package file a path relative to the destination folder names; null
+  // when there is none (or it is a folder and want_file).
+  const PackageEntry* ProgramFile(const std::string& relative, bool want_file) {
+    const std::string stored = UnderPrograms(relative);
+    if (stored.empty()) return nullptr;
+    const PackageEntry* entry = package_.Find(stored);
+    if (entry == nullptr || (want_file && entry->folder)) return nullptr;
+    return entry;
+  }
+
+  // A value that may hold the placeholder: true when it names a file under
+  // Programfiles; what says why not.
+  bool PlaceholderTargetFound(const std::string& value, bool want_file, std::string* what) {
+    const std::string rest = value.substr(4);
+    if (!rest.empty() && rest[0] != '\\' && rest[0] != '/') {
+      *what = "needs a backslash after PDIR (the destination folder has none at its end)";
+      return false;
+    }
+    if (ProgramFile(rest, want_file) == nullptr) {
+      *what = "names no " + std::string(want_file ? "file" : "file or folder") + " under " +
+              kProgramFiles + "/";
+      return false;
+    }
+    return true;
+  }
+
+  void CheckJobIni(const JobText& job, bool have_programs) {
+    const std::vector<std::string> keys = {"Icon",       "Title",   "InstMessage",
+                                           "ProgramDir", "Appname", "Exename"};
+    std::vector<const JobLine*> seen;
+    bool register_seen[10] = {};
+    for (const JobLine& line : job.Lines()) {
+      if (!line.has_value) {
+        if (!line.text.empty()) {
+          Warning(At(job_ini_, line.number) + "the line has no '=' and is never read");
+        }
+        continue;
+      }
+      if (line.name.size() >= 9 && SameKey(line.name.substr(0, 9), "pregister")) {
+        CheckRegister(line, register_seen, have_programs);
+        continue;
+      }
+      bool known = false;
+      for (const std::string& key : keys) known = known || SameKey(line.name, key);
+      if (!known) {
+        Warning(At(job_ini_, line.number) + Shown(line.name) + " is not a key the installer reads");
+        continue;
+      }
+      const JobLine* first = job.Find(line.name);
+      if (first != &line) {
+        Warning(At(job_ini_, line.number) + Shown(line.name) + " repeats line " +
+                std::to_string(first->number) + "; the installer reads only the first");
+      }
+    }
+    CheckIcon(job);
+    const JobLine* exe = job.Find("Exename");
+    if (exe == nullptr || exe->value.empty()) {
+      Warning(job_ini_->shown + ": no Exename; the Complete page has no program to launch");
+    } else if (have_programs && ProgramFile(exe->value, true) == nullptr) {
+      Error(At(job_ini_, exe->number) + "Exename " + Shown(exe->value) + " names no file under " +
+            kProgramFiles + "/");
+    }
+    for (const char* key : {"Title", "Appname", "ProgramDir"}) {
+      if (job.Find(key) == nullptr) {
+        Warning(job_ini_->shown + ": no " + key + "; the installer shows an empty text for it");
+      }
+    }
+  }
+
+  void CheckRegister(const JobLine& line, bool* seen, bool have_programs) {
+    const std::string suffix = line.name.substr(9);
+    if (suffix.size() != 1 || suffix[0] < '0' || suffix[0] > '9') {
+      Error(At(job_ini_, line.number) + Shown(line.name) +
+            " is never read: the installer reads pregister0 to pregister9");
+      return;
+    }
+    bool& once = seen[suffix[0] - '0'];
+    if (once) {
+      Warning(At(job_ini_, line.number) + Shown(line.name) +
+              " repeats an earlier line; the installer reads only the first");
+      return;
+    }
+    once = true;
+    if (line.value.empty()) {
+      Error(At(job_ini_, line.number) + Shown(line.name) + " names no file");
+      return;
+    }
+    std::string what;
+    if (have_programs && StartsWith(line.value, kDestinationPlaceholder) &&
+        !PlaceholderTargetFound(line.value, true, &what)) {
+      Error(At(job_ini_, line.number) + Shown(line.name) + " " + Shown(line.value) + " " + what);
+    }
+  }
+
+  void CheckIcon(const JobText& job) {
+    const JobLine* icon = job.Find("Icon");
+    if (icon == nullptr || icon->value.empty()) {
+      Warning(job_ini_->shown + ": no Icon; the Intro and Install pages show no icon");
+      return;
+    }
+    const PackageEntry* file = package_.Find("\\" + icon->value);
+    if (file == nullptr || file->folder) {
+      Error(At(job_ini_, icon->number) + "Icon " + Shown(icon->value) +
+            " names no file at the top of the package");
+      return;
+    }
+    icon_ = file;
+    const std::string why = IconProblem(ReadWhole(*file));
+    if (!why.empty()) {
+      Error(At(job_ini_, icon->number) + "Icon " + Shown(icon->value) +
+            " is not a Windows icon file: " + why);
+    }
+  }
+
+  void CheckMenu(const JobText& menu, bool have_programs) {
+    const std::vector<JobLine>& lines = menu.Lines();
+    const JobLine* path = menu.Find("Path");
+    if (path == nullptr) {
+      Warning(menu_dat_->shown + ": no Path; the shortcuts go straight into the Programs folder");
+    } else {
+      CheckMenuFolder(*path);
+    }
+    for (const JobLine& line : lines) {
+      if (line.number == 1) {
+        if (line.has_value && !SameKey(line.name, "Path")) {
+          Error(At(menu_dat_, 1) + "the shortcut " + Shown(line.name) +
+                " would be lost: the installer never takes line 1 as a shortcut (put the Path "
+                "line first)");
+        }
+        continue;
+      }
+      // Every later line is a shortcut to the installer, whatever it holds.
+      if (!line.has_value) {
+        Error(At(menu_dat_, line.number) +
+              "the line has no '=': the installer would make a shortcut without a target of it");
+        continue;
+      }
+      if (SameKey(line.name, "Path")) {
+        Error(At(menu_dat_, line.number) +
+              "Path must stand on line 1: the installer takes every later line as a shortcut");
+        continue;
+      }
+      std::string why;
+      if (!coffer::IsValidStoredName(line.name, &why)) {
+        Error(At(menu_dat_, line.number) + "the shortcut name " + Shown(line.name) +
+              " cannot be a file name: " + why);
+      }
+      if (!StartsWith(line.value, kDestinationPlaceholder)) {
+        Error(At(menu_dat_, line.number) + "the target of " + Shown(line.name) +
+              " does not start with PDIR, the installed folder");
+        continue;
+      }
+      std::string what;
+      if (have_programs && !PlaceholderTargetFound(line.value, false, &what)) {
+        Warning(At(menu_dat_, line.number) + "the target of " + Shown(line.name) + " " + what);
+      }
+    }
+  }
+
+  void CheckMenuFolder(const JobLine& path) {
+    std::string part;
+    for (size_t i = 0; i <= path.value.size(); ++i) {
+      if (i < path.value.size() && path.value[i] != '\\') {
+        part += path.value[i];
+        continue;
+      }
+      std::string why;
+      if (!part.empty() && !coffer::IsValidStoredName(part, &why)) {
+        Error(At(menu_dat_, path.number) + "the Start-menu folder " + Shown(path.value) +
+              " cannot be made: " + why);
+        return;
+      }
+      part.clear();
+    }
+  }
+
+  void CheckExecs(const JobText& execs, bool have_programs) {
+    const JobLine* post = execs.Find("Postexec");
+    if (post == nullptr) {
+      Warning(execs_dat_->shown + ": no Postexec; nothing is opened after the installation");
+      return;
+    }
+    if (post->value.empty()) {
+      Error(At(execs_dat_, post->number) + "Postexec names nothing");
+      return;
+    }
+    std::string what;
+    if (have_programs && StartsWith(post->value, kDestinationPlaceholder) &&
+        !PlaceholderTargetFound(post->value, false, &what)) {
+      Error(At(execs_dat_, post->number) + "Postexec " + Shown(post->value) + " " + what);
+    }
+  }
+
+  void CheckRichText(const char* name, const char* when_absent) {
+    const PackageEntry* entry = Root(name);
+    if (entry == nullptr || entry->folder) {
+      Warning(std::string(name) + ": missing; " + when_absent);
+      return;
+    }
+    const std::string bytes = ReadWhole(*entry);
+    if (!StartsWith(bytes, "{\\rtf")) {
+      Error(At(entry, 1) + "does not start with {\\rtf; the installer would show it as plain text");
+    }
+  }
+
+  void WarnExtras() {
+    for (const PackageEntry* entry : top_extras_) {
+      if (entry == icon_) continue;
+      Warning("'" + entry->shown + "' is stored at the top of the container, but the installer " +
+              "does not install it");
+    }
+  }
+
+ public:
+  void Finish() { WarnExtras(); }
+
+ private:
+  Package& package_;
+  Findings* findings_;
+  PackageEntry* job_ini_ = nullptr;
+  PackageEntry* menu_dat_ = nullptr;
+  PackageEntry* execs_dat_ = nullptr;
+  const PackageEntry* icon_ = nullptr;
+  std::vector<const PackageEntry*> top_extras_;
+};
+
+}  // namespace
+
+void CheckJob(Package& package, Findings* findings) {
+  JobChecker checker(package, findings);
+  checker.Run();
+  checker.Finish();
+}
+
+}  // namespace vor::vorpack

@@ -1,0 +1,120 @@
+// vorpack: turns a package folder into a finished installer.
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "builder.h"
+#include "command_line.h"
+#include "container/collation.h"
+#include "exit_codes.h"
+#include "job_check.h"
+#include "package.h"
+#include "platform/fs.h"
+#include "platform/process.h"
+#include "platform/terminal.h"
+#include "platform/time.h"
+#include "progress.h"
+#include "report.h"
+
+#ifndef VORPACK_BUILD_TREE_STUB
+#define VORPACK_BUILD_TREE_STUB ""
+#endif
+
+namespace vor::vorpack {
+
+namespace {
+
+using coffer::ECofferError;
+
+constexpr const char kEpochVariable[] = "SOURCE_DATE_EPOCH";
+
+int Main(const std::vector<std::string>& argv) {
+  const CommandLine line = ParseCommandLine(argv);
+  if (line.version) {
+    PrintVersion(stdout);
+    return coffer::kExitOk;
+  }
+  if (line.help) {
+    PrintHelp(stdout);
+    return coffer::kExitOk;
+  }
+  InitCollation();
+  BuildOptions options;
+  if (const char* epoch = std::getenv(kEpochVariable)) {
+    if (*epoch != '\0') {
+      if (!ParseEpoch(epoch, &options.epoch)) {
+        throw ECofferError(coffer::kExitUsage, std::string(kEpochVariable) +
+                                                   " must be a count of seconds since 1970, not '" +
+                                                   epoch + "'");
+      }
+      options.reproducible = true;
+    }
+  }
+  options.output = line.output;
+  options.compression = line.compression;
+  options.force = line.force;
+  options.progress =
+      !line.quiet && !line.no_progress && platform::IsTerminal(platform::StdStream::kError);
+  if (!line.check) {
+    if (!line.force && platform::FileExists(line.output)) {
+      throw ECofferError(coffer::kExitFailure,
+                         "'" + line.output + "' exists already (--force replaces it)");
+    }
+    const std::string stub_path =
+        line.stub.empty() ? DefaultStub(VORPACK_BUILD_TREE_STUB) : line.stub;
+    std::string warning;
+    options.stub = ReadStub(stub_path, &warning);
+    if (!warning.empty()) Warn(warning);
+  }
+
+  Findings findings;
+  Package package(line.package_dir, coffer::NameCodec(line.code_page), &findings);
+  CheckJob(package, &findings);
+  const size_t errors = ReportFindings(findings);
+  if (errors > 0) {
+    throw ECofferError(coffer::kExitFailure, std::to_string(errors) +
+                                                 (errors == 1 ? " error" : " errors") +
+                                                 " in the package; nothing was written");
+  }
+  const std::string totals =
+      Totals(package.FileCount(), package.FolderCount(), package.TotalBytes());
+  if (line.check) {
+    if (!line.quiet) std::printf("%s: ready (%s)\n", line.package_dir.c_str(), totals.c_str());
+    return coffer::kExitOk;
+  }
+
+  platform::WatchInterrupts();
+  const uint32_t start = platform::GetTickCount();
+  const BuildResult result = BuildInstaller(package, options);
+  const double seconds = (platform::GetTickCount() - start) / 1000.0;
+  if (!line.quiet) {
+    const int64_t container = result.installer_bytes - result.stub_bytes;
+    const double ratio =
+        result.input_bytes > 0 ? 100.0 * static_cast<double>(container) / result.input_bytes : 0.0;
+    std::printf("%s: %s in\n", line.output.c_str(), totals.c_str());
+    std::printf("  installer %s = program %s + container %s (%.0f%% of the input)\n",
+                coffer::FormatBytes(static_cast<double>(result.installer_bytes)).c_str(),
+                coffer::FormatBytes(static_cast<double>(result.stub_bytes)).c_str(),
+                coffer::FormatBytes(static_cast<double>(container)).c_str(), ratio);
+    std::printf("  built in %.1f s\n", seconds);
+  }
+  return coffer::kExitOk;
+}
+
+}  // namespace
+
+}  // namespace vor::vorpack
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv, argv + argc);
+  try {
+    return vor::vorpack::Main(args);
+  } catch (const std::exception& e) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "vorpack: %s\n", e.what());
+    return vor::coffer::ExitCodeOf(e);
+  }
+}
