@@ -8,6 +8,9 @@
 #   FUZZ_SECONDS   seconds per target (default 30)
 #   FUZZ_TARGETS   targets to run (default: all six)
 #   FUZZ_BUILD     build folder (default build/fuzz)
+#   FUZZ_KILL      scenarios of the kill test to run after the targets
+#                  ("rm add replace"; default none): coffer is killed before
+#                  each of its writes and must lose nothing it committed
 #
 # Long runs by hand, one target at a time, keep growing the working corpus in
 # build/fuzz/corpus/<target>, e.g.
@@ -61,4 +64,11 @@ for target in $targets; do
     echo
   fi
 done
+if [ -n "${FUZZ_KILL:-}" ]; then
+  echo "== kill test: ${FUZZ_KILL}"
+  cmake --build "$build" -j2 --target coffer || exit 1
+  # shellcheck disable=SC2086
+  ASAN_OPTIONS=detect_leaks=0 bash "$root/tests/tools/coffer_kill_test.sh" \
+    "$build/tools/coffer/coffer" $FUZZ_KILL || failed=1
+fi
 exit "$failed"
