@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The main job: sets up the machine, builds every target for Linux and both
-# Windows targets (the shipped installer is the 32-bit one), and prints what
-# was built.
+# Windows targets (the shipped installer is the 32-bit one), installs the
+# example under Wine, and prints what was built.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$root/scripts/lib.sh"
@@ -22,6 +22,13 @@ COFFER_PASSWORD=velmorakitan "$root/build/native/tools/coffer/coffer" list --no-
   "$root/build/win32/hello-setup.exe"
 stage_end
 
+# The example installed under 32-bit Wine as a user would: a screenshot of
+# every page in build/demo, the log and the shortcuts the run made.
+stage_start "install the example"
+bash "$root/tests/installer/demo_walk.sh" "$root/build/win32/hello-setup.exe" \
+  "$root/build/win32/tests/installer/vor_installer_test_tool.exe" "$root/build/demo"
+stage_end
+
 echo
 echo "Built:"
 for preset in native win32 win64; do
@@ -35,3 +42,5 @@ echo
 "$root/bench/stub_size.sh" "$root/build/win32/src/installer/win32/VORSetup.exe"
 echo
 printf '%s\n' "${stage_times[@]}"
+echo
+cat "$root/build/demo/summary.txt"

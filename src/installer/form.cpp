@@ -1,9 +1,93 @@
-// TForm1, the installer window without its drawing.
+// TForm1, the installer window without its drawing: control state, the
+// wizard's pages and navigation, and the window's event handlers.
 #include "installer/form.h"
 
+#include <exception>
+
 #include "common/error.h"
+#include "container/coffer.h"
+#include "installer/disk_paths.h"
+#include "installer/installer_error.h"
+#include "platform/file.h"
+#include "platform/fs.h"
+#include "platform/shell.h"
 
 namespace vor {
+
+namespace {
+
+// The services that stand in until the view provides its own.
+class NullLinkWriter : public IInstallerLinkWriter {
+ public:
+  void NewLink() override {}
+  std::string GetDescription() override { return std::string(); }
+  void SetDescription(const std::string&) override {}
+  void SetWorkingDirectory(const std::string&) override {}
+  void SetIconLocationPath(const std::string&) override {}
+  void SetIconLocationIndex(int) override {}
+  void SetPath(const std::string&) override {}
+  void SaveToFile(const std::string&) override { throw EVorError("No shortcut writer"); }
+};
+
+class NullShell : public IInstallerShell {
+ public:
+  IInstallerLinkWriter& Link() override { return link_; }
+  std::string GetProgramsFolder() override { return std::string(); }
+  std::string GetDesktopFolder() override { return std::string(); }
+  std::string GetCommonProgramsFolder() override { return std::string(); }
+  std::string GetCommonDesktopFolder() override { return std::string(); }
+  std::string GetAppDataFolder() override { return std::string(); }
+  bool Launch(const std::string&, const std::string&) override { return false; }
+  void RegisterServerLibrary(const std::string&) override {
+    throw EVorError("No server registration");
+  }
+  bool DiskFolderExists(const std::string&) override { return false; }
+  bool CreateFolderPath(const std::string&) override { return false; }
+
+ private:
+  NullLinkWriter link_;
+};
+
+class NullMessageBox : public IMessageBox {
+ public:
+  void ShowError(const std::string&) override {}
+};
+
+class NullMessagePump : public IMessagePump {
+ public:
+  void ProcessMessages() override {}
+};
+
+class NullViewer : public IRichTextViewer {
+ public:
+  bool LoadRichText(const std::string&) override { return true; }
+  bool LoadPlainText(const std::string&) override { return true; }
+  std::string SaveRichText() override { return std::string(); }
+};
+
+NullShell null_shell;
+NullMessageBox null_message_box;
+NullMessagePump null_message_pump;
+NullViewer null_viewer;
+
+constexpr const char* kProbeFileName = "test.dat";
+
+// Writes bytes to a new file at path; raises when the file cannot be
+// created or written in full.
+void WriteNewFile(const std::string& path, const std::string& bytes) {
+  auto file = platform::FileHandle::Open(path, platform::FileAccess::kReadWrite,
+                                         platform::FileShare::kExclusive,
+                                         platform::FileDisposition::kCreateAlways, false);
+  if (file == nullptr) {
+    throw EInstallerError(InstallerErrorKind::kProbeWrite, "Cannot create file \"" + path + "\"");
+  }
+  const auto size = static_cast<int32_t>(bytes.size());
+  if (file->Write(bytes.data(), size) != size) {
+    throw EInstallerError(InstallerErrorKind::kProbeWrite, "Cannot write file \"" + path + "\"");
+  }
+}
+
+}  // namespace
 
 TForm1::TForm1() {
   states_.reserve(kControlCount);
@@ -13,10 +97,30 @@ TForm1::TForm1() {
     state.checked = layout.checked;
     states_.push_back(state);
   }
+  services_.program_path = platform::ExecutablePath();
   FormCreate();
 }
 
 TForm1::~TForm1() = default;
+
+void TForm1::SetServices(const FormServices& services) { services_ = services; }
+
+IInstallerShell& TForm1::Shell() {
+  return services_.shell != nullptr ? *services_.shell : null_shell;
+}
+
+IMessageBox& TForm1::MessageBox() {
+  return services_.message_box != nullptr ? *services_.message_box : null_message_box;
+}
+
+IMessagePump& TForm1::MessagePump() {
+  return services_.message_pump != nullptr ? *services_.message_pump : null_message_pump;
+}
+
+IRichTextViewer& TForm1::Viewer(ControlId id) {
+  IRichTextViewer* viewer = id == ControlId::re1 ? services_.re1 : services_.re2;
+  return viewer != nullptr ? *viewer : null_viewer;
+}
 
 ControlState& TForm1::Mutable(ControlId id) { return states_[Index(id)]; }
 
@@ -34,6 +138,10 @@ void TForm1::SetChecked(ControlId id, bool checked) {
 
 void TForm1::SetVisible(ControlId id, bool visible) {
   if (State(id).visible != visible) Mutable(id).visible = visible;
+}
+
+void TForm1::SetPicture(ControlId id, std::shared_ptr<const IconPicture> picture) {
+  Mutable(id).picture = std::move(picture);
 }
 
 void TForm1::SetActivePage(ControlId page) {
@@ -59,29 +167,132 @@ void TForm1::FormShow() {
   // whatever the job loading that follows them does.
   SetActivePage(ControlId::tsIntro);
   PC1Change();
-  // The job loading (opening the container on the program's own file and
-  // reading the job package) follows here.
+  LoadJob();
 }
 
 void TForm1::FormClose() {
-  // Freed in this order; the job's container, once there is one, is freed
-  // between JobIni and ShortcutsList.
+  // Freed in this order; freeing the container closes the program's file.
   InstalledList.reset();
   JobIni.reset();
+  Container.reset();
   ShortcutsList.reset();
   MenuList.reset();
   ExecsList.reset();
 }
 
 void TForm1::PC1Change() {
-  // Entering the Intro page enables Next. The rules of the other pages come
-  // with the wizard's navigation.
+  // The page-entry rules, in this order.
+  if (active_page_ == ControlId::tsLicense) {
+    SetChecked(ControlId::cbAgree, false);
+    SetChecked(ControlId::cbNoAgree, false);
+    SetEnabled(ControlId::bNext, false);
+  }
   if (active_page_ == ControlId::tsIntro) SetEnabled(ControlId::bNext, true);
+  if (active_page_ == ControlId::tsOptions) cbAllUsersClick();
+  if (active_page_ == ControlId::tsinstall) {
+    const std::string cr = "\r";
+    SetText(ControlId::lInstall, AppName + " in now ready to be installed into " + cr + cr +
+                                     Text(ControlId::eDestDir) + cr + cr +
+                                     "To continue, click the Next button.");
+  } else if (active_page_ == ControlId::tsComplete) {
+    SetText(ControlId::bNext, "Finish");
+    SetEnabled(ControlId::bCancel, false);
+    SetEnabled(ControlId::bBack, false);
+  }
 }
 
 bool TForm1::PC1Changing() { return false; }
 
+void TForm1::GoToPage(ControlId page) {
+  SetActivePage(page);
+  PC1Change();
+}
+
 void TForm1::bnExitClick() { Close(); }
+
+void TForm1::bNextClick() {
+  switch (active_page_) {
+    case ControlId::tsIntro:
+      GoToPage(ControlId::tsLicense);
+      break;
+    case ControlId::tsLicense:
+      // Next is enabled only while "Agree" is selected; the check keeps the
+      // gate even for a caller that ignores the button's state.
+      if (Checked(ControlId::cbAgree)) GoToPage(ControlId::tsReadme);
+      break;
+    case ControlId::tsReadme:
+      GoToPage(ControlId::tsOptions);
+      break;
+    case ControlId::tsOptions:
+      GoToPage(ControlId::tsinstall);
+      break;
+    case ControlId::tsinstall:
+      RunInstallation();
+      break;
+    case ControlId::tsComplete:
+      Finish();
+      break;
+    default:
+      break;
+  }
+}
+
+void TForm1::bBackClick() {
+  switch (active_page_) {
+    case ControlId::tsIntro:
+      PC1Change();  // stays; its rules run again
+      break;
+    case ControlId::tsLicense:
+      GoToPage(ControlId::tsIntro);
+      break;
+    case ControlId::tsReadme:
+      GoToPage(ControlId::tsLicense);
+      break;
+    case ControlId::tsOptions:
+      GoToPage(ControlId::tsReadme);
+      break;
+    case ControlId::tsinstall:
+      GoToPage(ControlId::tsOptions);
+      break;
+    default:
+      break;  // the Complete page has no way back
+  }
+}
+
+void TForm1::cbAgreeClick() { SetEnabled(ControlId::bNext, Checked(ControlId::cbAgree)); }
+
+void TForm1::cbAllUsersClick() {
+  // Writing a small file (the readme as rich text) into the all-users
+  // Programs folder tells whether the user may install for all users.
+  const std::string probe =
+      WithTrailingDelimiter(Shell().GetCommonProgramsFolder()) + kProbeFileName;
+  try {
+    WriteNewFile(probe, Viewer(ControlId::re2).SaveRichText());
+    platform::DeleteFile(probe);
+  } catch (const std::exception&) {
+    // Not writable: install for this user only; nothing is said.
+    SetChecked(ControlId::cbAllUsers, false);
+    SetChecked(ControlId::cbThisUser, true);
+  }
+}
+
+void TForm1::bBrowseClick() {
+  std::string folder;
+  if (services_.folder_dialog != nullptr &&
+      services_.folder_dialog->Execute(kSelectFolderTitle, &folder)) {
+    SetText(ControlId::eDestDir, folder);
+  }
+}
+
+void TForm1::LinkImageClick() { Shell().Launch(kWebSiteAddress, ""); }
+
+void TForm1::Finish() {
+  if (Checked(ControlId::cbLaunch)) {
+    Shell().Launch(WithTrailingDelimiter(Text(ControlId::eDestDir)) + ExeName, "");
+  }
+  MessagePump().ProcessMessages();
+  Close();
+}
 
 void TForm1::Click(ControlId id) {
   if (closed_ || !Enabled(id)) return;
@@ -95,11 +306,28 @@ void TForm1::Click(ControlId id) {
   } else if (layout.kind == ControlKind::kCheckBox) {
     SetChecked(id, !Checked(id));
   }
-  // The handlers of the buttons; Next, Back, Browse and the radio buttons'
-  // handlers come with the wizard's navigation.
   switch (id) {
     case ControlId::bCancel:
       bnExitClick();
+      break;
+    case ControlId::bNext:
+      bNextClick();
+      break;
+    case ControlId::bBack:
+      bBackClick();
+      break;
+    case ControlId::cbAgree:
+    case ControlId::cbNoAgree:
+      cbAgreeClick();
+      break;
+    case ControlId::cbAllUsers:
+      cbAllUsersClick();
+      break;
+    case ControlId::bBrowse:
+      bBrowseClick();
+      break;
+    case ControlId::LinkImage:
+      LinkImageClick();
       break;
     default:
       break;

@@ -7,7 +7,9 @@
 // tested without any window.
 //
 // Lifetime: the constructor loads the form resource (form_layout.h) and runs
-// FormCreate; FormShow runs when the window is first shown; Close runs
+// FormCreate; the view then hands over its services (form_services.h);
+// FormShow runs when the window is first shown and loads the job from the
+// container appended to the program's own file (form_job.cpp); Close runs
 // FormClose once and marks the window closed, after which the view destroys
 // its window and the program ends.
 #pragma once
@@ -17,16 +19,36 @@
 #include <vector>
 
 #include "installer/form_layout.h"
+#include "installer/form_services.h"
+#include "installer/icon_image.h"
 #include "installer/string_list.h"
 #include "platform/com.h"
 
 namespace vor {
+
+class TCoffer;
+
+// The fixed password of the container appended to the installer.
+constexpr const char* kJobPassword = "velmorakitan";
+// The maker's web site, opened by a click on the side picture.
+constexpr const char* kWebSiteAddress = "https://vor-installer.example.org/";
+// The title of the folder-selection dialog.
+constexpr const char* kSelectFolderTitle = "Select folder";
+// The messages of the installation run (lines broken by CR alone).
+constexpr const char* kCopyErrorMessage =
+    "There was an error in the file copy.  Installation may not be complete\r\r"
+    "Reboot your system and try the installation again.";
+constexpr const char* kDesktopIconError = "The desktop icon could not be created";
+constexpr const char* kQuickLaunchIconError = "The Quick Launch icon could not be created";
 
 struct ControlState {
   std::string text;
   bool enabled = true;
   bool checked = false;
   bool visible = true;
+  // The picture an image shows; null when none. Shared, so that the two
+  // images can show one icon and the view can tell a new one by its address.
+  std::shared_ptr<const IconPicture> picture;
 };
 
 class TForm1 {
@@ -35,6 +57,10 @@ class TForm1 {
   ~TForm1();
   TForm1(const TForm1&) = delete;
   TForm1& operator=(const TForm1&) = delete;
+
+  // The services the model reaches out to; until they are set, the model
+  // uses the running program's path and services that do nothing.
+  void SetServices(const FormServices& services);
 
   // --- State read by the view and the tests.
   const ControlState& State(ControlId id) const { return states_[Index(id)]; }
@@ -50,14 +76,16 @@ class TForm1 {
   void SetEnabled(ControlId id, bool enabled);
   void SetChecked(ControlId id, bool checked);
   void SetVisible(ControlId id, bool visible);
+  void SetPicture(ControlId id, std::shared_ptr<const IconPicture> picture);
   // Makes page the active page without firing PC1Changing or PC1Change.
   void SetActivePage(ControlId page);
 
   // --- The user's actions, forwarded by the view.
-  // A click on a button, radio button or check box. A disabled control
-  // ignores it. A radio button becomes selected and clears the other radio
-  // buttons of its parent; a check box toggles. Then the control's handler
-  // runs.
+  // A click on a button, radio button, check box or image. A disabled
+  // control ignores it. A radio button becomes selected and clears the other
+  // radio buttons of its parent; a check box toggles. Then the control's
+  // handler runs. Exceptions of the handler reach the caller (the view's
+  // default error report).
   void Click(ControlId id);
   // A click on a page's tab: asks PC1Changing and, only when it allows,
   // switches to page (PageTabSelected); returns whether the page changed.
@@ -84,6 +112,27 @@ class TForm1 {
   bool PC1Changing();
   // Cancel: closes the window.
   void bnExitClick();
+  // Next and Back: the wizard's state machine.
+  void bNextClick();
+  void bBackClick();
+  // The licence gate: Next is enabled exactly when "Agree" is selected.
+  void cbAgreeClick();
+  // The all-users test: when a probe file cannot be written to the
+  // all-users Programs folder, "this user" is selected.
+  void cbAllUsersClick();
+  void bBrowseClick();
+  // The side picture: opens the maker's web site.
+  void LinkImageClick();
+
+  // Opens the container on the program's own file and reads the job
+  // package (form_job.cpp). Shows "Cannot open file '<path>'" when the
+  // container cannot be opened; an exception while a job file is read ends
+  // the loading and reaches the caller.
+  void LoadJob();
+  // The container's per-file progress during the copy: the status line
+  // shows the file, the window repaints, and a report of exactly 100 percent
+  // records the file as installed.
+  void ExportProgress(const std::string& file_name, double percent);
 
   // --- The window's members (owned by the window; the lists exist from
   // FormCreate to FormClose).
@@ -94,10 +143,38 @@ class TForm1 {
   std::unique_ptr<StringList> ExecsList;
   std::string AppName;
   std::string ExeName;
+  // The container on the program's own file; null when it could not be
+  // opened. Freed by FormClose.
+  std::unique_ptr<TCoffer> Container;
 
  private:
   void FormCreate();
   ControlState& Mutable(ControlId id);
+  // Switches to page and applies the page-entry rules.
+  void GoToPage(ControlId page);
+  // Next on the Complete page: the optional launch, then close.
+  void Finish();
+  // Next on the Install page: the installation run (form_install.cpp).
+  void RunInstallation();
+  void RunGuardedSteps(const std::string& dest);
+  // Copies the container folder folder to dest; any failure (or no
+  // container) is reported in the copy-error message and the run goes on.
+  void CopyProgramFiles(const std::string& folder, const std::string& dest);
+  // Makes one shortcut in folder (with a trailing delimiter) and records it
+  // in the log; raises what the shortcut writer raises.
+  void MakeShortcut(const std::string& folder, const std::string& caption,
+                    const std::string& target, const std::string& dest);
+
+  // Job loading helpers (form_job.cpp).
+  std::string ReadJobFile(const std::string& path);
+  void LoadViewer(IRichTextViewer& viewer, const std::string& bytes);
+
+  IInstallerShell& Shell();
+  IMessageBox& MessageBox();
+  IMessagePump& MessagePump();
+  IRichTextViewer& Viewer(ControlId id);
+
+  FormServices services_;
 
   std::vector<ControlState> states_;
   ControlId active_page_ = ControlId::tsIntro;

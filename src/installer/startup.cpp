@@ -1,6 +1,9 @@
 // The process-wide start-up work.
 #include "installer/startup.h"
 
+#include "container/collation.h"
+#include "crypto/cipher_registry.h"
+#include "crypto/string_format.h"
 #include "shell/shell_misc.h"
 
 namespace vor {
@@ -11,7 +14,11 @@ namespace vor {
 //     binary data (cryptography);
 //  3. seeding the process-wide pseudo-random generator from the time of day
 //     (shell helpers).
-// The seeding runs here; the other steps join as their subsystems provide them.
-void InitializeProcess() { SeedRandomFromTimeOfDay(); }
+void InitializeProcess() {
+  InitCollation();
+  RegisterCipherClasses();
+  RegisterStringFormats();
+  SeedRandomFromTimeOfDay();
+}
 
 }  // namespace vor

@@ -1,11 +1,114 @@
 // An ordered list of 8-bit text lines.
 #include "installer/string_list.h"
 
+#include <algorithm>
+
+#include "common/error.h"
+#include "container/stream.h"
+#include "platform/locale.h"
+
 namespace vor {
 
+namespace {
+
+constexpr const char* kProgramDirPlaceholder = "PDIR";
+
+// The locale's order without regard to case.
+int CompareText(const std::string& a, const std::string& b) {
+  return platform::CompareStringIgnoreCase(platform::GetUserDefaultLCID(), a, b);
+}
+
+bool SameName(const std::string& a, const std::string& b) { return CompareText(a, b) == 0; }
+
+}  // namespace
+
 int StringList::Add(const std::string& line) {
-  lines_.push_back(line);
-  return Count() - 1;
+  if (!sorted_) {
+    lines_.push_back(line);
+    return Count() - 1;
+  }
+  const auto at = std::lower_bound(
+      lines_.begin(), lines_.end(), line,
+      [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; });
+  if (ignore_duplicates_ && at != lines_.end() && CompareText(*at, line) == 0) {
+    return static_cast<int>(at - lines_.begin());
+  }
+  return static_cast<int>(lines_.insert(at, line) - lines_.begin());
+}
+
+void StringList::Insert(int index, const std::string& line) {
+  if (sorted_) throw EVorError("Operation not allowed on sorted list");
+  if (index < 0 || index > Count()) {
+    throw EVorError("List index out of bounds (" + std::to_string(index) + ")");
+  }
+  lines_.insert(lines_.begin() + index, line);
+}
+
+void StringList::SetSorted(bool sorted) {
+  if (sorted && !sorted_) {
+    std::stable_sort(lines_.begin(), lines_.end(), [](const std::string& a, const std::string& b) {
+      return CompareText(a, b) < 0;
+    });
+  }
+  sorted_ = sorted;
+}
+
+void StringList::SaveToFile(const std::string& path) const {
+  std::string text;
+  for (const std::string& line : lines_) text += line + "\r\n";
+  TDiskFileStream file(path, TDiskFileMode::kCreate);
+  file.WriteBuffer(text.data(), static_cast<int32_t>(text.size()));
+}
+
+void StringList::SetText(const std::string& text) {
+  lines_.clear();
+  const size_t end = text.find('\0');
+  const size_t size = end == std::string::npos ? text.size() : end;
+  size_t pos = 0;
+  while (pos < size) {
+    size_t stop = pos;
+    while (stop < size && text[stop] != '\r' && text[stop] != '\n') ++stop;
+    lines_.push_back(text.substr(pos, stop - pos));
+    pos = stop;
+    if (pos < size && text[pos] == '\r') ++pos;
+    if (pos < size && text[pos] == '\n') ++pos;
+  }
+}
+
+std::string StringList::Names(int index) const {
+  const std::string& line = lines_.at(index);
+  const size_t equals = line.find('=');
+  return equals == std::string::npos ? std::string() : line.substr(0, equals);
+}
+
+int StringList::IndexOfName(const std::string& name) const {
+  for (int i = 0; i < Count(); ++i) {
+    const size_t equals = lines_[i].find('=');
+    if (equals != std::string::npos && SameName(lines_[i].substr(0, equals), name)) return i;
+  }
+  return -1;
+}
+
+std::string StringList::Values(const std::string& name) const {
+  const int index = IndexOfName(name);
+  if (index < 0) return std::string();
+  const std::string& line = lines_[index];
+  return line.substr(line.find('=') + 1);
+}
+
+std::string ReplaceProgramDir(const std::string& value, const std::string& folder) {
+  const std::string placeholder = kProgramDirPlaceholder;
+  std::string result;
+  size_t pos = 0;
+  for (;;) {
+    const size_t found = value.find(placeholder, pos);
+    if (found == std::string::npos) break;
+    result.append(value, pos, found - pos);
+    result += folder;
+    pos = found + placeholder.size();
+  }
+  result.append(value, pos, std::string::npos);
+  return result;
 }
 
 }  // namespace vor

@@ -18,19 +18,28 @@ bool IsDriveOrRoot(const std::string& path) {
   return path.empty() || (path.size() == 2 && path[1] == ':');
 }
 
-}  // namespace
-
-void RegisterServerLibrary(const std::string& dll_name) {
+// Loads dll_name, calls its export entry_name and unloads it.
+void CallServerEntry(const std::string& dll_name, const char* entry_name) {
   platform::LibraryError error;
   const std::unique_ptr<platform::Library> library = platform::Library::Load(dll_name, &error);
   if (library == nullptr)
     throw platform::EPlatformError(error.code, error.message + ": " + dll_name);
-  void* entry = library->Symbol("DllRegisterServer", &error);
+  void* entry = library->Symbol(entry_name, &error);
   if (entry == nullptr) throw platform::EPlatformError(error.code, error.message);
   const int32_t result = platform::CallResultEntry(entry);
   if (platform::ResultFailed(result)) {
     throw EShellCallError(result, platform::ResultMessage(result));
   }
+}
+
+}  // namespace
+
+void RegisterServerLibrary(const std::string& dll_name) {
+  CallServerEntry(dll_name, "DllRegisterServer");
+}
+
+void UnregisterServerLibrary(const std::string& dll_name) {
+  CallServerEntry(dll_name, "DllUnregisterServer");
 }
 
 bool DiskFolderExists(const std::string& path) {

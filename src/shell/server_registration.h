@@ -14,6 +14,10 @@ namespace vor {
 // the system's message for the returned code when registration fails.
 void RegisterServerLibrary(const std::string& dll_name);
 
+// The same with the "DllUnregisterServer" export, which undoes the
+// registration; the same failures are raised.
+void UnregisterServerLibrary(const std::string& dll_name);
+
 // True when path names an existing folder.
 bool DiskFolderExists(const std::string& path);
 

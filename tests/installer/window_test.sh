@@ -67,7 +67,22 @@ WINEARCH="$arch" "$wine" wineboot --init >/dev/null 2>&1
 wineserver -w
 [ -f "$WINEPREFIX/system.reg" ] || fail "wineboot did not set up $WINEPREFIX"
 
-# start_app: starts the installer and waits for its window. Once, on a
+# visible_named <min width> <max width>: the first visible window titled
+# "VOR Installer" whose width lies in the range.
+visible_named() {
+  local w
+  for w in $(xdotool search --onlyvisible --name '^VOR Installer$' 2>/dev/null); do
+    eval "$(xdotool getwindowgeometry --shell "$w")"
+    if [ "$WIDTH" -ge "$1" ] && [ "$WIDTH" -le "$2" ]; then
+      echo "$w"
+      return 0
+    fi
+  done
+}
+
+# start_app: starts the installer and waits for its window. The program
+# alone carries no container, so it first says "Cannot open file '<path>'"
+# in its error box (narrower than the window), which Enter closes. Once, on a
 # heavily loaded machine, the program ended before showing its window and
 # passed at once when run again; such a start is reported with Wine's error
 # output and made once more.
@@ -75,8 +90,17 @@ start_app() {
   WINEDEBUG=err+all,fixme-all "$wine" "$exe" >"$tmp/app.log" 2>&1 &
   app_pid=$!
   wid=""
-  for ((i = 0; i < 120; i++)); do
-    wid="$(xdotool search --onlyvisible --name '^VOR Installer$' 2>/dev/null | head -n1)"
+  local box="" answered=""
+  for ((i = 0; i < 240; i++)); do
+    if [ -z "$answered" ]; then
+      box="$(visible_named 1 602)"
+      if [ -n "$box" ]; then
+        sleep 1
+        xdotool windowfocus --sync "$box" key Return 2>/dev/null || xdotool key Return
+        answered=1
+      fi
+    fi
+    wid="$(visible_named 603 100000)"
     [ -n "$wid" ] && return 0
     if ! kill -0 "$app_pid" 2>/dev/null; then
       wait "$app_pid"; status=$?; app_pid=""

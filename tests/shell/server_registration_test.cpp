@@ -41,6 +41,27 @@ TEST_F(ServerRegistrationTest, RegistersAndUnloads) {
   EXPECT_TRUE(platform::DeleteFile(server));
 }
 
+TEST_F(ServerRegistrationTest, UnregistrationCallsItsOwnEntry) {
+  const std::string server = CopyLibrary(VOR_TEST_SERVER_NAME);
+  ASSERT_NO_THROW(UnregisterServerLibrary(server));
+  EXPECT_EQ(ReadAll(server + ".unregistered"), "unregistered");
+  EXPECT_FALSE(platform::FileExists(server + ".registered"));
+  {
+    ScopedEnvironment result("VOR_TEST_SERVER_RESULT", "80004005");
+    try {
+      UnregisterServerLibrary(server);
+      ADD_FAILURE();
+    } catch (const EShellCallError& e) {
+      EXPECT_EQ(e.Code(), static_cast<int32_t>(0x80004005u));
+    }
+  }
+  EXPECT_TRUE(platform::DeleteFile(server));
+  const std::string library = CopyLibrary(VOR_TEST_NO_EXPORT_NAME);
+  EXPECT_THROW(UnregisterServerLibrary(library), platform::EPlatformError);
+  EXPECT_THROW(UnregisterServerLibrary(Path("missing.dll")), platform::EPlatformError);
+  EXPECT_TRUE(platform::DeleteFile(library));
+}
+
 TEST_F(ServerRegistrationTest, FailureCodeOfTheServer) {
   const std::string server = CopyLibrary(VOR_TEST_SERVER_NAME);
   const int32_t codes[] = {static_cast<int32_t>(0x80004005u), static_cast<int32_t>(0x80070005u),

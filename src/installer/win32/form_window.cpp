@@ -10,6 +10,7 @@
 #include "common/error.h"
 #include "error_report.h"
 #include "installer/jpeg_image.h"
+#include "platform/shell.h"
 #include "resource_ids.h"
 
 namespace vor::win32 {
@@ -23,9 +24,7 @@ constexpr const char* kRichEditLibrary = "riched20.dll";
 constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_CLIPCHILDREN;
 constexpr DWORD kFormExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 
-// Window identifiers of the controls: clear of IDOK and IDCANCEL, which the
-// dialog manager sends for Enter and Escape.
-constexpr int kIdBase = 100;
+constexpr int kIdBase = VOR_CONTROL_ID_BASE;
 
 int IdOf(ControlId id) { return kIdBase + Index(id); }
 
@@ -73,7 +72,7 @@ void ReportUnknownException(HWND owner) { ShowDefaultErrorReport(owner, "Unknown
 // --- Construction ---------------------------------------------------------
 
 FormWindow::FormWindow(HINSTANCE instance, TForm1& form)
-    : instance_(instance), form_(form), controls_(kControlCount, nullptr) {
+    : instance_(instance), form_(form), controls_(kControlCount, nullptr), icons_(kControlCount) {
   RegisterClasses(instance_);
   rich_edit_library_.reset(LoadLibraryA(kRichEditLibrary));
   if (!rich_edit_library_) throw EVorError(std::string("Cannot load ") + kRichEditLibrary);
@@ -104,6 +103,7 @@ FormWindow::FormWindow(HINSTANCE instance, TForm1& form)
   controls_[Index(ControlId::Form1)] = hwnd;
   SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(default_font_), FALSE);
   CreateControls();
+  AttachServices();
   shown_.clear();
   for (int i = 0; i < kControlCount; ++i) shown_.push_back(form_.State(static_cast<ControlId>(i)));
   shown_page_ = form_.ActivePage();
@@ -230,80 +230,86 @@ RECT FormWindow::AutoSizeRect(const ControlLayout& layout, const RECT& at) const
   return r;
 }
 
-void FormWindow::CreateControl(const ControlLayout& layout) {
-  const ControlState& state = form_.State(layout.id);
-  HWND parent = layout.kind == ControlKind::kPage ? Hwnd(ControlId::Form1) : Hwnd(layout.parent);
-  DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
-  DWORD ex_style = 0;
-  const char* window_class = nullptr;
-  std::string text = state.text;
+namespace {
+
+// How each kind of control is made: its window class and the styles every
+// control of that kind has.
+struct KindStyle {
+  ControlKind kind;
+  const char* window_class;
+  DWORD style;
+  DWORD ex_style;
+};
+
+const KindStyle kKindStyles[] = {
+    {ControlKind::kPanel, kPanelClass, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT},
+    {ControlKind::kPage, kPanelClass, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT},
+    {ControlKind::kImage, kImageClass, 0, 0},
+    {ControlKind::kPageControl, WC_TABCONTROLA, TCS_FOCUSNEVER, 0},
+    {ControlKind::kLabel, "STATIC", 0, 0},
+    {ControlKind::kButton, "BUTTON", WS_TABSTOP, 0},
+    {ControlKind::kRadioButton, "BUTTON", WS_TABSTOP | BS_RADIOBUTTON, 0},
+    {ControlKind::kCheckBox, "BUTTON", WS_TABSTOP | BS_CHECKBOX | WS_GROUP, 0},
+    {ControlKind::kEdit, "EDIT", WS_TABSTOP | ES_AUTOHSCROLL | WS_GROUP, WS_EX_CLIENTEDGE},
+    {ControlKind::kRichEdit, RICHEDIT_CLASSA,
+     WS_TABSTOP | WS_GROUP | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN, WS_EX_CLIENTEDGE},
+};
+
+// Styles that a layout option adds to a control of a kind.
+struct OptionStyle {
+  ControlKind kind;
+  uint32_t option;
+  DWORD style;
+};
+
+const OptionStyle kOptionStyles[] = {
+    {ControlKind::kLabel, kOptCentered, SS_CENTER},
+    {ControlKind::kButton, kOptDefaultButton, BS_DEFPUSHBUTTON},
+    {ControlKind::kRichEdit, kOptVerticalScroll, WS_VSCROLL | ES_DISABLENOSCROLL},
+    {ControlKind::kRichEdit, kOptReadOnly, ES_READONLY},
+};
+
+const KindStyle* StyleOf(ControlKind kind) {
+  for (const KindStyle& entry : kKindStyles) {
+    if (entry.kind == kind) return &entry;
+  }
+  return nullptr;
+}
+
+DWORD StyleFor(const ControlLayout& layout, const ControlState& state) {
+  DWORD style = WS_CHILD | WS_CLIPSIBLINGS | StyleOf(layout.kind)->style;
   if (state.visible && layout.kind != ControlKind::kPage) style |= WS_VISIBLE;
   if (!state.enabled) style |= WS_DISABLED;
-
-  switch (layout.kind) {
-    case ControlKind::kForm:
-      return;
-    case ControlKind::kPanel:
-    case ControlKind::kPage:
-      window_class = kPanelClass;
-      style |= WS_CLIPCHILDREN;
-      ex_style |= WS_EX_CONTROLPARENT;
-      break;
-    case ControlKind::kImage:
-      window_class = kImageClass;
-      break;
-    case ControlKind::kPageControl:
-      window_class = WC_TABCONTROLA;
-      style |= TCS_FOCUSNEVER;
-      text.clear();
-      break;
-    case ControlKind::kLabel:
-      window_class = "STATIC";
-      if ((layout.options & kOptCentered) != 0) {
-        style |= SS_CENTER;
-      } else if ((layout.options & kOptWordWrap) != 0) {
-        style |= SS_LEFT;
-      } else {
-        style |= SS_LEFTNOWORDWRAP;
-      }
-      break;
-    case ControlKind::kButton:
-      window_class = "BUTTON";
-      style |= WS_TABSTOP | ((layout.options & kOptDefaultButton) != 0 ? BS_DEFPUSHBUTTON : 0);
-      break;
-    case ControlKind::kRadioButton: {
-      window_class = "BUTTON";
-      style |= WS_TABSTOP | BS_RADIOBUTTON;
-      // The first radio button of its parent starts the group.
-      const ControlLayout& before = FormControls()[Index(layout.id) - 1];
-      if (before.kind != ControlKind::kRadioButton || before.parent != layout.parent) {
-        style |= WS_GROUP;
-      }
-      break;
-    }
-    case ControlKind::kCheckBox:
-      window_class = "BUTTON";
-      style |= WS_TABSTOP | BS_CHECKBOX | WS_GROUP;
-      break;
-    case ControlKind::kEdit:
-      window_class = "EDIT";
-      style |= WS_TABSTOP | ES_AUTOHSCROLL | WS_GROUP;
-      ex_style |= WS_EX_CLIENTEDGE;
-      break;
-    case ControlKind::kRichEdit:
-      window_class = RICHEDIT_CLASSA;
-      style |= WS_TABSTOP | WS_GROUP | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN;
-      if ((layout.options & kOptVerticalScroll) != 0) style |= WS_VSCROLL | ES_DISABLENOSCROLL;
-      if ((layout.options & kOptReadOnly) != 0) style |= ES_READONLY;
-      ex_style |= WS_EX_CLIENTEDGE;
-      break;
+  for (const OptionStyle& entry : kOptionStyles) {
+    if (entry.kind == layout.kind && (layout.options & entry.option) != 0) style |= entry.style;
   }
+  if (layout.kind == ControlKind::kLabel && (layout.options & kOptCentered) == 0) {
+    style |= (layout.options & kOptWordWrap) != 0 ? SS_LEFT : SS_LEFTNOWORDWRAP;
+  }
+  if (layout.kind == ControlKind::kRadioButton) {
+    // The first radio button of its parent starts the group.
+    const ControlLayout& before = FormControls()[Index(layout.id) - 1];
+    if (before.kind != ControlKind::kRadioButton || before.parent != layout.parent) {
+      style |= WS_GROUP;
+    }
+  }
+  return style;
+}
+
+}  // namespace
+
+void FormWindow::CreateControl(const ControlLayout& layout) {
+  const KindStyle* kind = StyleOf(layout.kind);
+  if (kind == nullptr) return;  // the window itself
+  const ControlState& state = form_.State(layout.id);
+  HWND parent = layout.kind == ControlKind::kPage ? Hwnd(ControlId::Form1) : Hwnd(layout.parent);
+  const std::string text = layout.kind == ControlKind::kPageControl ? "" : state.text;
 
   RECT r = ControlRect(layout);
-  HWND hwnd = CreateWindowExA(ex_style, window_class, text.c_str(), style, r.left, r.top,
-                              r.right - r.left, r.bottom - r.top, parent,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdOf(layout.id))),
-                              instance_, this);
+  HWND hwnd = CreateWindowExA(
+      kind->ex_style, kind->window_class, text.c_str(), StyleFor(layout, state), r.left, r.top,
+      r.right - r.left, r.bottom - r.top, parent,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdOf(layout.id))), instance_, this);
   if (hwnd == nullptr) throw EVorError(std::string("Cannot create the control ") + layout.name);
   controls_[Index(layout.id)] = hwnd;
   SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(layout.font)), FALSE);
@@ -313,40 +319,64 @@ void FormWindow::CreateControl(const ControlLayout& layout) {
     MoveWindow(hwnd, sized.left, sized.top, sized.right - sized.left, sized.bottom - sized.top,
                FALSE);
   }
-  if (layout.kind == ControlKind::kPageControl) {
-    // The tabs carry the page captions; they are needed before the pages are
-    // placed, since the tab row decides the display area.
-    const auto& pages = FormPages();
-    for (size_t i = 0; i < pages.size(); ++i) {
-      std::string caption = form_.Text(pages[i]);
-      TCITEMA item{};
-      item.mask = TCIF_TEXT;
-      item.pszText = caption.data();
-      SendMessageA(hwnd, TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&item));
-    }
-  }
+  // The tabs are needed before the pages are placed: the tab row decides
+  // the display area.
+  if (layout.kind == ControlKind::kPageControl) AddPageTabs(hwnd);
   if (layout.kind == ControlKind::kRadioButton || layout.kind == ControlKind::kCheckBox) {
     SendMessageA(hwnd, BM_SETCHECK, state.checked ? BST_CHECKED : BST_UNCHECKED, 0);
   }
   if ((layout.options & kOptCancelGlyph) != 0 && cancel_glyph_) {
     SendMessageA(hwnd, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(cancel_glyph_.get()));
   }
-  if (layout.hint[0] != '\0') {
-    if (tooltip_ == nullptr) {
-      tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                                 Hwnd(ControlId::Form1), nullptr, instance_, nullptr);
-    }
-    if (tooltip_ != nullptr) {
-      TOOLINFOA tool{};
-      tool.cbSize = sizeof(tool);
-      tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-      tool.hwnd = Hwnd(ControlId::Form1);
-      tool.uId = reinterpret_cast<UINT_PTR>(hwnd);
-      tool.lpszText = const_cast<char*>(layout.hint);
-      SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
-    }
+  if (layout.hint[0] != '\0') AddHint(hwnd, layout.hint);
+}
+
+void FormWindow::AddPageTabs(HWND page_control) {
+  const auto& pages = FormPages();
+  for (size_t i = 0; i < pages.size(); ++i) {
+    std::string caption = form_.Text(pages[i]);
+    TCITEMA item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = caption.data();
+    SendMessageA(page_control, TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&item));
   }
+}
+
+void FormWindow::AddHint(HWND control, const char* hint) {
+  if (tooltip_ == nullptr) {
+    tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                               Hwnd(ControlId::Form1), nullptr, instance_, nullptr);
+  }
+  if (tooltip_ == nullptr) return;
+  TOOLINFOA tool{};
+  tool.cbSize = sizeof(tool);
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = Hwnd(ControlId::Form1);
+  tool.uId = reinterpret_cast<UINT_PTR>(control);
+  tool.lpszText = const_cast<char*>(hint);
+  SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void FormWindow::AttachServices() {
+  const HWND window = Hwnd(ControlId::Form1);
+  message_box_ = std::make_unique<MessageBoxService>(window);
+  folder_dialog_ = std::make_unique<FolderDialogService>(window);
+  message_pump_ = std::make_unique<MessagePumpService>(window, [this] { Refresh(); });
+  re1_ = std::make_unique<RichEditViewer>(Hwnd(ControlId::re1));
+  re2_ = std::make_unique<RichEditViewer>(Hwnd(ControlId::re2));
+  // The shell's folder lookups are made for this window.
+  shell_services_ = std::make_unique<ShellServices>(reinterpret_cast<platform::WindowId>(window));
+  shell_ = std::make_unique<ShellBinding>(*shell_services_);
+  FormServices services;
+  services.program_path = platform::ExecutablePath();
+  services.shell = shell_.get();
+  services.message_box = message_box_.get();
+  services.folder_dialog = folder_dialog_.get();
+  services.message_pump = message_pump_.get();
+  services.re1 = re1_.get();
+  services.re2 = re2_.get();
+  form_.SetServices(services);
 }
 
 // --- Showing the model ----------------------------------------------------
@@ -383,6 +413,9 @@ void FormWindow::Refresh() {
     DestroyWindow(window_.release());
     return;
   }
+  // Setting a control's text makes it notify the window; those echoes of
+  // the model's own state are not the user's actions.
+  refreshing_ = true;
   for (const ControlLayout& layout : FormControls()) {
     const ControlState& want = form_.State(layout.id);
     ControlState& have = shown_[Index(layout.id)];
@@ -415,8 +448,12 @@ void FormWindow::Refresh() {
         layout.kind != ControlKind::kPage) {
       ShowWindow(hwnd, want.visible ? SW_SHOW : SW_HIDE);
     }
+    if (want.picture != have.picture && layout.kind == ControlKind::kImage) {
+      ShowPicture(layout.id, want.picture);
+    }
     have = want;
   }
+  refreshing_ = false;
   if (shown_page_ != form_.ActivePage() ||
       TabCtrl_GetCurSel(Hwnd(ControlId::PC1)) != PageIndex(form_.ActivePage())) {
     shown_page_ = form_.ActivePage();
@@ -508,7 +545,7 @@ LRESULT FormWindow::HandleCommand(WPARAM wparam, LPARAM lparam) {
   const WORD code = HIWORD(wparam);
   if (IsButtonKind(kind) && code == BN_CLICKED) {
     Dispatch([this, id] { form_.Click(id); });
-  } else if (kind == ControlKind::kEdit && code == EN_CHANGE) {
+  } else if (kind == ControlKind::kEdit && code == EN_CHANGE && !refreshing_) {
     // The user's typing becomes the control's text in the model; the
     // control already shows it.
     const HWND hwnd = reinterpret_cast<HWND>(lparam);
@@ -583,6 +620,10 @@ LRESULT CALLBACK FormWindow::ImageProc(HWND hwnd, UINT msg, WPARAM wparam, LPARA
       self->PaintImage(hwnd);
       return 0;
     }
+    if (msg == WM_LBUTTONUP) {
+      self->Dispatch([self, id] { self->form_.Click(id); });
+      return 0;
+    }
     if (msg == WM_SETCURSOR && LOWORD(lparam) == HTCLIENT &&
         (Layout(id).options & kOptHandCursor) != 0) {
       SetCursor(LoadCursor(nullptr, IDC_HAND));
@@ -592,11 +633,28 @@ LRESULT CALLBACK FormWindow::ImageProc(HWND hwnd, UINT msg, WPARAM wparam, LPARA
   return DefWindowProcA(hwnd, msg, wparam, lparam);
 }
 
+void FormWindow::ShowPicture(ControlId id, const std::shared_ptr<const IconPicture>& picture) {
+  icons_[Index(id)].reset();
+  if (picture != nullptr) {
+    // The image that suits the control best, drawn at its own size.
+    const ControlLayout& layout = Layout(id);
+    const IconEntry& entry = picture->BestFor(layout.width, layout.height);
+    auto* bits = reinterpret_cast<BYTE*>(const_cast<char*>(picture->bytes.data())) + entry.offset;
+    icons_[Index(id)].reset(CreateIconFromResourceEx(bits, entry.size, TRUE, 0x00030000,
+                                                     entry.width, entry.height, LR_DEFAULTCOLOR));
+  }
+  InvalidateRect(Hwnd(id), nullptr, TRUE);
+}
+
 void FormWindow::PaintImage(HWND hwnd) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(hwnd, &ps);
   ControlId id;
-  if (ControlOf(GetDlgCtrlID(hwnd), &id) && id == ControlId::LinkImage && !side_bits_.empty()) {
+  const bool known = ControlOf(GetDlgCtrlID(hwnd), &id);
+  if (known && icons_[Index(id)]) {
+    DrawIconEx(dc, 0, 0, icons_[Index(id)].get(), 0, 0, 0, nullptr, DI_NORMAL);
+  }
+  if (known && id == ControlId::LinkImage && !side_bits_.empty()) {
     const int width = side_info_.bmiHeader.biWidth;
     const int height = -side_info_.bmiHeader.biHeight;
     RECT r = {0, 0, width, height};

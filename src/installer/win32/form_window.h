@@ -11,19 +11,24 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <utility>
 #include <vector>
 
 #include "installer/form.h"
+#include "installer/shell_binding.h"
+#include "shell/shell_services.h"
+#include "view_services.h"
 #include "win_handles.h"
 
 namespace vor::win32 {
 
 class FormWindow {
  public:
-  // Creates the window (hidden) and all its controls. Raises EVorError when
-  // a window, the rich-text library or the side panel's picture cannot be
-  // had.
+  // Creates the window (hidden) and all its controls and hands the model
+  // the view's services (message box, folder dialog, message pump, the
+  // rich-text viewers, the shell). Raises EVorError when a window, the
+  // rich-text library or the side panel's picture cannot be had.
   FormWindow(HINSTANCE instance, TForm1& form);
   ~FormWindow();
   FormWindow(const FormWindow&) = delete;
@@ -46,10 +51,14 @@ class FormWindow {
   LRESULT HandleNotify(const NMHDR* header);
   void PaintPanel(HWND hwnd);
   void PaintImage(HWND hwnd);
+  void ShowPicture(ControlId id, const std::shared_ptr<const IconPicture>& picture);
 
   void LoadSidePanelPicture();
   void CreateControls();
   void CreateControl(const ControlLayout& layout);
+  void AddPageTabs(HWND page_control);
+  void AddHint(HWND control, const char* hint);
+  void AttachServices();
   RECT ControlRect(const ControlLayout& layout) const;
   RECT AutoSizeRect(const ControlLayout& layout, const RECT& at) const;
   HFONT FontFor(const FontStyle& font);
@@ -77,6 +86,18 @@ class FormWindow {
   HWND tooltip_ = nullptr;
   std::vector<ControlState> shown_;  // the model state the controls show
   ControlId shown_page_ = ControlId::tsIntro;
+  bool refreshing_ = false;
+  // The icons the images show, by ControlId (null: none).
+  std::vector<UniqueIcon> icons_;
+
+  // The services handed to the model; they live as long as the window.
+  std::unique_ptr<MessageBoxService> message_box_;
+  std::unique_ptr<FolderDialogService> folder_dialog_;
+  std::unique_ptr<MessagePumpService> message_pump_;
+  std::unique_ptr<RichEditViewer> re1_;
+  std::unique_ptr<RichEditViewer> re2_;
+  std::unique_ptr<ShellServices> shell_services_;
+  std::unique_ptr<ShellBinding> shell_;
 };
 
 }  // namespace vor::win32

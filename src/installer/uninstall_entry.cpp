@@ -1,0 +1,96 @@
+#include "installer/uninstall_entry.h"
+
+#include <cctype>
+
+#include "installer/uninstall_error.h"
+#include "platform/fs.h"
+#include "platform/registry.h"
+
+namespace vor {
+
+namespace {
+
+constexpr const char* kUninstallRoot = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+std::string Folded(std::string path) {
+  while (!path.empty() && (path.back() == '\\' || path.back() == '/')) path.pop_back();
+  for (char& c : path) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return path;
+}
+
+UninstallEntryValue Text(const char* name, const std::string& text) {
+  return {name, false, text, 0};
+}
+
+UninstallEntryValue Number(const char* name, uint32_t number) { return {name, true, "", number}; }
+
+}  // namespace
+
+std::string UninstallKeyPath(const std::string& app_name) {
+  std::string name = app_name;
+  for (char& c : name) {
+    if (c == '\\') c = '_';
+  }
+  return kUninstallRoot + name;
+}
+
+std::vector<UninstallEntryValue> UninstallEntryValues(const UninstallEntry& entry) {
+  const std::string uninstaller =
+      "\"" + entry.dest_dir + platform::PathDelimiter() + kUninstallerFileName + "\" /U";
+  return {Text("DisplayName", entry.app_name),
+          Text("DisplayIcon", entry.program_path),
+          Text("InstallLocation", entry.dest_dir),
+          Text("UninstallString", uninstaller),
+          Text("QuietUninstallString", uninstaller + " /S"),
+          Number("NoModify", 1),
+          Number("NoRepair", 1)};
+}
+
+void WriteUninstallEntry(const UninstallEntry& entry) {
+  if (entry.app_name.empty()) {
+    throw EUninstallError(UninstallErrorKind::kRegistry,
+                          "The program has no name for the list of installed programs");
+  }
+  const platform::RegistryRoot root = entry.all_users ? platform::RegistryRoot::kLocalMachine
+                                                      : platform::RegistryRoot::kCurrentUser;
+  const std::string path = UninstallKeyPath(entry.app_name);
+  platform::RegistryError error;
+  auto fail = [&]() {
+    throw EUninstallError(
+        UninstallErrorKind::kRegistry,
+        "The program cannot be entered in the list of installed programs: " + error.message);
+  };
+  const std::unique_ptr<platform::RegistryKey> key =
+      platform::RegistryKey::Create(root, path, &error);
+  if (key == nullptr) fail();
+  for (const UninstallEntryValue& value : UninstallEntryValues(entry)) {
+    const bool written = value.is_number ? key->SetNumber(value.name, value.number, &error)
+                                         : key->SetString(value.name, value.text, &error);
+    if (!written) fail();
+  }
+}
+
+bool RemoveUninstallEntry(const std::string& app_name, const std::string& dest_dir,
+                          std::string* error) {
+  const std::string path = UninstallKeyPath(app_name);
+  for (const platform::RegistryRoot root :
+       {platform::RegistryRoot::kLocalMachine, platform::RegistryRoot::kCurrentUser}) {
+    platform::RegistryError failure;
+    {
+      const std::unique_ptr<platform::RegistryKey> key =
+          platform::RegistryKey::Open(root, path, &failure);
+      std::string location;
+      if (key == nullptr || !key->GetString("InstallLocation", &location) ||
+          Folded(location) != Folded(dest_dir)) {
+        continue;  // no entry here, or another installation's
+      }
+    }
+    if (!platform::DeleteRegistryKey(root, path, &failure)) {
+      *error = failure.message;
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace vor

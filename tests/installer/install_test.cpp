@@ -1,0 +1,329 @@
+// The installation run: the copy, the log, the shortcuts, the server
+// registration, the program run afterwards, and the run's failures.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "installer/installer_fixture.h"
+#include "platform/fs.h"
+
+namespace vor {
+namespace {
+
+using C = ControlId;
+using testing::StoredFile;
+
+const std::string kD(1, platform::PathDelimiter());
+
+std::string Joined(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  return text;
+}
+
+class InstallTest : public testing::InstallerTest {
+ protected:
+  void SetUp() override {
+    InstallerTest::SetUp();
+    SetUpFolders();
+  }
+
+  void SetUpFolders() {
+    fakes_.shell.programs = "U" + kD + "Programs";
+    fakes_.shell.desktop = "U" + kD + "Desktop";
+    fakes_.shell.common_programs = dir_;  // writable, so "all users" stays
+    fakes_.shell.common_desktop = "A" + kD + "Desktop" + kD;
+    fakes_.shell.app_data = "U" + kD + "AppData";
+    quick_launch_ =
+        "U" + kD + "AppData" + kD + "Microsoft" + kD + "Internet Explorer" + kD + "Quick Launch";
+    fakes_.shell.existing_folders.push_back(quick_launch_);
+    dest_ = Path("Apps") + kD + "X";
+  }
+
+  std::vector<StoredFile> Package(const std::string& job_ini, const std::string& menu,
+                                  const std::string& execs) {
+    std::vector<StoredFile> files = {
+        {"\\JOB.INI", job_ini},
+        {"\\Programfiles\\Zeta.txt", "zeta"},
+        {"\\Programfiles\\alpha.txt", "alpha"},
+        {"\\Programfiles\\Bin\\b.dll", std::string(70000, 'b')},
+        {"\\Programfiles\\Empty", "", true},
+        {"\\Programfiles\\zero.dat", ""},
+    };
+    if (!menu.empty()) files.push_back({"\\MENU.DAT", menu});
+    if (!execs.empty()) files.push_back({"\\EXECS.DAT", execs});
+    return files;
+  }
+
+  // Shows the installer, walks to the Install page with the folder typed as
+  // folder, and presses Next there.
+  void Install(const std::string& program, const std::string& folder) {
+    Show(program);
+    fakes_.message_box.errors.clear();
+    form_->SetText(C::eDestDir, folder);
+    form_->Click(C::bNext);
+    form_->Click(C::cbAgree);
+    form_->Click(C::bNext);
+    form_->Click(C::bNext);
+    form_->Click(C::bNext);
+    ASSERT_EQ(form_->ActivePage(), C::tsinstall);
+    form_->Click(C::bNext);
+  }
+
+  std::string Log() const { return ReadAll(dest_ + kD + "install.log"); }
+
+  std::string dest_;
+  std::string quick_launch_;
+};
+
+TEST_F(InstallTest, AFullRunCopiesLinksRegistersRunsAndLogs) {
+  const std::string program = MakeInstaller(Package(
+      "Appname=X\r\nExename=x.exe\r\npregister3=PDIR\\srv.dll\r\npregister5=bad.dll\r\n",
+      "Path=Tools\\X\r\nX=PDIR\\x.exe\r\nHelp=PDIR\\help.txt\r\n", "Postexec=PDIR\\after.exe\r\n"));
+  // The folder typed with a trailing delimiter.
+  Install(program, dest_ + kD);
+  ASSERT_TRUE(fakes_.message_box.errors.empty()) << fakes_.message_box.errors[0];
+
+  EXPECT_EQ(form_->Text(C::eDestDir), dest_);
+  EXPECT_EQ(ReadAll(dest_ + kD + "alpha.txt"), "alpha");
+  EXPECT_EQ(ReadAll(dest_ + kD + "Bin" + kD + "b.dll"), std::string(70000, 'b'));
+  EXPECT_TRUE(platform::FileExists(dest_ + kD + "zero.dat"));
+
+  const std::string start_menu = dir_ + kD + "Tools\\X" + kD;
+  const std::string desktop = "A" + kD + "Desktop" + kD;
+  const std::string quick = quick_launch_ + kD;
+  EXPECT_EQ(Log(),
+            Joined({"*X", "alpha.txt", "Bin\\b.dll", "zero.dat", "Zeta.txt", start_menu + "X.lnk",
+                    start_menu + "Help.lnk", desktop + "X.lnk", quick + "X.lnk",
+                    "REG:" + dest_ + "\\srv.dll", "Exec:" + dest_ + "\\after.exe"}));
+
+  ASSERT_EQ(fakes_.shell.created_folders.size(), 1u);
+  EXPECT_EQ(fakes_.shell.created_folders[0], dir_ + kD + "Tools\\X");
+  const auto& links = fakes_.shell.link.saved;
+  ASSERT_EQ(links.size(), 4u);
+  EXPECT_EQ(links[0].description, "X");
+  EXPECT_EQ(links[0].path, dest_ + "\\x.exe");
+  EXPECT_EQ(links[0].icon_path, dest_ + "\\x.exe");
+  EXPECT_EQ(links[0].icon_index, 0);
+  EXPECT_EQ(links[0].working_directory, dest_);
+  EXPECT_EQ(links[1].path, dest_ + "\\help.txt");
+  EXPECT_EQ(links[2].path, dest_ + kD + "x.exe");  // "PDIR" + delimiter + Exename
+  EXPECT_EQ(links[2].file_name, desktop + "X.lnk");
+  EXPECT_EQ(fakes_.shell.registered, std::vector<std::string>{dest_ + "\\srv.dll"});
+  ASSERT_EQ(fakes_.shell.launches.size(), 1u);
+  EXPECT_EQ(fakes_.shell.launches[0].first, dest_ + "\\after.exe");
+
+  // The Complete page, with Finish only.
+  EXPECT_EQ(form_->ActivePage(), C::tsComplete);
+  EXPECT_EQ(form_->Text(C::bNext), "Finish");
+  EXPECT_TRUE(form_->Enabled(C::bNext));
+  EXPECT_FALSE(form_->Enabled(C::bBack));
+  EXPECT_FALSE(form_->Enabled(C::bCancel));
+  form_->Click(C::bNext);
+  EXPECT_EQ(fakes_.shell.launches.back().first, dest_ + kD + "x.exe");
+  EXPECT_TRUE(form_->Closed());
+}
+
+TEST_F(InstallTest, ThisUserOptionsOffAndNoMenuOrExecs) {
+  const std::string program = MakeInstaller(Package("Appname=X\r\nExename=x.exe\r\n", "", ""));
+  Show(program);
+  form_->Click(C::cbThisUser);
+  form_->Click(C::cbQuick);
+  form_->SetText(C::eDestDir, dest_);
+  form_->SetActivePage(C::tsinstall);
+  form_->Click(C::bNext);
+  EXPECT_TRUE(fakes_.message_box.errors.empty());
+  // The Start-menu folder is the user's Programs folder with an empty name.
+  EXPECT_EQ(fakes_.shell.created_folders, std::vector<std::string>{"U" + kD + "Programs" + kD});
+  ASSERT_EQ(fakes_.shell.link.saved.size(), 1u);
+  EXPECT_EQ(fakes_.shell.link.saved[0].file_name, "U" + kD + "Desktop" + kD + "X.lnk");
+  EXPECT_TRUE(fakes_.shell.launches.empty());
+  EXPECT_EQ(Log(), Joined({"*X", "alpha.txt", "Bin\\b.dll", "zero.dat", "Zeta.txt",
+                           "U" + kD + "Desktop" + kD + "X.lnk"}));
+}
+
+TEST_F(InstallTest, StartMenuLinesFromTheSecondOnAndThePlaceholderInExename) {
+  struct Case {
+    const char* what;
+    std::string menu;
+    std::string exe_name;
+    std::vector<std::string> links;  // file names under the Start-menu folder S
+    std::string desktop_target;
+  };
+  const std::string s = dir_ + kD + "G" + kD;
+  const Case cases[] = {
+      {"one line: no shortcut", "Path=G\r\n", "x.exe", {}, dest_ + kD + "x.exe"},
+      // ... and the Path line, not being first, becomes a shortcut itself.
+      {"a shortcut on the first line is lost",
+       "A=PDIR\\a.exe\r\nPath=G\r\nB=PDIR\\b.exe\r\n",
+       "x.exe",
+       {s + "Path.lnk", s + "B.lnk"},
+       dest_ + kD + "x.exe"},
+      {"a line without = makes a link named by nothing",
+       "Path=G\r\nplain\r\n",
+       "x.exe",
+       {s + ".lnk"},
+       dest_ + kD + "x.exe"},
+      {"PDIR inside Exename", "Path=G\r\n", "PDIR.exe", {}, dest_ + kD + dest_ + ".exe"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fakes_.shell.link = testing::FakeShortcutWriter();
+    Install(MakeInstaller(Package("Appname=X\r\nExename=" + c.exe_name + "\r\n", c.menu, "")),
+            dest_);
+    std::vector<std::string> links;
+    std::string desktop_target;
+    for (const auto& link : fakes_.shell.link.saved) {
+      if (link.file_name.compare(0, s.size(), s) == 0) links.push_back(link.file_name);
+      if (link.description == "X") desktop_target = link.path;
+    }
+    EXPECT_EQ(links, c.links);
+    EXPECT_EQ(desktop_target, c.desktop_target);
+    form_.reset();
+    platform::RemoveDirectoryTree(Path("Apps"));
+  }
+}
+
+TEST_F(InstallTest, ShortcutFailures) {
+  struct Case {
+    const char* what;
+    std::string failing;  // part of the link file name whose save fails
+    bool quick_launch_folder;
+    std::vector<std::string> errors;
+    int links;
+  };
+  const Case cases[] = {
+      {"a Start-menu link is skipped silently", "Help.lnk", true, {}, 2},
+      {"the desktop link",
+       "Desktop",
+       true,
+       {"The desktop icon could not be created\r\rAccess denied to A" + kD + "Desktop" + kD +
+        "X.lnk"},
+       2},
+      {"the Quick Launch link",
+       "Quick Launch",
+       true,
+       {"The Quick Launch icon could not be created\r\rAccess denied to " + quick_launch_ + kD +
+        "X.lnk"},
+       2},
+      {"no Quick Launch folder: nothing said", "", false, {}, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fakes_.shell.link = testing::FakeShortcutWriter();
+    fakes_.shell.link.fail_when_named = c.failing;
+    fakes_.shell.existing_folders.clear();
+    if (c.quick_launch_folder) fakes_.shell.existing_folders.push_back(quick_launch_);
+    Install(MakeInstaller(
+                Package("Appname=X\r\nExename=x.exe\r\n", "Path=P\r\nHelp=PDIR\\help.txt\r\n", "")),
+            dest_);
+    EXPECT_EQ(fakes_.message_box.errors, c.errors);
+    EXPECT_EQ(static_cast<int>(fakes_.shell.link.saved.size()), c.links);
+    EXPECT_EQ(form_->ActivePage(), C::tsComplete);
+    form_.reset();
+  }
+}
+
+TEST_F(InstallTest, OnlyAReportOfExactlyOneHundredLogsAFileOnce) {
+  Show(Path("none.exe"));
+  form_->InstalledList->SetIgnoreDuplicates(true);
+  form_->InstalledList->SetSorted(true);
+  for (double percent : {0.0, 42.5, 99.999, 100.0, 100.0}) form_->ExportProgress("a.txt", percent);
+  form_->ExportProgress("A.TXT", 100.0);  // equal without regard to case
+  ASSERT_EQ(form_->InstalledList->Count(), 1);
+  EXPECT_EQ((*form_->InstalledList)[0], "a.txt");
+  EXPECT_EQ(form_->Text(C::lStatus), "A.TXT");
+  EXPECT_EQ(fakes_.message_pump.calls, 6);
+}
+
+TEST_F(InstallTest, ACopyThatFailsIsReportedAndTheRunGoesOn) {
+  struct Case {
+    const char* what;
+    bool container;
+  };
+  for (const Case c : {Case{"no container", false}, Case{"a damaged file", true}}) {
+    SCOPED_TRACE(c.what);
+    std::string program = Path("none.exe");
+    // Without a container nothing makes the folder, which the log needs.
+    if (!c.container) {
+      ASSERT_TRUE(platform::CreateDirectory(Path("Apps")) && platform::CreateDirectory(dest_));
+    }
+    if (c.container) {
+      // A container without a password opens with any; one of its files is
+      // damaged on disk, so the copy stops there.
+      std::string noise;
+      for (uint32_t x = 7; noise.size() < 12000;) {
+        x = x * 1103515245u + 12345u;
+        noise += static_cast<char>(x >> 24);
+      }
+      program = MakeInstaller({{"\\JOB.INI", "Appname=X\r\n"},
+                               {"\\Programfiles\\a.txt", "fine"},
+                               {"\\Programfiles\\b.bin", noise},
+                               {"\\Programfiles\\c.txt", "fine"},
+                               {"\\Programfiles\\d.txt", "fine"}},
+                              "", 1);
+      std::string bytes = ReadAll(program);
+      const size_t at = bytes.find(noise.substr(9000, 64));
+      ASSERT_NE(at, std::string::npos);
+      bytes[at + 10] = static_cast<char>(bytes[at + 10] ^ 0x20);
+      ASSERT_TRUE(WriteAll(program, bytes));
+    }
+    Install(program, dest_);
+    ASSERT_EQ(fakes_.message_box.errors.size(), 1u);
+    EXPECT_EQ(fakes_.message_box.errors[0],
+              "There was an error in the file copy.  Installation may not be complete\r\r"
+              "Reboot your system and try the installation again.");
+    EXPECT_EQ(form_->ActivePage(), C::tsComplete);
+    // The files copied before the failure stay, and so do their lines.
+    std::vector<std::string> copied = {c.container ? "*X" : "*"};
+    for (const char* name : {"a.txt", "c.txt", "d.txt"}) {
+      if (platform::FileExists(dest_ + kD + name)) copied.push_back(name);
+    }
+    const std::string log = Log();
+    EXPECT_EQ(log.substr(0, Joined(copied).size()), Joined(copied));
+    EXPECT_EQ(log.find("b.bin"), std::string::npos);
+    platform::RemoveDirectoryTree(Path("Apps"));
+    fakes_ = testing::FakeServices();
+    SetUpFolders();
+  }
+}
+
+TEST_F(InstallTest, AFailureThatEscapesStillWritesTheLogAndLeavesCancel) {
+  const std::string program = MakeInstaller(Package("Appname=X\r\n", "Path=P\r\n", ""));
+  fakes_.shell.fail_create_folder = true;
+  Show(program);
+  form_->SetText(C::eDestDir, dest_);
+  form_->SetActivePage(C::tsinstall);
+  EXPECT_THROW(form_->Click(C::bNext), EVorError);
+  EXPECT_EQ(Log(), Joined({"*X", "alpha.txt", "Bin\\b.dll", "zero.dat", "Zeta.txt"}));
+  EXPECT_EQ(form_->ActivePage(), C::tsinstall);
+  EXPECT_FALSE(form_->Enabled(C::bNext));
+  EXPECT_FALSE(form_->Enabled(C::bBack));
+  EXPECT_TRUE(form_->Enabled(C::bCancel));
+  form_->Click(C::bCancel);
+  EXPECT_TRUE(form_->Closed());
+}
+
+TEST_F(InstallTest, ALogThatCannotBeCreatedIsReportedAndLeavesCancel) {
+  ASSERT_TRUE(WriteAll(Path("plain"), "x"));
+  Show(Path("none.exe"));
+  fakes_.message_box.errors.clear();
+  form_->SetText(C::eDestDir, Path("plain"));  // a file, not a folder
+  form_->SetActivePage(C::tsinstall);
+  try {
+    form_->Click(C::bNext);
+    FAIL() << "the log was written";
+  } catch (const EVorError& e) {
+    EXPECT_EQ(std::string(e.what()).rfind(
+                  "Cannot create file \"" + Path("plain") + kD + "install.log\"", 0),
+              0u)
+        << e.what();
+  }
+  EXPECT_EQ(fakes_.message_box.errors.size(), 1u);  // the copy error
+  EXPECT_EQ(form_->ActivePage(), C::tsinstall);
+  EXPECT_TRUE(form_->Enabled(C::bCancel));
+}
+
+}  // namespace
+}  // namespace vor

@@ -1,0 +1,106 @@
+// The job files' text format, the name lookup and the folder placeholder.
+#include "installer/string_list.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace vor {
+namespace {
+
+std::vector<std::string> Lines(const std::string& text) {
+  StringList list;
+  list.SetText(text);
+  std::vector<std::string> lines;
+  for (int i = 0; i < list.Count(); ++i) lines.push_back(list[i]);
+  return lines;
+}
+
+TEST(StringListText, LineEndsAndTheZeroByte) {
+  struct Case {
+    std::string text;
+    std::vector<std::string> lines;
+  };
+  const Case cases[] = {
+      {"", {}},
+      {"a", {"a"}},
+      {"a\r\nb\r\n", {"a", "b"}},
+      {"a\nb\n", {"a", "b"}},
+      {"a\rb\r", {"a", "b"}},
+      {"a\r\n\r\nb", {"a", "", "b"}},
+      {"a\n\rb", {"a", "", "b"}},  // LF then CR: two line ends
+      {"\r\n", {""}},
+      {std::string("a\r\nb\0c\r\nd", 9), {"a", "b"}},
+      {std::string("\0a", 2), {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.text));
+    EXPECT_EQ(Lines(c.text), c.lines);
+  }
+}
+
+TEST(StringListText, SetTextReplacesEarlierLines) {
+  StringList list;
+  list.Add("old");
+  list.SetText("new\r\n");
+  ASSERT_EQ(list.Count(), 1);
+  EXPECT_EQ(list[0], "new");
+}
+
+TEST(StringListLookup, NamesAndValues) {
+  StringList list;
+  list.SetText(
+      "[Setup]\r\nno equals sign\r\nTitle =blank before\r\ntitle=lower\r\nTITLE=upper\r\n"
+      "InstMessage=a=b\r\n=empty name\r\n\xC4pfel=umlaut\r\nEmpty=\r\n");
+  struct Case {
+    const char* name;
+    const char* value;
+    int index;
+  };
+  const Case cases[] = {
+      {"Title", "lower", 3},          // first match, any case
+      {"Title ", "blank before", 2},  // blanks belong to the name
+      {"InstMessage", "a=b", 5},
+      {"", "empty name", 6},
+      {"\xE4PFEL", "umlaut", 7},  // case folded in the locale (code page 1252)
+      {"Empty", "", 8},
+      {"no equals sign", "", -1},  // a line without "=" is never found
+      {"[Setup]", "", -1},
+      {"Setup", "", -1},
+      {"Missing", "", -1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(list.IndexOfName(c.name), c.index);
+    EXPECT_EQ(list.Values(c.name), c.value);
+  }
+  EXPECT_EQ(list.Names(0), "");
+  EXPECT_EQ(list.Names(2), "Title ");
+  EXPECT_EQ(list.Names(5), "InstMessage");
+}
+
+TEST(ProgramDirPlaceholder, ReplacedCaseSensitivelyEverywhereWithoutRescan) {
+  struct Case {
+    const char* value;
+    const char* folder;
+    const char* result;
+  };
+  const Case cases[] = {
+      {"PDIR\\x.exe", "C:\\Apps\\X", "C:\\Apps\\X\\x.exe"},
+      {"PDIR\\a;PDIR\\b", "D", "D\\a;D\\b"},
+      {"pdir\\x.exe", "D", "pdir\\x.exe"},
+      {"PDIRPDIR", "D", "DD"},
+      {"PPDIRDIR", "D", "PDDIR"},  // no second pass over the result
+      {"PDIR", "PDIR", "PDIR"},    // the inserted text is not searched
+      {"PDI", "D", "PDI"},
+      {"", "D", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.value);
+    EXPECT_EQ(ReplaceProgramDir(c.value, c.folder), c.result);
+  }
+}
+
+}  // namespace
+}  // namespace vor

@@ -1,0 +1,98 @@
+// The uninstaller's program file cut from an installer made in the test: a
+// program stand-in followed by a container the engine made.
+#include "installer/uninstaller_image.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "container/coffer.h"
+#include "installer/uninstall_error.h"
+#include "platform/test_temp_dir.h"
+
+namespace vor {
+namespace {
+
+class UninstallerImageTest : public testing::TempDirTest {
+ protected:
+  // A container with one file, as its bytes.
+  std::string ContainerBytes() {
+    const std::string path = Path("job.cof");
+    {
+      TCoffer coffer(path, 0xFFFF, "", "", "", 1);
+      const int32_t h = coffer.FileOpen("\\JOB.INI", 0xFFFF, "", "", "");
+      EXPECT_GE(h, 0);
+      const std::string text = "[Job]\r\nAppname=Demo\r\n";
+      EXPECT_EQ(coffer.FileWrite(h, text.data(), static_cast<int32_t>(text.size())),
+                static_cast<int32_t>(text.size()));
+      coffer.FileClose(h);
+    }
+    return ReadAll(path);
+  }
+
+  // Program bytes: every byte value, and a volume signature that is not
+  // followed by a container (the search must pass over it).
+  static std::string Stub(size_t size) {
+    std::string stub;
+    for (size_t i = 0; i < size; ++i) stub += static_cast<char>(i * 7 + 3);
+    stub.replace(size / 2, 8, "QZMVHFSS");
+    return stub;
+  }
+};
+
+TEST_F(UninstallerImageTest, WritesTheProgramBytesOnly) {
+  const std::string container = ContainerBytes();
+  ASSERT_FALSE(container.empty());
+  for (const size_t size : {size_t{1}, size_t{4096}, size_t{200000}}) {
+    SCOPED_TRACE(size);
+    const std::string stub = size == 1 ? std::string("M") : Stub(size);
+    ASSERT_TRUE(WriteAll(Path("setup.exe"), stub + container));
+    EXPECT_EQ(ProgramImageSize(Path("setup.exe")), static_cast<int64_t>(stub.size()));
+    // An older, longer file of that name is replaced whole.
+    ASSERT_TRUE(WriteAll(Path("uninstall.exe"), std::string(300000, 'z')));
+    WriteUninstallerImage(Path("setup.exe"), Path("uninstall.exe"));
+    EXPECT_EQ(ReadAll(Path("uninstall.exe")), stub);
+    EXPECT_EQ(ReadAll(Path("setup.exe")), stub + container);  // the installer is untouched
+    EXPECT_FALSE(platform::FileExists(Path("uninstall.exe.new")));
+  }
+}
+
+TEST_F(UninstallerImageTest, Refusals) {
+  const std::string container = ContainerBytes();
+  ASSERT_TRUE(WriteAll(Path("bare.cof"), container));
+  ASSERT_TRUE(WriteAll(Path("plain.exe"), Stub(5000)));
+  ASSERT_TRUE(WriteAll(Path("setup.exe"), Stub(5000) + container));
+  const struct {
+    std::string source;
+    std::string dest;
+    UninstallErrorKind kind;
+  } cases[] = {
+      {Path("bare.cof"), Path("u1.exe"), UninstallErrorKind::kNoProgramImage},
+      {Path("plain.exe"), Path("u2.exe"), UninstallErrorKind::kNoProgramImage},
+      {Path("missing.exe"), Path("u3.exe"), UninstallErrorKind::kNoProgramImage},
+      {Path("setup.exe"), Path("no-such-folder") + platform::PathDelimiter() + "u4.exe",
+       UninstallErrorKind::kImageWrite},
+  };
+  for (const auto& c : cases) {
+    try {
+      WriteUninstallerImage(c.source, c.dest);
+      ADD_FAILURE() << c.source;
+    } catch (const EUninstallError& e) {
+      EXPECT_EQ(e.Kind(), c.kind) << c.source;
+      const std::string expected =
+          c.kind == UninstallErrorKind::kImageWrite
+              ? "Cannot create file " + c.dest + ": "
+              : "No installer program in front of a container: " + c.source;
+      EXPECT_EQ(std::string(e.what()).substr(0, expected.size()), expected);
+    }
+    EXPECT_FALSE(platform::FileExists(c.dest)) << c.dest;
+    EXPECT_FALSE(platform::FileExists(c.dest + ".new")) << c.dest;
+  }
+  // A refused source leaves an older uninstaller as it was.
+  ASSERT_TRUE(WriteAll(Path("uninstall.exe"), "older"));
+  EXPECT_THROW(WriteUninstallerImage(Path("bare.cof"), Path("uninstall.exe")), EUninstallError);
+  EXPECT_EQ(ReadAll(Path("uninstall.exe")), "older");
+}
+
+}  // namespace
+}  // namespace vor
