@@ -446,11 +446,11 @@ void TCFRHugeFile::ReadBuffer(void* buffer, int32_t count) {
 int32_t TCFRHugeFile::Write(const void* buffer, int32_t count) {
   if (count <= 0 || position_ < 0 || parts_.empty() || !CanModifyDisk()) return 0;
   if (observer_ != nullptr) {
-    // A position beyond the end extends the volume up to it first.
+    // A position beyond the end extends the volume up to it first. (An
+    // observer that reads the volume puts the position back.)
     const int64_t p = position_;
     const int64_t start = std::min(p, size_);
     observer_->BeforeChange(start, p + count - start);
-    Seek(p, 0);
   }
   if (position_ > size_) {
     const int64_t p = position_;

@@ -36,6 +36,7 @@ class TVolumeObserver {
   virtual ~TVolumeObserver() = default;
   // Data bytes position .. position + count - 1 are about to change: a write
   // there, or a size change (the bytes between the old and the new size).
+  // An observer that moves the volume's position must put it back.
   virtual void BeforeChange(int64_t position, int64_t count) = 0;
   // The part file path is about to be created.
   virtual void BeforeNewPart(const std::string& path) = 0;
@@ -73,6 +74,8 @@ class TCFRHugeFile {
   // current position, 2 = from the end. Returns the new position.
   int64_t Seek(int64_t offset, uint16_t origin);
   int64_t GetPosition() { return Seek(0, 1); }
+  // The position, without touching the part stores.
+  int64_t Position() const { return position_; }
   void SetPosition(int64_t value) { Seek(value, 0); }
   int64_t GetSize() const { return size_; }
   // Grows or shrinks the volume, adding or deleting part files; the position

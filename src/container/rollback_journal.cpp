@@ -235,10 +235,13 @@ void TRollbackJournal::BeforeChange(int64_t position, int64_t count) {
   if (position >= end) return;  // only bytes beyond the original end
   const int64_t first = position / page_size_;
   const int64_t last = (end - 1) / page_size_;
+  int64_t unsaved = first;
+  while (unsaved <= last && saved_[static_cast<size_t>(unsaved)]) ++unsaved;
+  if (unsaved > last) return;  // every page of the range is in the journal already
   std::vector<uint8_t> page;
   bool appended = false;
-  const int64_t saved_position = volume_.GetPosition();
-  for (int64_t p = first; p <= last; ++p) {
+  const int64_t saved_position = volume_.Position();
+  for (int64_t p = unsaved; p <= last; ++p) {
     if (saved_[static_cast<size_t>(p)]) continue;
     const int64_t offset = p * page_size_;
     const int32_t length =
