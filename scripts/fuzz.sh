@@ -8,6 +8,9 @@
 #   FUZZ_SECONDS   seconds per target (default 30)
 #   FUZZ_TARGETS   targets to run (default: all six)
 #   FUZZ_BUILD     build folder (default build/fuzz)
+#   FUZZ_KILL      scenarios of the kill test to run after the targets
+#                  ("rm add replace"; default none): coffer is killed before
+#                  each of its writes and must lose nothing it committed
 #
 # Long runs by hand, one target at a time, keep growing the working corpus in
 # build/fuzz/corpus/<target>, e.g.
@@ -50,7 +53,7 @@ for target in $targets; do
   [ "$name" = container ] && max_len=262144
   echo "== $target: ${seconds}s"
   # The working corpus keeps what earlier runs found; the seeds are read too.
-  if ! "$build/fuzz/$target" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2560 \
+  if ! "$build/fuzz/$target" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 -malloc_limit_mb=256 \
       -max_len="$max_len" -print_final_stats=1 -close_fd_mask=1 -artifact_prefix="$findings/" \
       "$corpus" "$seeds/$name" 2>"$build/$name.log"; then
     echo "$target: finding (see $build/$name.log and $findings/)"
@@ -61,4 +64,11 @@ for target in $targets; do
     echo
   fi
 done
+if [ -n "${FUZZ_KILL:-}" ]; then
+  echo "== kill test: ${FUZZ_KILL}"
+  cmake --build "$build" -j2 --target coffer || exit 1
+  # shellcheck disable=SC2086
+  ASAN_OPTIONS=detect_leaks=0 bash "$root/tests/tools/coffer_kill_test.sh" \
+    "$build/tools/coffer/coffer" $FUZZ_KILL || failed=1
+fi
 exit "$failed"

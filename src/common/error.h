@@ -2,8 +2,10 @@
 //
 // Failures are exceptions that carry the exact message text the system
 // defines ("TCFRHugeFile.Seek - Offset < 0 from file beginning." and the
-// like). Subsystems derive their own classes (ECipherException, EZlibError,
-// ...) from EVorError so that one handler can report any of them.
+// like) and a kind. Programs decide what to do (an exit code, a retry) from
+// the kind, never from the wording. Subsystems derive their own classes
+// (ECipherException, EZlibError, ...) from EVorError so that one handler can
+// report any of them.
 #pragma once
 
 #include <stdexcept>
@@ -11,9 +13,25 @@
 
 namespace vor {
 
+enum class ErrorKind {
+  kGeneral,        // anything the kinds below do not name
+  kDamaged,        // stored data fails its checks
+  kInUse,          // another program holds the file
+  kReadOnly,       // the file cannot be written
+  kDiskFull,       // the disk has no room left
+  kIo,             // a disk file could not be opened, read, written or flushed
+  kWrongPassword,  // a password does not open what it should
+  kUnfinished,     // a change was cut short and must be rolled back first
+};
+
 class EVorError : public std::runtime_error {
  public:
-  explicit EVorError(const std::string& message) : std::runtime_error(message) {}
+  explicit EVorError(const std::string& message, ErrorKind kind = ErrorKind::kGeneral)
+      : std::runtime_error(message), kind_(kind) {}
+  ErrorKind Kind() const { return kind_; }
+
+ private:
+  ErrorKind kind_;
 };
 
 }  // namespace vor

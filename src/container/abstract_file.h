@@ -35,7 +35,8 @@ class TCFRAbstractFile {
   virtual int64_t GetSize();
 
   virtual void Close() = 0;
-  virtual void Flush() = 0;
+  // Makes the written bytes durable; false when the system reports a failure.
+  virtual bool Flush() = 0;
   // create = true makes a new, empty store (an existing one is truncated).
   virtual bool Open(bool create) = 0;
   virtual bool IsOpen() const = 0;

@@ -43,7 +43,8 @@ class BusyScope {
 };
 
 [[noreturn]] void RaiseDamagedList() {
-  throw EVorError("TCFRAdvancedFileStream.LoadHeaders - block list is damaged.");
+  throw EVorError("TCFRAdvancedFileStream.LoadHeaders - block list is damaged.",
+                  ErrorKind::kDamaged);
 }
 
 }  // namespace
@@ -194,15 +195,18 @@ void TCFRAdvancedFileStream::LoadHeaders() {
   // Every number below comes from disk and sizes buffers or loops.
   if (header.BlockSize <= 0 || header.BlockSize > kMaxStreamBlockSize) {
     throw EVorError("TCFRAdvancedFileStream.LoadHeaders - invalid block size, BlockSize = " +
-                    std::to_string(header.BlockSize));
+                        std::to_string(header.BlockSize),
+                    ErrorKind::kDamaged);
   }
   if (header.BlockCount < 0) {
     throw EVorError("TCFRAdvancedFileStream.LoadHeaders - invalid block count, BlockCount = " +
-                    std::to_string(header.BlockCount));
+                        std::to_string(header.BlockCount),
+                    ErrorKind::kDamaged);
   }
   if (int64_t{header.ExtraSize} > raw_size - kStreamHeaderSize) {
     throw EVorError("TCFRAdvancedFileStream.LoadHeaders - invalid extra size, ExtraSize = " +
-                    std::to_string(header.ExtraSize));
+                        std::to_string(header.ExtraSize),
+                    ErrorKind::kDamaged);
   }
   header_ = header;
   headers_.SetCount(0);
@@ -327,7 +331,8 @@ void TCFRAdvancedFileStream::ReadPackedBlock(int32_t index, TCFRBlockHeader* hea
   const int32_t stored = static_cast<int32_t>(header->CompressedSize);
   stream_->Seek(offset + kBlockHeaderSize, 0);
   if (stream_->Read(packed->data(), stored) != stored) {
-    throw EVorError("TCFRAdvancedFileStream.LoadBlock - the stored block cannot be read in full.");
+    throw EVorError("TCFRAdvancedFileStream.LoadBlock - the stored block cannot be read in full.",
+                    ErrorKind::kDamaged);
   }
 }
 
@@ -337,13 +342,15 @@ std::vector<uint8_t> TCFRAdvancedFileStream::UnpackBlock(const TCFRBlockHeader& 
   std::vector<uint8_t> data;
   int32_t n = static_cast<int32_t>(h.UncompressedSize);
   if (!UnpackBuffer(packed, static_cast<int32_t>(h.CompressedSize), &data, compression, &n)) {
-    throw EVorError("TCFRAdvancedFileStream.LoadBlock - decompression error.");
+    throw EVorError("TCFRAdvancedFileStream.LoadBlock - decompression error.", ErrorKind::kDamaged);
   }
   if (n != static_cast<int32_t>(h.UncompressedSize)) {
-    throw EVorError("TCFRAdvancedFileStream.LoadBlock - decompression error, invalid size.");
+    throw EVorError("TCFRAdvancedFileStream.LoadBlock - decompression error, invalid size.",
+                    ErrorKind::kDamaged);
   }
   if (ComputeChecksum(data.data(), n, ChecksumCrc16) != h.Checksum) {
-    throw EVorError("TCFRAdvancedFileStream.LoadBlock - decompression crc error.");
+    throw EVorError("TCFRAdvancedFileStream.LoadBlock - decompression crc error.",
+                    ErrorKind::kDamaged);
   }
   return data;
 }
@@ -703,8 +710,9 @@ void TCFRAdvancedFileStream::SaveToStream(TStream& dest) {
   const int64_t total = PassThrough() ? stream_->Size() : size_;
   // A damaged record can give a negative size; no buffer is sized from it.
   if (total < 0) {
-    throw EVorError("TCFRAdvancedFileStream.SaveToStream - invalid size, Size = " +
-                    std::to_string(total));
+    throw EVorError(
+        "TCFRAdvancedFileStream.SaveToStream - invalid size, Size = " + std::to_string(total),
+        ErrorKind::kDamaged);
   }
   // A file shorter than one chunk needs no more than its own size.
   std::vector<uint8_t> buffer(static_cast<size_t>(std::min<int64_t>(buffer_size_, total)));

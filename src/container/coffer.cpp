@@ -14,6 +14,7 @@
 #include "container/page_map.h"
 #include "crypto/password_record.h"
 #include "platform/input_dialog.h"
+#include "platform/platform_error.h"
 
 namespace vor {
 namespace {
@@ -47,9 +48,13 @@ TUserFileHandle::~TUserFileHandle() { WipeText(&Key); }
 
 TCoffer::TCoffer(const std::string& file_name, uint16_t mode, const std::string& password,
                  const std::string& question, const std::string& answer, uint8_t compression) {
+  // A change an earlier run left unfinished is rolled back before anything
+  // reads the container.
+  if (mode != kOpenModeCreate && (mode & kOpenModeAccessMask) != 0) Recover(file_name);
   if (mode != kOpenModeCreate && !CheckPassword(file_name, password)) {
-    throw EVorError("TCoffer.Create - invalid password specified, file name = " +
-                    DoubleQuoted(file_name));
+    throw EVorError(
+        "TCoffer.Create - invalid password specified, file name = " + DoubleQuoted(file_name),
+        ErrorKind::kWrongPassword);
   }
   mode_ = mode;
   file_name_ = file_name;
@@ -57,18 +62,33 @@ TCoffer::TCoffer(const std::string& file_name, uint16_t mode, const std::string&
                                                   false, kPageSize, kExtentPageCount, -1);
   if (mode == kOpenModeCreate) SetDefaultCompression(compression);
   password_ = password;
-  free_space_ = std::make_unique<TFreeSpaceManager>(*page_file_);
-  directory_ = std::make_unique<TDIRManager>(*page_file_, *free_space_);
-  page_maps_ = std::make_unique<TUserFilePageMapManager>(*page_file_, *free_space_);
+  BuildManagers();
   read_only_ = page_file_->ReadOnly();
   exclusive_ = page_file_->Exclusive();
   if (!IsProtected()) WipeText(&password_);
+}
+
+void TCoffer::BuildManagers() {
+  free_space_ = std::make_unique<TFreeSpaceManager>(*page_file_);
+  directory_ = std::make_unique<TDIRManager>(*page_file_, *free_space_);
+  page_maps_ = std::make_unique<TUserFilePageMapManager>(*page_file_, *free_space_);
 }
 
 TCoffer::~TCoffer() {
   // The handles go without closing their entries: the directory goes too.
   handles_.SetCount(0);
   if (page_file_ != nullptr) {
+    try {
+      // An explicit transaction that was not committed, or one whose journal
+      // failed, is undone; the changes made without one are kept.
+      if (in_transaction_ || page_file_->TransactionFailed()) {
+        page_file_->RollbackTransaction();
+      } else {
+        page_file_->CommitTransaction();
+      }
+    } catch (const std::exception&) {
+      // The journal stays; the next open for writing rolls the change back.
+    }
     try {
       page_file_->Flush();
     } catch (const std::exception&) {
@@ -83,10 +103,57 @@ TCoffer::~TCoffer() {
   WipeText(&password_);
 }
 
+void TCoffer::Recover(const std::string& file_name) {
+  if (!TRollbackJournal::Exists(file_name)) return;
+  // Opening for writing plays the journal back; no key is needed for that.
+  TPageFileManager recover(file_name, kOpenModeExclusive | 0x0002, "", "", "", false, kPageSize,
+                           kExtentPageCount, -1);
+}
+
 bool TCoffer::CheckPassword(const std::string& file_name, const std::string& password) {
   // The probe has unlocked the password record with password already.
   TPageFileManager probe(file_name, 0, password, "", "", false, kPageSize, kExtentPageCount, -1);
   return probe.Header().Encrypted == 0 || probe.PasswordAccepted();
+}
+
+// ------------------------------------------------------------ transactions
+
+void TCoffer::BeginTransaction() {
+  if (in_transaction_) throw EVorError("TCoffer.BeginTransaction - a transaction is running.");
+  Commit();
+  in_transaction_ = true;
+}
+
+void TCoffer::Commit() {
+  in_transaction_ = false;
+  if (page_file_->TransactionFailed()) {
+    throw EVorError(
+        "the changes to '" + file_name_ + "' cannot be committed: its journal could not be written",
+        ErrorKind::kIo);
+  }
+  if (!page_file_->CommitTransaction()) {
+    const uint32_t error = platform::LastOsError();
+    const ErrorKind kind = platform::KindOfOsError(error);
+    if (kind == ErrorKind::kDiskFull) {
+      throw EVorError("disk full while writing '" + file_name_ + "'", ErrorKind::kDiskFull);
+    }
+    throw EVorError("the changes to '" + file_name_ + "' cannot be flushed to disk", kind);
+  }
+}
+
+ErrorKind TCoffer::LastFailureKind() const {
+  const uint32_t code = page_file_->Store() != nullptr ? page_file_->Store()->LastFailure() : 0;
+  return code == 0 ? ErrorKind::kGeneral : platform::KindOfOsError(code);
+}
+
+void TCoffer::Rollback() {
+  in_transaction_ = false;
+  handles_.SetCount(0);
+  page_maps_.reset();
+  directory_.reset();
+  free_space_.reset();
+  page_file_->RollbackTransaction();
+  BuildManagers();
 }
 
 bool TCoffer::IsProtected() const { return page_file_->Header().Encrypted != 0; }
@@ -182,7 +249,8 @@ int32_t TCoffer::FileRead(int32_t handle, void* buffer, int32_t count) {
 
   TIntegerArray& pages = page_list_;
   page_maps_->GetPagesForRange(rec, false, h->Position, n, &pages);
-  if (pages.Count() == 0) throw EVorError("TCoffer.FileRead - no pages were found by UFM.");
+  if (pages.Count() == 0)
+    throw EVorError("TCoffer.FileRead - no pages were found by UFM.", ErrorKind::kDamaged);
 
   const int32_t data_size = page_file_->PageDataSize();
   const std::string& key = FileKey(*h, rec);

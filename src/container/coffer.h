@@ -11,6 +11,15 @@
 //
 // Events are bound callbacks; an event that is not assigned is not called.
 // A TCoffer must outlive every stream opened on it.
+//
+// Changes are transactions (the page file's rollback journal): between
+// BeginTransaction and Commit they are all or nothing, whatever happens to
+// the process; Rollback, or destroying the TCoffer without Commit, undoes
+// them. Changes made outside BeginTransaction .. Commit form one transaction
+// from the first of them until the next BeginTransaction or the destructor,
+// which commits it. Opening a container for writing first rolls back a
+// change an earlier run left unfinished; opening it for reading refuses
+// while one is there.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "common/error.h"
 #include "container/engine_arrays.h"
 #include "container/name_utils.h"
 
@@ -74,6 +84,28 @@ class TCoffer {
   // Whether password opens the container file_name: always true for a
   // container without a password. Raises when the file cannot be opened.
   static bool CheckPassword(const std::string& file_name, const std::string& password);
+  // Rolls back a change an earlier run left unfinished in the container
+  // file_name (opening it for writing, which needs no password); does
+  // nothing when there is none. Raises when the container cannot be opened
+  // for writing or the change cannot be rolled back.
+  static void Recover(const std::string& file_name);
+
+  // Starts a transaction, committing the changes made before it. Raises when
+  // one is running already.
+  void BeginTransaction();
+  // Makes the running transaction's changes durable and ends it. Raises
+  // (kIo, kDiskFull) when the container cannot be flushed; the changes are
+  // then undone on the next open, or by Rollback.
+  void Commit();
+  // Undoes every change since the last commit and ends the transaction. The
+  // open handles are dropped (their numbers are no longer valid) and the
+  // directory and maps are read again. After a failed Rollback the object
+  // can only be destroyed (the next open for writing finishes the job).
+  void Rollback();
+  bool InTransaction() const { return in_transaction_; }
+  // The kind of the last disk failure of the container's volume (kDiskFull
+  // when the disk ran out of room); kGeneral when none failed.
+  ErrorKind LastFailureKind() const;
 
   bool IsProtected() const;
   uint8_t DefaultCompression() const;
@@ -140,6 +172,8 @@ class TCoffer {
   void ExportFiles(const std::string& mask, const std::string& dest_dir, int32_t attr,
                    bool recursive, uint8_t overwrite_mode);
 
+  // The page file, for tools that inspect the container's structures.
+  TPageFileManager& PageFile() { return *page_file_; }
   bool ReadOnly() const { return read_only_; }
   bool Exclusive() const { return exclusive_; }
   bool Abort() const { return abort_; }
@@ -170,6 +204,8 @@ class TCoffer {
   // Asks for a file's password: OnPassword, or the input dialog.
   void DoPassword(const std::string& file_name, std::string& password, bool& cancel);
   void DoNoSpace();
+  // Makes the allocation maps, the directory and the page maps from disk.
+  void BuildManagers();
   // The key string of the file's data pages.
   const std::string& FileKey(const TUserFileHandle& handle, const TFileRec& rec) const;
 
@@ -182,6 +218,7 @@ class TCoffer {
   std::unique_ptr<TDIRManager> directory_;
   std::unique_ptr<TFreeSpaceManager> free_space_;
   std::unique_ptr<TUserFilePageMapManager> page_maps_;
+  bool in_transaction_ = false;
   TSortedPtrArray<std::unique_ptr<TUserFileHandle>> handles_{0, 10, 1000};
   bool read_only_ = false;
   bool exclusive_ = false;

@@ -217,8 +217,9 @@ void TCoffer::ExportItem(const std::string& disk_dir, const std::string& root,
       const std::string full = IsAbsolutePath(disk_path)
                                    ? disk_path
                                    : JoinPath(platform::GetCurrentDirectory(), disk_path);
-      throw EVorError("Error in TCoffer.ExportFiles - file " + SingleQuoted(full) +
-                      " cannot be overwritten.");
+      throw EVorError(
+          "Error in TCoffer.ExportFiles - file " + SingleQuoted(full) + " cannot be overwritten.",
+          ErrorKind::kIo);
     }
   }
   stream.SaveToFile(disk_path);

@@ -106,15 +106,17 @@ void TDIRArray::UpdateItem(int32_t item_no, const TFileRec& rec) {
     while (i >= 0 && i < indexed_count_ && name_index_.Item(i) != item_no) ++i;
     if (i < 0 || i >= indexed_count_) {
       throw EVorError("TDIRArray.UpdateItem - old name position not found. Position = " +
-                      std::to_string(item_no) + ", ItemCount = " + std::to_string(item_count_) +
-                      ", FileName = " + Quoted(old.FileName));
+                          std::to_string(item_no) + ", ItemCount = " + std::to_string(item_count_) +
+                          ", FileName = " + Quoted(old.FileName),
+                      ErrorKind::kDamaged);
     }
     j = FindPositionOf(KeyKind::kParent, old, true, false);
     while (j >= 0 && j < indexed_count_ && parent_index_.Item(j) != item_no) ++j;
     if (j < 0 || j >= indexed_count_) {
       throw EVorError("TDIRArray.UpdateItem - old parentID position not found. Position = " +
-                      std::to_string(item_no) + ", ItemCount = " + std::to_string(item_count_) +
-                      ", ParentID = " + std::to_string(old.ParentID));
+                          std::to_string(item_no) + ", ItemCount = " + std::to_string(item_count_) +
+                          ", ParentID = " + std::to_string(old.ParentID),
+                      ErrorKind::kDamaged);
     }
   }
 

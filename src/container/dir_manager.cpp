@@ -14,8 +14,12 @@
 namespace vor {
 namespace {
 
+// A page that cannot be loaded is damaged; one that cannot be saved is a
+// failure of the disk.
 [[noreturn]] void RaisePage(const char* message, int32_t page_no) {
-  throw EVorError(std::string(message) + std::to_string(page_no));
+  const bool save = std::string(message).find("can not save") != std::string::npos;
+  throw EVorError(std::string(message) + std::to_string(page_no),
+                  save ? ErrorKind::kIo : ErrorKind::kDamaged);
 }
 
 // Overwrites a string that held key material before it is released.
@@ -45,12 +49,14 @@ void TDIRManager::Load() {
   // container, nor hold more records than its pages have slots.
   if (page_count < 0 || page_count > h.FilePageCount - 1) {
     throw EVorError("TDIRManager.Load - invalid directory page count, DIRPageCount = " +
-                    std::to_string(page_count));
+                        std::to_string(page_count),
+                    ErrorKind::kDamaged);
   }
   if (item_count < 0 ||
       static_cast<int64_t>(item_count) > static_cast<int64_t>(page_count) * entries_per_page_) {
     throw EVorError("TDIRManager.Load - invalid directory item count, DIRItemCount = " +
-                    std::to_string(item_count));
+                        std::to_string(item_count),
+                    ErrorKind::kDamaged);
   }
 
   // Each page is read into the buffer's next slice; the buffer grows with

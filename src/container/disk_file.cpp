@@ -35,9 +35,7 @@ void TCFRDiskFile::Close() {
   handle_.reset();
 }
 
-void TCFRDiskFile::Flush() {
-  if (handle_ != nullptr) handle_->Flush();
-}
+bool TCFRDiskFile::Flush() { return handle_ == nullptr || handle_->Flush(); }
 
 bool TCFRDiskFile::Open(bool create) {
   Close();

@@ -24,7 +24,7 @@ class TCFRDiskFile : public TCFRAbstractFile {
   void SetSize(int64_t value) override;
 
   void Close() override;
-  void Flush() override;
+  bool Flush() override;
   bool Open(bool create) override;
   bool IsOpen() const override { return handle_ != nullptr; }
   int32_t Read(void* buffer, int32_t count) override;

@@ -12,7 +12,10 @@ namespace {
 constexpr int32_t kFirstPFSPageNo = 1;
 constexpr int32_t kFirstGAMPageNo = 2;
 
-[[noreturn]] void Raise(const std::string& message) { throw EVorError(message); }
+// Most failures here are maps or counts found damaged on disk.
+[[noreturn]] void Raise(const std::string& message, ErrorKind kind = ErrorKind::kDamaged) {
+  throw EVorError(message, kind);
+}
 
 }  // namespace
 
@@ -139,12 +142,15 @@ void TFreeSpaceManager::SaveMapPage(std::vector<uint8_t>& map, int32_t slice, in
   page.EncryptionType = EncryptionNone;
   page.ChecksumKind = 0;
   page.pData = map.data() + static_cast<size_t>(slice) * static_cast<size_t>(bytes);
-  if (!page_file_.WritePage(page, page_no, bytes)) Raise(message + std::to_string(page_no));
+  if (!page_file_.WritePage(page, page_no, bytes)) {
+    Raise(message + std::to_string(page_no), ErrorKind::kIo);
+  }
 }
 
 void TFreeSpaceManager::SavePFS(const TIntegerArray& flags) {
   if (flags.Count() != pfs_page_map_.Count()) {
-    Raise("TFreeSpaceManager.SavePFS - pages.ItemCount <> PFSPageMap.ItemCount!");
+    Raise("TFreeSpaceManager.SavePFS - pages.ItemCount <> PFSPageMap.ItemCount!",
+          ErrorKind::kGeneral);
   }
   for (int32_t i = 0; i < flags.Count(); ++i) {
     if (flags[i] != 1) continue;
@@ -155,7 +161,8 @@ void TFreeSpaceManager::SavePFS(const TIntegerArray& flags) {
 
 void TFreeSpaceManager::SaveGAM(const TIntegerArray& flags) {
   if (flags.Count() != gam_page_map_.Count()) {
-    Raise("TFreeSpaceManager.SaveGAM - pages.ItemCount <> GAMPageMap.ItemCount!");
+    Raise("TFreeSpaceManager.SaveGAM - pages.ItemCount <> GAMPageMap.ItemCount!",
+          ErrorKind::kGeneral);
   }
   for (int32_t j = 0; j < flags.Count(); ++j) {
     if (flags[j] != 1) continue;
@@ -304,7 +311,8 @@ bool TFreeSpaceManager::GetPages(int32_t count, int32_t near_page, bool uniform_
     if (added < 0) {
       result = false;
     } else if (added == 0) {
-      Raise("TFreeSpaceManager.GetPages - AddExtents does not append any extents.");
+      Raise("TFreeSpaceManager.GetPages - AddExtents does not append any extents.",
+            ErrorKind::kGeneral);
     } else if (!page_file_.AddPages(extent_page_count_ * added)) {
       result = false;
     } else {
@@ -312,7 +320,8 @@ bool TFreeSpaceManager::GetPages(int32_t count, int32_t near_page, bool uniform_
         if (serves(j)) TakeFromExtent(request, j);
       }
       if (pages.Count() < count) {
-        Raise("TFreeSpaceManager.GetPages - AddExtents appends too small pages.");
+        Raise("TFreeSpaceManager.GetPages - AddExtents appends too small pages.",
+              ErrorKind::kGeneral);
       }
     }
   }

@@ -9,7 +9,9 @@
 #include "container/disk_file.h"
 #include "container/memory_file.h"
 #include "container/part_size.h"
+#include "container/store_environment.h"
 #include "platform/fs.h"
+#include "platform/platform_error.h"
 
 namespace vor {
 
@@ -98,8 +100,10 @@ void TCFRHugeFile::Close() {
   opened_ = false;
 }
 
-void TCFRHugeFile::Flush() {
-  for (auto& part : parts_) part->Flush();
+bool TCFRHugeFile::Flush() {
+  bool ok = true;
+  for (auto& part : parts_) ok = part->Flush() && ok;
+  return ok;
 }
 
 void TCFRHugeFile::MapPosition(int64_t p, int64_t* index, int64_t* offset) const {
@@ -121,7 +125,7 @@ int64_t TCFRHugeFile::SumOfPartData() {
 
 std::unique_ptr<TCFRAbstractFile> TCFRHugeFile::NewStore(const std::string& name) const {
   if (in_memory_) return std::make_unique<TCFRMemoryFile>(name, read_only_, exclusive_);
-  return std::make_unique<TCFRDiskFile>(name, read_only_, exclusive_);
+  return StoreEnvironment().NewDiskStore(name, read_only_, exclusive_);
 }
 
 bool TCFRHugeFile::IsVolumeHeaderAt(TCFRAbstractFile& first, int64_t offset, int64_t file_size) {
@@ -169,6 +173,7 @@ bool TCFRHugeFile::OpenPartFiles(const std::string& file_name) {
   const std::string folder = platform::ExtractFilePath(file_name);
   std::string name = platform::ExtractFileName(file_name);
   std::vector<std::string> chain;  // the names met so far, to stop a loop
+  first_part_open_error_ = 0;
   for (;;) {
     const bool first = parts_.empty();
     const std::string path = folder + name;
@@ -176,12 +181,13 @@ bool TCFRHugeFile::OpenPartFiles(const std::string& file_name) {
     std::unique_ptr<TCFRAbstractFile> store = NewStore(path);
     bool opened = false;
     if (in_memory_) {
-      TCFRDiskFile source(path, /*read_only=*/true, exclusive_);
-      if (source.Open(false)) {
+      std::unique_ptr<TCFRAbstractFile> source =
+          StoreEnvironment().NewDiskStore(path, /*read_only=*/true, exclusive_);
+      if (source->Open(false)) {
         try {
           opened = store->Open(true);
           if (opened) {
-            store->CopyFrom(source, 0);
+            store->CopyFrom(*source, 0);
             store->SetPosition(0);
           }
         } catch (const EVorError&) {
@@ -190,6 +196,7 @@ bool TCFRHugeFile::OpenPartFiles(const std::string& file_name) {
       }
     } else {
       opened = store->Open(false);
+      if (!opened && first) first_part_open_error_ = platform::LastOsError();
     }
     if (!opened) return false;
     parts_.push_back(std::move(store));
@@ -242,16 +249,17 @@ bool TCFRHugeFile::DeletePartFiles() {
   for (size_t i = 0;; ++i) {
     std::string next;
     {
-      TCFRDiskFile part(path, /*read_only=*/true, /*exclusive=*/false);
-      if (!part.Open(false)) return false;
-      part.Seek(i == 0 ? header_offset_ : 0, 0);
+      std::unique_ptr<TCFRAbstractFile> part =
+          StoreEnvironment().NewDiskStore(path, /*read_only=*/true, /*exclusive=*/false);
+      if (!part->Open(false)) return false;
+      part->Seek(i == 0 ? header_offset_ : 0, 0);
       // Only a real volume header names further parts: a file that merely
       // occupies the volume's name must not make other files go.
-      if (part.Read(header_.Data(), kHeaderSize) == kHeaderSize && header_.HasSignature()) {
+      if (part->Read(header_.Data(), kHeaderSize) == kHeaderSize && header_.HasSignature()) {
         next = header_.NextPartName();
       }
     }
-    if (!platform::DeleteFile(path)) return false;
+    if (!StoreEnvironment().DeleteFile(path)) return false;
     if (next.empty()) return true;
     if (!IsPlainPartName(next)) return false;
     path = folder + next;
@@ -286,24 +294,33 @@ bool TCFRHugeFile::AddPartFile() {
       if (!taken(name)) break;
     }
     if (platform::ExtractFileName(name).size() > kMaxNextPartNameLength) return false;
+    if (observer_ != nullptr) observer_->BeforeNewPart(name);
   }
   std::unique_ptr<TCFRAbstractFile> store = NewStore(name);
-  if (!store->Open(true)) return false;
+  if (!store->Open(true)) {
+    last_failure_ = platform::LastOsError();
+    return false;
+  }
   header_.Init(part_size_);
   store->Seek(HeaderPosition(k), 0);
   if (store->Write(header_.Data(), kHeaderSize) != kHeaderSize) {
     store.reset();
-    if (!in_memory_) platform::DeleteFile(name);
+    if (!in_memory_) StoreEnvironment().DeleteFile(name);
     return false;
   }
   parts_.push_back(std::move(store));
   if (k >= 1 && !WritePartHeader(k - 1, platform::ExtractFileName(name))) {
     parts_.pop_back();
-    if (!in_memory_) platform::DeleteFile(name);
+    if (!in_memory_) StoreEnvironment().DeleteFile(name);
     WritePartHeader(k - 1, std::string());
     return false;
   }
   return true;
+}
+
+bool TCFRHugeFile::ClearLastPartLink() {
+  if (parts_.empty() || !CanModifyDisk()) return false;
+  return WritePartHeader(parts_.size() - 1, std::string());
 }
 
 void TCFRHugeFile::DeleteLastPartFile() {
@@ -314,7 +331,7 @@ void TCFRHugeFile::DeleteLastPartFile() {
   const std::string name = parts_.back()->FileName();
   size_ -= parts_.back()->GetSize() - kHeaderSize;
   parts_.pop_back();
-  if (!in_memory_) platform::DeleteFile(name);
+  if (!in_memory_) StoreEnvironment().DeleteFile(name);
   WritePartHeader(parts_.size() - 1, std::string());
   positioned_part_ = -1;
 }
@@ -325,11 +342,19 @@ void TCFRHugeFile::SetSize(int64_t value) {
   if (!CanModifyDisk()) throw EVorError("TCFRHugeFile.SetSize - File is read-only.");
   int64_t index;
   int64_t offset;
+  if (observer_ != nullptr && value != size_) {
+    observer_->BeforeChange(std::min(value, size_), value > size_ ? value - size_ : size_ - value);
+  }
   MapPosition(value, &index, &offset);
   positioned_part_ = -1;
   if (value > size_) {
     while (static_cast<int64_t>(parts_.size()) - 1 < index) {
-      parts_.back()->SetSize(part_size_);
+      try {
+        parts_.back()->SetSize(part_size_);
+      } catch (const platform::EPlatformError& e) {
+        last_failure_ = e.Code();
+        throw;
+      }
       if (!AddPartFile()) {
         size_ = SumOfPartData();
         throw EVorError("TCFRHugeFile.SetSize - Can not add a part file.");
@@ -339,7 +364,12 @@ void TCFRHugeFile::SetSize(int64_t value) {
     while (static_cast<int64_t>(parts_.size()) - 1 > index) DeleteLastPartFile();
   }
   if (index < static_cast<int64_t>(parts_.size())) {
-    parts_[static_cast<size_t>(index)]->SetSize(DataStart(static_cast<size_t>(index)) + offset);
+    try {
+      parts_[static_cast<size_t>(index)]->SetSize(DataStart(static_cast<size_t>(index)) + offset);
+    } catch (const platform::EPlatformError& e) {
+      last_failure_ = e.Code();
+      throw;
+    }
     positioned_part_ = index;
   }
   size_ = value;
@@ -409,11 +439,19 @@ int32_t TCFRHugeFile::Read(void* buffer, int32_t count) {
 
 void TCFRHugeFile::ReadBuffer(void* buffer, int32_t count) {
   if (count == 0) return;
-  if (Read(buffer, count) != count) throw EVorError("TCFRHugeFile.ReadBuffer - Stream read error");
+  if (Read(buffer, count) != count)
+    throw EVorError("TCFRHugeFile.ReadBuffer - Stream read error", ErrorKind::kDamaged);
 }
 
 int32_t TCFRHugeFile::Write(const void* buffer, int32_t count) {
   if (count <= 0 || position_ < 0 || parts_.empty() || !CanModifyDisk()) return 0;
+  if (observer_ != nullptr) {
+    // A position beyond the end extends the volume up to it first. (An
+    // observer that reads the volume puts the position back.)
+    const int64_t p = position_;
+    const int64_t start = std::min(p, size_);
+    observer_->BeforeChange(start, p + count - start);
+  }
   if (position_ > size_) {
     const int64_t p = position_;
     try {
@@ -443,6 +481,7 @@ int32_t TCFRHugeFile::Write(const void* buffer, int32_t count) {
     const int64_t room = RoomLeft(index, offset);
     const int32_t n = static_cast<int32_t>(std::min<int64_t>(count - done, room));
     int32_t written = parts_[i]->Write(in + done, n);
+    if (written < n) last_failure_ = platform::LastOsError();
     if (written < 0) {
       written = 0;
       positioned_part_ = -1;  // the store's position is not known after a failure

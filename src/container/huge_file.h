@@ -28,6 +28,20 @@
 
 namespace vor {
 
+// Told by a volume before it changes its data or its set of part files (the
+// rollback journal listens, so that it can save what is about to change).
+// A listener that cannot do its work raises; the change is then not made.
+class TVolumeObserver {
+ public:
+  virtual ~TVolumeObserver() = default;
+  // Data bytes position .. position + count - 1 are about to change: a write
+  // there, or a size change (the bytes between the old and the new size).
+  // An observer that moves the volume's position must put it back.
+  virtual void BeforeChange(int64_t position, int64_t count) = 0;
+  // The part file path is about to be created.
+  virtual void BeforeNewPart(const std::string& path) = 0;
+};
+
 class TCFRHugeFile {
  public:
   // part_size -1 chooses GetMaxPartSize(file_name) (2,147,483,647 when that
@@ -45,7 +59,8 @@ class TCFRHugeFile {
   // the first part opens with the parts found before the break.
   bool InternalOpen(const std::string& file_name, bool create, bool force);
   void Close();
-  void Flush();
+  // Flushes every part; false when any of them fails.
+  bool Flush();
 
   // Reads up to count bytes at the position; raises when the position lies
   // beyond Size. Reads end where the last part ends.
@@ -59,6 +74,8 @@ class TCFRHugeFile {
   // current position, 2 = from the end. Returns the new position.
   int64_t Seek(int64_t offset, uint16_t origin);
   int64_t GetPosition() { return Seek(0, 1); }
+  // The position, without touching the part stores.
+  int64_t Position() const { return position_; }
   void SetPosition(int64_t value) { Seek(value, 0); }
   int64_t GetSize() const { return size_; }
   // Grows or shrinks the volume, adding or deleting part files; the position
@@ -66,6 +83,18 @@ class TCFRHugeFile {
   void SetSize(int64_t value);
   // Removes the last part (and its file); raises with fewer than two parts.
   void DeleteLastPartFile();
+
+  // Installs the listener (not owned; nullptr removes it).
+  void SetObserver(TVolumeObserver* observer) { observer_ = observer; }
+  TVolumeObserver* Observer() const { return observer_; }
+  // The operating-system error code of the last failed open of the first
+  // part (0 when it opened, or failed for another reason).
+  uint32_t FirstPartOpenError() const { return first_part_open_error_; }
+  // The operating-system error code of the last write, size change or new
+  // part that failed (0 when none did).
+  uint32_t LastFailure() const { return last_failure_; }
+  // Rewrites the last part's header so that it names no further part.
+  bool ClearLastPartLink();
 
   const std::string& FileName() const { return file_name_; }
   bool ReadOnly() const { return read_only_; }
@@ -117,6 +146,9 @@ class TCFRHugeFile {
   // to be (then the next read or write positions its part first).
   int64_t positioned_part_ = -1;
   TCFRVolumeHeader header_;  // the buffer every header is read into and built in
+  TVolumeObserver* observer_ = nullptr;
+  uint32_t first_part_open_error_ = 0;
+  uint32_t last_failure_ = 0;
 };
 
 }  // namespace vor

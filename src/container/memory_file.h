@@ -23,7 +23,7 @@ class TCFRMemoryFile : public TCFRAbstractFile {
   void SetSize(int64_t value) override;
 
   void Close() override;
-  void Flush() override {}
+  bool Flush() override { return true; }
   // create = false raises; create = true makes an empty buffer.
   bool Open(bool create) override;
   bool IsOpen() const override { return stream_ != nullptr; }

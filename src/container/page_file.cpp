@@ -10,12 +10,15 @@
 #include "crypto/page_cipher.h"
 #include "crypto/password_record.h"
 #include "platform/fs.h"
+#include "platform/platform_error.h"
 
 namespace vor {
 
 namespace {
 
 constexpr char kCorruptedHeader[] = "TCoffer.LoadHeader - Invalid CFR file, header is corrupted.";
+
+std::string Quoted(const std::string& path) { return "'" + path + "'"; }
 
 }  // namespace
 
@@ -40,6 +43,15 @@ TPageFileManager::TPageFileManager(const std::string& file_name, uint16_t mode,
 }
 
 TPageFileManager::~TPageFileManager() {
+  if (journal_ != nullptr) {
+    try {
+      journal_->Commit();
+    } catch (const std::exception&) {
+      // The journal stays; the next open rolls the change back.
+    }
+    store_->SetObserver(nullptr);
+    journal_.reset();
+  }
   WipeKeyText(&page_key_);
   // The cipher cache holds keys set up from this container's key strings.
   ClearPageCipherCache();
@@ -79,6 +91,25 @@ void TPageFileManager::CreateNew(const std::string& password, const std::string&
     BuildPasswordRecord(&header_.PasswordRecord, password, question, answer);
   }
   SaveHeader();
+  StartJournal();
+}
+
+void TPageFileManager::StartJournal() {
+  if (read_only_ || in_memory_ || store_ == nullptr || !store_->Opened()) return;
+  journal_ = std::make_unique<TRollbackJournal>(*store_, header_.PageSize);
+  store_->SetObserver(journal_.get());
+}
+
+void TPageFileManager::HandleLeftJournal() {
+  if (in_memory_ || !TRollbackJournal::Exists(file_name_)) return;
+  if (read_only_) {
+    if (!TRollbackJournal::HoldsChange(file_name_)) return;
+    throw EVorError(Quoted(file_name_) + " has an unfinished change (the journal " +
+                        Quoted(TRollbackJournal::PathFor(file_name_)) +
+                        "); open it for writing to roll the change back",
+                    ErrorKind::kUnfinished);
+  }
+  TRollbackJournal::PlayBack(*store_);
 }
 
 void TPageFileManager::OpenExisting() {
@@ -87,14 +118,28 @@ void TPageFileManager::OpenExisting() {
   }
   store_ = std::make_unique<TCFRHugeFile>(file_name_, read_only_, exclusive_, in_memory_, -1);
   if (!store_->Open(false, true)) {
+    const uint32_t error = store_->FirstPartOpenError();
     store_.reset();
-    throw EVorError("File " + platform::ExtractFileName(file_name_) + " has corrupted header.");
+    const platform::OsErrorClass cls = platform::ClassifyOsError(error);
+    if (error != 0 && cls == platform::OsErrorClass::kInUse) {
+      throw EVorError(Quoted(file_name_) + " is in use by another program", ErrorKind::kInUse);
+    }
+    if (error != 0 && cls == platform::OsErrorClass::kAccessDenied) {
+      if (!read_only_) throw EVorError(Quoted(file_name_) + " is read-only", ErrorKind::kReadOnly);
+      throw EVorError(Quoted(file_name_) + " cannot be opened: " + platform::OsErrorMessage(error),
+                      ErrorKind::kIo);
+    }
+    throw EVorError("File " + platform::ExtractFileName(file_name_) + " has corrupted header.",
+                    ErrorKind::kDamaged);
   }
+  HandleLeftJournal();
   LoadHeader();
+  StartJournal();
 }
 
 void TPageFileManager::LoadHeader() {
-  if (!CheckHeader() || !HeaderFieldsSound()) throw EVorError(kCorruptedHeader);
+  if (!CheckHeader() || !HeaderFieldsSound())
+    throw EVorError(kCorruptedHeader, ErrorKind::kDamaged);
 }
 
 bool TPageFileManager::CheckHeader() {
@@ -321,6 +366,14 @@ bool TPageFileManager::AddPages(int32_t count) {
   return true;
 }
 
-void TPageFileManager::Flush() { store_->Flush(); }
+bool TPageFileManager::Flush() { return store_->Flush(); }
+
+bool TPageFileManager::CommitTransaction() { return journal_ == nullptr || journal_->Commit(); }
+
+void TPageFileManager::RollbackTransaction() {
+  if (journal_ == nullptr) return;
+  journal_->Rollback();
+  LoadHeader();
+}
 
 }  // namespace vor

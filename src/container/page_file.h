@@ -7,6 +7,13 @@
 //
 // Creating and opening raise on failure. Page reads and writes report by
 // result: false with a negative code in LastError (kPage*Error below).
+//
+// A container opened or created for writing on disk keeps a rollback journal
+// (rollback_journal.h): the changes since the last commit form a
+// transaction, which CommitTransaction makes durable and RollbackTransaction
+// undoes; the destructor commits. Opening for writing first plays back a
+// journal an earlier process left; opening for reading refuses while there
+// is one.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +24,7 @@
 #include "container/container_header.h"
 #include "container/huge_file.h"
 #include "container/page.h"
+#include "container/rollback_journal.h"
 
 namespace vor {
 
@@ -102,7 +110,19 @@ class TPageFileManager {
   // Grows the container by count pages and saves the header; false (and the
   // header unchanged) when the volume cannot grow or is read-only.
   bool AddPages(int32_t count);
-  void Flush();
+  // Flushes the volume; false when the system reports a failure.
+  bool Flush();
+
+  // The container changed since the last commit or rollback.
+  bool InTransaction() const { return journal_ != nullptr && journal_->Active(); }
+  // A journal write failed: the running transaction can only be rolled back.
+  bool TransactionFailed() const { return journal_ != nullptr && journal_->Failed(); }
+  // Makes the transaction durable; false (the journal kept, so the next open
+  // rolls it back) when the container cannot be flushed.
+  bool CommitTransaction();
+  // Undoes the transaction on disk and reads the header again. The callers
+  // must rebuild whatever they hold in memory.
+  void RollbackTransaction();
 
   int32_t PageDataSize() const { return header_.PageSize - kPageHeaderSize; }
   int64_t PageOffset(int32_t page_no) const {
@@ -123,6 +143,7 @@ class TPageFileManager {
   bool PasswordAccepted() const { return password_accepted_; }
   int32_t LastError() const { return last_error_; }
   TCFRHugeFile* Store() { return store_.get(); }
+  const TCFRHugeFile* Store() const { return store_.get(); }
 
  private:
   static void CheckGeometry(int32_t page_size, int32_t extent_page_count);
@@ -130,6 +151,9 @@ class TPageFileManager {
                  const std::string& answer, int32_t page_size, int32_t extent_page_count,
                  int64_t part_size);
   void OpenExisting();
+  // Plays back (writing) or refuses (reading) a journal left by another run.
+  void HandleLeftJournal();
+  void StartJournal();
   // Geometry and counts that later layers size buffers and loops by.
   bool HeaderFieldsSound() const;
   const std::string& KeyOrPageKey(const std::string& key) const {
@@ -147,6 +171,8 @@ class TPageFileManager {
   int32_t last_error_ = 0;
   // Raw pages (headers and data) of one run; kept between calls.
   std::vector<uint8_t> run_buffer_;
+  // Listens to store_ while the container is writable on disk.
+  std::unique_ptr<TRollbackJournal> journal_;
 };
 
 }  // namespace vor

@@ -84,9 +84,9 @@ TUserFilePageMapManager::TMaps TUserFilePageMapManager::ReadMaps(const TFileRec&
   // page of the container behind the header, and a file cannot have more
   // data pages than the container has pages.
   auto valid_page = [file_pages](int64_t page) { return page >= 1 && page < file_pages; };
-  if (!valid_page(first)) throw EVorError(kInvalidChain);
+  if (!valid_page(first)) throw EVorError(kInvalidChain, ErrorKind::kDamaged);
   const int64_t d = rec.FileSize <= 0 ? 0 : PagesFor(rec.FileSize, page_file_.PageDataSize());
-  if (d > file_pages) throw EVorError(kInvalidChain);
+  if (d > file_pages) throw EVorError(kInvalidChain, ErrorKind::kDamaged);
   const int64_t m = PagesFor(d, entries_per_map_page_);
 
   TMaps maps{std::make_shared<TIntegerArray>(0, 10, 25),
@@ -101,18 +101,19 @@ TUserFilePageMapManager::TMaps TUserFilePageMapManager::ReadMaps(const TFileRec&
   int32_t page_no = first;
   int64_t k = 0;
   for (int64_t i = 0; i < m; ++i) {
-    if (!page_file_.ReadPage(page, page_no, -1)) throw EVorError(kMapReadError);
+    if (!page_file_.ReadPage(page, page_no, -1))
+      throw EVorError(kMapReadError, ErrorKind::kDamaged);
     maps.map->Add(page_no);
     visited.insert(page_no);
     for (int32_t slot = 0; slot < entries_per_map_page_ && k + slot < d; ++slot) {
       const int32_t data_page = DecodeFixedI32(page.pData + 4 * slot);
-      if (!valid_page(data_page)) throw EVorError(kInvalidChain);
+      if (!valid_page(data_page)) throw EVorError(kInvalidChain, ErrorKind::kDamaged);
       maps.data->Add(data_page);
     }
     k += entries_per_map_page_;
     page_no = page.NextPageNo;
     if (k < d && (!valid_page(page_no) || visited.count(page_no) != 0)) {
-      throw EVorError(kInvalidChain);
+      throw EVorError(kInvalidChain, ErrorKind::kDamaged);
     }
   }
   return maps;
@@ -133,13 +134,16 @@ TUserFilePageMapManager::TMaps TUserFilePageMapManager::Maps(const TFileRec& rec
     maps.data = data != nullptr ? data->list : nullptr;
   }
   if (maps.map == nullptr) {
-    throw EVorError("TUserFilePageMapManager.GetMaps - Cannot find UFPM page map");
+    throw EVorError("TUserFilePageMapManager.GetMaps - Cannot find UFPM page map",
+                    ErrorKind::kDamaged);
   }
   if (maps.data == nullptr) {
-    throw EVorError("TUserFilePageMapManager.GetMaps - Cannot find user file page map");
+    throw EVorError("TUserFilePageMapManager.GetMaps - Cannot find user file page map",
+                    ErrorKind::kDamaged);
   }
   if (maps.map->Count() == 0 || maps.map->Item(0) != first) {
-    throw EVorError("TUserFilePageMapManager.GetMaps - UFPMMap.Items[0] <> FirstMapPageNo");
+    throw EVorError("TUserFilePageMapManager.GetMaps - UFPMMap.Items[0] <> FirstMapPageNo",
+                    ErrorKind::kDamaged);
   }
   return maps;
 }

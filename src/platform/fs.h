@@ -32,6 +32,13 @@ std::string ExtractRoot(const std::string& path);
 bool FileExists(const std::string& path);  // an existing file, not a folder
 bool DirectoryExists(const std::string& path);
 bool DeleteFile(const std::string& path);
+// Renames a file, replacing a file of the new name; on Windows the rename is
+// written through to the disk before it returns.
+bool RenameFile(const std::string& from, const std::string& to);
+// Makes the folder's entries (files created, renamed or deleted in it)
+// durable. POSIX needs an fsync of the folder for that; Windows file systems
+// keep their own metadata log, so there it does nothing.
+bool FlushFolder(const std::string& path);
 bool CreateDirectory(const std::string& path);  // one level
 bool RemoveDirectory(const std::string& path);  // an empty folder
 // Removes a folder with everything inside it; false when anything remains.

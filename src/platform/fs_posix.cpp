@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -73,6 +74,25 @@ bool DeleteFile(const std::string& path) {
     return false;
   }
   return ::unlink(path.c_str()) == 0;
+}
+
+bool RenameFile(const std::string& from, const std::string& to) {
+  return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool FlushFolder(const std::string& path) {
+  const std::string folder = path.empty() ? std::string(".") : path;
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  int rc;
+  do {
+    rc = ::fsync(fd);
+  } while (rc != 0 && errno == EINTR);
+  // Some file systems cannot fsync a folder (EINVAL); their entries are as
+  // durable as they get.
+  const bool ok = rc == 0 || errno == EINVAL;
+  ::close(fd);
+  return ok;
 }
 
 bool CreateDirectory(const std::string& path) { return ::mkdir(path.c_str(), 0777) == 0; }

@@ -69,6 +69,13 @@ bool DirectoryExists(const std::string& path) {
 
 bool DeleteFile(const std::string& path) { return ::DeleteFileA(path.c_str()) != 0; }
 
+bool RenameFile(const std::string& from, const std::string& to) {
+  return ::MoveFileExA(from.c_str(), to.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool FlushFolder(const std::string&) { return true; }
+
 bool CreateDirectory(const std::string& path) {
   return ::CreateDirectoryA(path.c_str(), nullptr) != 0;
 }

@@ -21,6 +21,28 @@ namespace {
 
 uint32_t LastOsError() { return static_cast<uint32_t>(errno); }
 
+OsErrorClass ClassifyOsError(uint32_t code) {
+  switch (static_cast<int>(code)) {
+    case ENOENT:
+    case ENOTDIR:
+      return OsErrorClass::kNotFound;
+    case EBUSY:  // the file layer's sharing violation (file_posix.cpp)
+    case EWOULDBLOCK:
+    case ETXTBSY:
+      return OsErrorClass::kInUse;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return OsErrorClass::kAccessDenied;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+      return OsErrorClass::kDiskFull;
+    default:
+      return OsErrorClass::kOther;
+  }
+}
+
 std::string OsErrorText(uint32_t code) {
   char buffer[256] = {0};
   std::string text =

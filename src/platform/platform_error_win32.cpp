@@ -7,6 +7,25 @@ namespace vor::platform {
 
 uint32_t LastOsError() { return static_cast<uint32_t>(::GetLastError()); }
 
+OsErrorClass ClassifyOsError(uint32_t code) {
+  switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      return OsErrorClass::kNotFound;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+      return OsErrorClass::kInUse;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+      return OsErrorClass::kAccessDenied;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return OsErrorClass::kDiskFull;
+    default:
+      return OsErrorClass::kOther;
+  }
+}
+
 std::string OsErrorText(uint32_t code) {
   char buffer[512] = {0};
   const DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,

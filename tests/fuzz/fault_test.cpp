@@ -15,6 +15,7 @@
 #include "container/file_stream.h"
 #include "container/free_space.h"
 #include "container/page_file.h"
+#include "fault_environment.h"
 #include "platform/file.h"
 #include "platform/fs.h"
 #include "platform/test_temp_dir.h"
@@ -58,30 +59,12 @@ class FaultTest : public testing::TempDirTest {
     if (!content.empty()) stream.ReadBuffer(&content[0], static_cast<int32_t>(content.size()));
     return content;
   }
-
-  // The longest file name this folder takes: a part named one character
-  // longer cannot be created, which is where the "disk" of a volume made
-  // under that name ends.
-  std::string LongestCreatableName() {
-    for (size_t length = 300; length > 8; --length) {
-      const std::string path = Path(std::string(length, 'n'));
-      auto file = platform::FileHandle::Open(path, platform::FileAccess::kReadWrite,
-                                             platform::FileShare::kShared,
-                                             platform::FileDisposition::kCreateAlways);
-      if (file != nullptr) {
-        file.reset();
-        platform::DeleteFile(path);
-        return path;
-      }
-    }
-    return std::string();
-  }
 };
 
 TEST_F(FaultTest, DiskThatFillsEndsWithNoSpaceAndKeepsEarlierFiles) {
-  const std::string name = LongestCreatableName();
-  if (name.empty()) GTEST_SKIP() << "no long file names here";
-  // 48 pages fit in the only part this volume can have.
+  const std::string name = Path("full.cfr");
+  // 48 pages fit in the only part this volume can have: the disk is full
+  // when the next part file is to be made.
   CreateContainer(name, 48 * 4096 + 280);
   ASSERT_FALSE(platform::FileExists(name + "1"));
 
@@ -89,6 +72,9 @@ TEST_F(FaultTest, DiskThatFillsEndsWithNoSpaceAndKeepsEarlierFiles) {
   int no_space = 0;
   bool failed = false;
   {
+    testing::FaultEnvironment full_disk;
+    full_disk.RefuseNewParts(true);
+    testing::EnvironmentScope scope(&full_disk);
     TCoffer coffer(name, kReadWrite, "", "", "", 0);
     coffer.SetOnNoSpace([&](TCoffer&) { ++no_space; });
     for (int i = 0; i < 100 && !failed; ++i) {

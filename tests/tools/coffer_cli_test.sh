@@ -102,18 +102,58 @@ damaged() {
     block) contains out.txt "file tree/sub/random.bin: TCFRAdvancedFileStream.LoadBlock"
            grep -q "^  page" out.txt && fail "a block damage showed as a page damage" ;;
   esac
+  # A container whose directory or maps fail their checks is not changed.
+  if [ "$kind" = dir ] || [ "$kind" = map ]; then
+    cp t.cof before.cof
+    printf 'new\n' >new.txt
+    expect 4 add t.cof new.txt
+    cmp -s t.cof before.cof || fail "add changed a damaged container"
+    expect 4 rm t.cof tree/a.txt
+    cmp -s t.cof before.cof || fail "rm changed a damaged container"
+  fi
   # Reading the damaged file reports damage too.
   if [ "$kind" != dir ]; then
     expect 4 cat t.cof tree/sub/random.bin
   fi
-  # So does extracting, where the blocks are unpacked on worker threads.
+  # So does extracting, where the blocks are unpacked on worker threads:
+  # the damaged file is named and left out, the others are extracted.
   if [ "$kind" = data ] || [ "$kind" = block ]; then
     rm -rf out
     expect 4 extract t.cof -o out
+    contains err.txt "'tree/sub/random.bin': the stored data is damaged"
+    contains err.txt "1 damaged file(s) not extracted"
+    [ -e out/tree/sub/random.bin ] && fail "the damaged file was left on disk"
+    cmp -s out/tree/sub/deeper/text.txt tree/sub/deeper/text.txt || fail "text.txt not extracted"
+    cmp -s out/tree/a.txt tree/a.txt || fail "a.txt not extracted"
   fi
 }
 
 case "$scenario" in
+  locked)
+    # A container another program holds is reported as in use, not damaged.
+    command -v flock >/dev/null || { echo "no flock here: skipped"; exit 0; }
+    printf 'x\n' >x.txt
+    expect 0 create t.cof
+    expect 0 add t.cof x.txt
+    for command in "list t.cof" "add t.cof x.txt"; do
+      # shellcheck disable=SC2086
+      flock -x t.cof "$coffer_exe" --no-progress $command >out.txt 2>err.txt &&
+        fail "$command ran on a locked container"
+      [ $? -eq 1 ] || fail "$command on a locked container: exit code not 1"
+      contains err.txt "'t.cof' is in use by another program"
+    done
+    ;;
+  names)
+    # Name components over 255 bytes (no disk takes them) are refused
+    # before anything is written.
+    expect 0 create t.cof
+    printf 'x\n' >x.txt
+    expect 0 add t.cof x.txt --to "$(printf 'n%.0s' $(seq 255))"
+    cp t.cof before.cof
+    expect 1 add t.cof x.txt --to "$(printf 'm%.0s' $(seq 256))"
+    contains err.txt "longer than 255 bytes"
+    cmp -s t.cof before.cof || fail "a refused add changed the container"
+    ;;
   roundtrip_type[0-9])
     roundtrip "${scenario#roundtrip_type}"
     ;;

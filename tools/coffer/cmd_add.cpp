@@ -2,8 +2,8 @@
 //
 // Everything is planned and checked first (add_plan.h), so a name that
 // cannot be stored stops the command before the container changes. Entries
-// are then written one by one; an entry that fails part-way is removed
-// again, so the container never keeps a half-written file.
+// are then written one by one inside one transaction: a failure (or a
+// crash) part-way undoes the whole command, a file replaced included.
 //
 // Compressing is most of the work, and the blocks of different files are
 // independent: worker threads read and pack the files ahead of the writer
@@ -103,13 +103,18 @@ class Adder {
     return "'" + session_.Codec().DisplayPath(stored_path) + "'";
   }
 
-  [[noreturn]] void Fail(const std::string& what) {
+  [[noreturn]] void Fail(const std::string& what, const std::string& stored_path) {
+    if (coffer_.LastFailureKind() == ErrorKind::kDiskFull) {
+      throw ECofferError(kExitIoError, "disk full while writing " + Shown(stored_path));
+    }
     if (no_space_) throw ECofferError(kExitIoError, what + ": the container cannot grow");
     throw ECofferError(kExitFailure, what);
   }
 
   void MakeFolder(const std::string& stored_path, const std::string& disk_path) {
-    if (coffer_.CreateFolder(stored_path) < 0) Fail("cannot make the folder " + Shown(stored_path));
+    if (coffer_.CreateFolder(stored_path) < 0) {
+      Fail("cannot make the folder " + Shown(stored_path), stored_path);
+    }
     if (disk_path.empty()) return;
     const uint32_t attributes = platform::GetFileAttributes(disk_path);
     if (attributes != platform::kInvalidFileAttributes) {
@@ -127,6 +132,7 @@ class Adder {
 
   void AddFile(const AddItem& item, const PackAhead::Result& packed) {
     bar_.SetLabel(platform::ExtractFileName(item.disk_path));
+    // A failure leaves the half-written entry to the transaction's rollback.
     try {
       if (packed.packed) {
         StorePacked(item, packed);
@@ -134,9 +140,12 @@ class Adder {
         TDiskFileStream source(item.disk_path, TDiskFileMode::kOpenRead);
         CopyContent(item, source);
       }
-    } catch (...) {
-      // No half-written entry stays behind.
-      coffer_.DeleteFile(item.stored_path);
+    } catch (const ECofferError&) {
+      throw;
+    } catch (const EVorError&) {
+      if (coffer_.LastFailureKind() == ErrorKind::kDiskFull) {
+        throw ECofferError(kExitIoError, "disk full while writing " + Shown(item.stored_path));
+      }
       throw;
     }
     const uint32_t attributes = platform::GetFileAttributes(item.disk_path);
@@ -180,7 +189,8 @@ class Adder {
       if (n == 0) break;
       if (target.Write(buffer.data(), n) != n) {
         Fail("cannot write " + Shown(item.stored_path) + " (error " +
-             std::to_string(coffer_.LastError()) + ")");
+                 std::to_string(coffer_.LastError()) + ")",
+             item.stored_path);
       }
       copied += n;
       done_ += n;
@@ -221,9 +231,12 @@ int RunAdd(Session& session) {
   if (args.Has("file-password")) {
     file_password = ReadPassword(kFilePasswordVariable, "Password for the added files: ", true);
   }
-  DefaultCompressionScope scope(*coffer, compression == 0 ? 0 : coffer->DefaultCompression());
-  Adder adder(session, *coffer, plan, compression, file_password);
-  adder.Run();
+  {
+    DefaultCompressionScope scope(*coffer, compression == 0 ? 0 : coffer->DefaultCompression());
+    Adder adder(session, *coffer, plan, compression, file_password);
+    adder.Run();
+  }
+  coffer->Commit();
   return kExitOk;
 }
 

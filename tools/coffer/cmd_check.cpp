@@ -1,11 +1,15 @@
 // coffer check: verifies everything that can be reached.
 //
 // 1. The header (signature, checksum, geometry) as the page file loads it.
-// 2. Every page's checksum, read as stored (no key needed).
-// 3. The allocation maps, the directory and every file's page map, loaded
+// 2. The allocation maps, the directory and every file's page map, loaded
 //    by the engine's managers; each page they name is given its owner,
 //    which finds pages used twice, used pages marked free and pages whose
 //    type does not fit their use.
+// 3. The checksum of every page in use, read as stored (no key needed) over
+//    the bytes its owner writes and reads: a directory or map page holds
+//    fewer data bytes than a page has room for, and the rest of it is
+//    whatever the page held before. Free pages are not read: nothing reads
+//    them, and they keep what they last held.
 // 4. Every file's content through its TCFRFileStream: every block is
 //    decompressed and CRC-checked.
 // Problems are printed by page and by file; any problem makes exit code 4.
@@ -81,21 +85,35 @@ struct Owner {
 class Checker {
  public:
   Checker(Session& session, const std::string& archive) : session_(session), archive_(archive) {}
+  // Checks the structures of a container open for writing, quietly: the
+  // header, the allocation maps, the directory, the page maps, and who uses
+  // which page. File contents are not read.
+  Checker(Session& session, TPageFileManager& page_file)
+      : session_(session), page_file_(&page_file), quiet_(true) {}
+
+  std::vector<std::string> StructureProblems() {
+    ScanPages();
+    LoadStructures();
+    CheckOwnership();
+    return problems_;
+  }
 
   int Run() {
     std::string password;
     try {
       password = session_.ContainerPassword(archive_);
-      page_file_ = std::make_unique<TPageFileManager>(archive_, kModeRead, password, "", "", false,
-                                                      4096, 8, -1);
+      own_page_file_ = std::make_unique<TPageFileManager>(archive_, kModeRead, password, "", "",
+                                                          false, 4096, 8, -1);
+      page_file_ = own_page_file_.get();
     } catch (const EVorError& e) {
       if (ExitCodeOf(e) != kExitDamaged) throw;
       Problem(std::string("header: ") + e.what());
       return Finish();
     }
-    std::printf("header: ok\n");
+    Say("header: ok\n");
     ScanPages();
     LoadStructures();
+    VerifyUsedPages();
     CheckOwnership();
     if (directory_ != nullptr) CheckContents();
     return Finish();
@@ -103,37 +121,105 @@ class Checker {
 
  private:
   void Problem(const std::string& text) { problems_.push_back(text); }
+  bool Progress() const { return !quiet_ && session_.Progress(); }
+  // printf, unless quiet.
+  template <typename... Args>
+  void Say(const char* format, Args... args) {
+    if (!quiet_) std::printf(format, args...);
+  }
 
   int Finish() {
     if (problems_.empty()) {
-      std::printf("result: ok\n");
+      Say("result: ok\n");
       return kExitOk;
     }
-    std::printf("damaged:\n");
-    for (const std::string& p : problems_) std::printf("  %s\n", p.c_str());
-    std::printf("result: damaged (%zu problem%s)\n", problems_.size(),
-                problems_.size() == 1 ? "" : "s");
+    Say("damaged:\n");
+    for (const std::string& p : problems_) Say("  %s\n", p.c_str());
+    Say("result: damaged (%zu problem%s)\n", problems_.size(), problems_.size() == 1 ? "" : "s");
     return kExitDamaged;
   }
 
+  // The page headers: the type of every page. The count comes from the
+  // header and is bounded by the pages the volume holds before anything is
+  // sized from it.
   void ScanPages() {
-    const int32_t count = page_file_->Header().FilePageCount;
+    const int64_t page_size = page_file_->Header().PageSize;
+    const int64_t held = (page_file_->Store()->GetSize() + page_size - 1) / page_size;
+    int32_t count = page_file_->Header().FilePageCount;
+    if (count > held) {
+      Problem("the header counts " + std::to_string(count) + " pages, the container holds " +
+              std::to_string(held));
+      count = static_cast<int32_t>(held);
+    }
     types_.assign(static_cast<size_t>(count), PageTypeNone);
-    ProgressBar bar("checking pages", count, session_.Progress());
+    TPageRecord page;
+    for (int32_t p = 1; p < count; ++p) {
+      if (!page_file_->ReadPage(page, p, 0)) {
+        bad_pages_[p] = PageErrorText(page_file_->LastError());
+        continue;
+      }
+      types_[static_cast<size_t>(p)] = page.PageType;
+    }
+  }
+
+  // The data bytes of a page of this use, as the engine writes and reads them.
+  int32_t DataSizeFor(int type) const {
+    switch (type) {
+      case PageTypeDIR:
+        // Whole 512-byte records, as many as fit (also when the directory
+        // itself could not be loaded).
+        return directory_ != nullptr ? directory_->DIRPageDataSize()
+                                     : page_file_->PageDataSize() / 512 * 512;
+      case PageTypePFS:
+        return free_space_ != nullptr ? free_space_->PFSBytesPerPage() : -1;
+      case PageTypeGAM:
+      case PageTypeSGAM:
+        return free_space_ != nullptr ? free_space_->GAMBytesPerPage() : -1;
+      default:
+        return page_file_->PageDataSize();
+    }
+  }
+
+  // The checksum of every page in use: those the structures name, and
+  // those the allocation maps mark used that nothing could be read to name
+  // (the pages of a page map that failed, say), by their stored type.
+  void VerifyUsedPages() {
+    std::map<int32_t, int> used;
+    for (const auto& [p, owner] : owners_) used[p] = owner.type;
+    if (free_space_ != nullptr) {
+      const int64_t extent_pages =
+          static_cast<int64_t>(free_space_->ExtentCount()) * free_space_->ExtentPageCount();
+      const int32_t first = page_file_->Header().FirstExtentPageNo;
+      for (int32_t p = 1; p < static_cast<int32_t>(types_.size()); ++p) {
+        const int64_t r = static_cast<int64_t>(p) - first;
+        if (used.count(p) == 0 && r >= 0 && r < extent_pages &&
+            !free_space_->PageFree(static_cast<int32_t>(r))) {
+          used[p] = types_[static_cast<size_t>(p)];
+        }
+      }
+    }
+    ProgressBar bar("checking pages", static_cast<int64_t>(used.size()), Progress());
     TPageRecord page;
     page_file_->InitPage(page);
+    int32_t read = 0;
     int32_t bad = 0;
-    for (int32_t p = 1; p < count; ++p) {
-      if (!page_file_->ReadPage(page, p, -1, std::string(), true)) {
+    for (const auto& [p, type] : used) {
+      ++read;
+      bar.Update(read);
+      if (bad_pages_.count(p) != 0) {
+        ++bad;
+        continue;
+      }
+      const int32_t size = DataSizeFor(type);
+      if (size <= 0) continue;
+      if (!page_file_->ReadPage(page, p, size, std::string(), true)) {
         bad_pages_[p] = PageErrorText(page_file_->LastError());
         ++bad;
       }
-      types_[static_cast<size_t>(p)] = page.PageType;
-      bar.Update(p + 1);
     }
     page_file_->DonePage(page);
     bar.Finish();
-    std::printf("pages: %d read, %d damaged\n", count > 0 ? count - 1 : 0, bad);
+    Say("pages: %d in use read, %d damaged\n", read, bad);
   }
 
   void Use(int32_t page, int type, const std::string& what) {
@@ -171,7 +257,7 @@ class Checker {
         Use(gam[i], PageTypeGAM, "the allocation maps");
         Use(gam[i] + 1, PageTypeSGAM, "the allocation maps");
       }
-      std::printf("allocation maps: ok\n");
+      Say("allocation maps: ok\n");
     } catch (const EVorError& e) {
       Problem(std::string("allocation maps: ") + e.what());
       return;
@@ -180,7 +266,7 @@ class Checker {
       directory_ = std::make_unique<TDIRManager>(*page_file_, *free_space_);
       const TIntegerArray& pages = directory_->DIRPageNos();
       for (int32_t i = 0; i < pages.Count(); ++i) Use(pages[i], PageTypeDIR, "the directory");
-      std::printf("directory: ok (%d records)\n", directory_->DirArray().ItemCount());
+      Say("directory: ok (%d records)\n", directory_->DirArray().ItemCount());
     } catch (const EVorError& e) {
       Problem(std::string("directory: ") + e.what());
       return;
@@ -204,7 +290,7 @@ class Checker {
         ++damaged;
       }
     }
-    std::printf("page maps: %s\n", damaged == 0 ? "ok" : "damaged");
+    Say("page maps: %s\n", damaged == 0 ? "ok" : "damaged");
   }
 
   void CheckOwnership() {
@@ -252,7 +338,7 @@ class Checker {
       if (rec.Deleted == 0 && (rec.Attributes & kFileAttributeDirectory) == 0)
         total = AddStoredSize(total, rec.FileSize);
     }
-    ProgressBar bar("checking files", total, session_.Progress());
+    ProgressBar bar("checking files", total, Progress());
     int64_t done = 0;
     int32_t files = 0, damaged = 0, skipped = 0;
     std::vector<uint8_t> buffer;
@@ -304,14 +390,16 @@ class Checker {
       bar.Update(done);
     }
     bar.Finish();
-    std::printf("files: %d read, %d damaged", files - skipped, damaged);
-    if (skipped > 0) std::printf(", %d not read (password)", skipped);
-    std::printf("\n");
+    Say("files: %d read, %d damaged", files - skipped, damaged);
+    if (skipped > 0) Say(", %d not read (password)", skipped);
+    Say("\n");
   }
 
   Session& session_;
   std::string archive_;
-  std::unique_ptr<TPageFileManager> page_file_;
+  std::unique_ptr<TPageFileManager> own_page_file_;
+  TPageFileManager* page_file_ = nullptr;
+  bool quiet_ = false;
   std::unique_ptr<TFreeSpaceManager> free_space_;
   std::unique_ptr<TDIRManager> directory_;
   std::vector<int> types_;
@@ -322,6 +410,11 @@ class Checker {
 };
 
 }  // namespace
+
+std::vector<std::string> StructureProblems(Session& session, TCoffer& coffer) {
+  Checker checker(session, coffer.PageFile());
+  return checker.StructureProblems();
+}
 
 int RunCheck(Session& session) {
   Checker checker(session, session.Args().operands[0]);

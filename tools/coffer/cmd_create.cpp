@@ -65,12 +65,23 @@ int RunCreate(Session& session) {
   if (args.Has("password")) {
     password = ReadPassword(kPasswordVariable, "New password for '" + archive + "': ", true);
   }
+  // The container is made under a temporary name and renamed when it is
+  // complete and on disk, so that a crash never leaves half a container
+  // under the name asked for.
+  const std::string building = archive + "-new";
   try {
-    TCoffer coffer(archive, kOpenModeCreate, password, args.Value("question"), args.Value("answer"),
-                   compression);
+    {
+      TCoffer coffer(building, kOpenModeCreate, password, args.Value("question"),
+                     args.Value("answer"), compression);
+      coffer.Commit();
+    }
+    if (!platform::RenameFile(building, archive)) {
+      throw ECofferError(kExitIoError, "'" + archive + "' cannot be made");
+    }
+    platform::FlushFolder(platform::ExtractFilePath(archive));
   } catch (...) {
     // Nothing of a container that could not be made is left behind.
-    platform::DeleteFile(archive);
+    platform::DeleteFile(building);
     throw;
   }
   return kExitOk;

@@ -152,11 +152,18 @@ void ForceFolders(const std::string& path) {
 constexpr int64_t kUnpackAheadBudget = 8 * 1048576;
 
 // Unpacks the stored blocks of files and writes them to disk on worker
-// threads. The first failure is kept and raised again by Check or Finish on
-// the main thread; files after it are not started.
+// threads. A file whose stored data is damaged is noted (its partial output
+// removed) and the others go on; the first other failure is kept and raised
+// again by Check or Finish on the main thread, and files after it are not
+// started.
+std::string DamagedText(const std::string& shown, const std::string& what) {
+  return "'" + shown + "': the stored data is damaged (" + what + "); not extracted";
+}
+
 class UnpackAhead {
  public:
   struct Job {
+    std::string shown;  // the name in messages
     std::string disk;
     uint32_t attributes = 0;
     uint8_t compression = 0;
@@ -208,10 +215,16 @@ class UnpackAhead {
     if (failed_) RaiseFailure();
   }
 
+  // The damaged files met so far, each with its message.
+  std::vector<std::string> TakeDamaged() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return std::move(damaged_);
+  }
+
  private:
   [[noreturn]] void RaiseFailure() {
     if (failure_io_) throw ECofferError(kExitIoError, failure_);
-    throw EVorError(failure_);
+    throw EVorError(failure_, failure_kind_);
   }
 
   void Work() {
@@ -226,21 +239,33 @@ class UnpackAhead {
         ++busy_;
       }
       std::string failure;
+      std::string damage;
+      ErrorKind kind = ErrorKind::kGeneral;
       bool io = false;
       try {
         if (!FailedNow()) Save(job);
       } catch (const ECofferError& e) {
         failure = e.what();
         io = true;
+      } catch (const EVorError& e) {
+        if (e.Kind() == ErrorKind::kDamaged) {
+          damage = DamagedText(job.shown, e.what());
+          platform::DeleteFile(job.disk);
+        } else {
+          failure = e.what();
+          kind = e.Kind();
+        }
       } catch (const std::exception& e) {
         failure = e.what();
       }
       {
         std::lock_guard<std::mutex> lock(mutex_);
+        if (!damage.empty()) damaged_.push_back(damage);
         if (!failure.empty() && !failed_) {
           failed_ = true;
           failure_ = failure;
           failure_io_ = io;
+          failure_kind_ = kind;
         }
         in_flight_ -= job.cost;
         --busy_;
@@ -279,7 +304,9 @@ class UnpackAhead {
   bool stop_ = false;
   bool failed_ = false;
   bool failure_io_ = false;
+  ErrorKind failure_kind_ = ErrorKind::kGeneral;
   std::string failure_;
+  std::vector<std::string> damaged_;
 };
 
 class Extractor {
@@ -305,6 +332,10 @@ class Extractor {
       }
     }
     if (skipped_ > 0) Warn(std::to_string(skipped_) + " existing file(s) left as they were");
+    if (!damaged_.empty()) {
+      throw ECofferError(kExitDamaged, std::to_string(damaged_.size()) +
+                                           " damaged file(s) not extracted, the others were");
+    }
   }
 
  private:
@@ -381,20 +412,36 @@ class Extractor {
           throw ECofferError(kExitIoError, "'" + disk + "' cannot be overwritten");
         }
       }
-      TCFRFileStream stream(&coffer_, item.entry.path, kModeRead, coffer_.Password(), "", "", 0);
-      FileProgress(item.local, 0);
-      if (!Hand(stream, disk, item, ahead)) {
-        stream.SetOnProgress(
-            [this, &item](TStream&, double percent) { FileProgress(item.local, percent); });
-        std::unique_lock<std::mutex> model(ahead.LargeModel(), std::defer_lock);
-        const uint8_t type = stream.BlockStream().Compression();
-        if (type == 3 || type == 4) model.lock();
-        stream.SaveToFile(disk);
-        platform::SetFileAttributes(disk, item.entry.attributes);
+      try {
+        TCFRFileStream stream(&coffer_, item.entry.path, kModeRead, coffer_.Password(), "", "", 0);
+        FileProgress(item.local, 0);
+        if (!Hand(stream, disk, item, ahead)) {
+          stream.SetOnProgress(
+              [this, &item](TStream&, double percent) { FileProgress(item.local, percent); });
+          std::unique_lock<std::mutex> model(ahead.LargeModel(), std::defer_lock);
+          const uint8_t type = stream.BlockStream().Compression();
+          if (type == 3 || type == 4) model.lock();
+          stream.SaveToFile(disk);
+          platform::SetFileAttributes(disk, item.entry.attributes);
+        }
+      } catch (const EVorError& e) {
+        // A damaged file is named, its partial output goes, the others go on.
+        if (e.Kind() != ErrorKind::kDamaged || dynamic_cast<const ECofferError*>(&e) != nullptr) {
+          throw;
+        }
+        platform::DeleteFile(disk);
+        Damaged(DamagedText(item.local, e.what()));
       }
+      for (const std::string& text : ahead.TakeDamaged()) Damaged(text);
       ahead.Check();
     }
     ahead.Finish();
+    for (const std::string& text : ahead.TakeDamaged()) Damaged(text);
+  }
+
+  void Damaged(const std::string& text) {
+    Warn(text);
+    damaged_.push_back(text);
   }
 
   // Hands the stored blocks of a compressed file to the workers; false (and
@@ -404,6 +451,7 @@ class Extractor {
     TCFRAdvancedFileStream& blocks = stream.BlockStream();
     if (blocks.PassThrough()) return false;
     UnpackAhead::Job job;
+    job.shown = item.local;
     for (int32_t k = 0; k < blocks.BlockCount(); ++k) {
       job.cost += blocks.BlockHeader(k).CompressedSize;
     }
@@ -433,6 +481,7 @@ class Extractor {
   std::string current_;
   int64_t finished_ = 0;
   int skipped_ = 0;
+  std::vector<std::string> damaged_;
   int answer_all_ = 0;  // 1: replace all, -1: replace none
 };
 

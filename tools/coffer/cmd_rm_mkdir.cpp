@@ -40,6 +40,7 @@ int RunRm(Session& session) {
                          "'" + session.Codec().DisplayPath(path) + "' cannot be deleted");
     }
   }
+  coffer->Commit();
   return kExitOk;
 }
 
@@ -58,6 +59,7 @@ int RunMkdir(Session& session) {
                                            "cannot grow)");
     }
   }
+  coffer->Commit();
   return kExitOk;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "session.h"
 
@@ -16,6 +17,11 @@ int RunRm(Session& session);
 int RunMkdir(Session& session);
 int RunInfo(Session& session);
 int RunCheck(Session& session);
+
+// The problems the structure check finds in a container open for writing
+// (header, allocation maps, directory, page maps, page ownership); empty
+// when it is sound.
+std::vector<std::string> StructureProblems(Session& session, TCoffer& coffer);
 
 // The compression type of -c/--compression (0 to 9), or fallback.
 uint8_t CompressionOption(const Session& session, uint8_t fallback);

@@ -1,6 +1,7 @@
 // Name conversion and validation.
 #include "names.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -40,8 +41,10 @@ bool IsValidStoredName(const std::string& name, std::string* why) {
   };
   if (name.empty()) return fail("it is empty");
   if (name == "." || name == "..") return fail("it is not a name");
-  if (name.size() > static_cast<size_t>(kMaxFileNameLength)) {
-    return fail("it is longer than " + std::to_string(kMaxFileNameLength) + " bytes");
+  // The container keeps up to 259 bytes, but no disk takes a name of more
+  // than 255: such a file could never be extracted.
+  if (name.size() > kMaxDiskNameLength) {
+    return fail("it is longer than " + std::to_string(kMaxDiskNameLength) + " bytes");
   }
   for (unsigned char c : name) {
     if (c < 0x20) return fail("it holds a control character");
@@ -74,13 +77,18 @@ bool NameCodec::ToLocal(const std::string& stored, std::string* local) const {
 }
 
 std::string NameCodec::Display(const std::string& stored) const {
+  // Control characters are never sent to the terminal as they are.
+  auto control = [](unsigned char c) { return c < 0x20 || c == 0x7F; };
   std::string local;
-  if (ToLocal(stored, &local)) return local;
+  if (ToLocal(stored, &local) &&
+      std::none_of(local.begin(), local.end(), [&](char c) { return control(c); })) {
+    return local;
+  }
   std::string shown;
   for (unsigned char c : stored) {
     std::string one(1, static_cast<char>(c));
     std::string converted;
-    if (c < 0x80 && c >= 0x20) {
+    if (c < 0x80 && !control(c)) {
       shown += one;
     } else if (c >= 0x80 && ToLocal(one, &converted)) {
       shown += converted;

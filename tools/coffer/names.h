@@ -36,8 +36,11 @@ class NameCodec {
   uint32_t code_page_;
 };
 
+// Longest name component a disk takes.
+constexpr size_t kMaxDiskNameLength = 255;
+
 // Whether name can be one component of a stored name: not empty, not "." or
-// "..", at most 259 bytes, no control character, none of < > : " / \ | ? *,
+// "..", at most 255 bytes (kMaxDiskNameLength), no control character, none of < > : " / \ | ? *,
 // and no trailing dot or blank (Windows could not make it on disk). why
 // receives the reason when not.
 bool IsValidStoredName(const std::string& name, std::string* why);

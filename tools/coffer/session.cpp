@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "commands.h"
 #include "common/error.h"
 #include "exit_codes.h"
 #include "platform/codepage.h"
@@ -82,13 +83,16 @@ std::string Session::ContainerPassword(const std::string& archive, bool verify) 
 }
 
 std::unique_ptr<TCoffer> Session::Open(const std::string& archive, uint16_t mode) {
+  // A change an earlier run left unfinished goes first: until it is rolled
+  // back the container can only be opened for writing.
+  if (mode != kModeRead && platform::FileExists(archive)) TCoffer::Recover(archive);
   // TCoffer checks the password itself before it opens the container.
   const std::string password = ContainerPassword(archive, false);
   std::unique_ptr<TCoffer> coffer;
   try {
     coffer = std::make_unique<TCoffer>(archive, mode, password, "", "", 0);
   } catch (const EVorError& e) {
-    if (std::string(e.what()).find("TCoffer.Create - invalid password") == 0) {
+    if (e.Kind() == ErrorKind::kWrongPassword) {
       throw ECofferError(kExitWrongPassword, "wrong password for '" + archive + "'");
     }
     throw;
@@ -96,6 +100,18 @@ std::unique_ptr<TCoffer> Session::Open(const std::string& archive, uint16_t mode
   coffer->SetOnPassword([this](TCoffer&, const std::string&, std::string& pw, bool& cancel) {
     cancel = !file_passwords_.Request(pw, &pw);
   });
+  if (mode != kModeRead) {
+    // A change must not build on damaged structures: it could overwrite
+    // pages in use or lose what is left.
+    const std::vector<std::string> problems = StructureProblems(*this, *coffer);
+    if (!problems.empty()) {
+      std::string more;
+      if (problems.size() > 1) more = ", and " + std::to_string(problems.size() - 1) + " more";
+      throw ECofferError(kExitDamaged, "'" + archive + "' is damaged (" + problems.front() + more +
+                                           "; see 'coffer check'): it is left as it is");
+    }
+    coffer->BeginTransaction();
+  }
   return coffer;
 }
 

@@ -38,7 +38,10 @@ class Session {
   // finds that out: each check of a password takes a quarter of a second).
   std::string ContainerPassword(const std::string& archive, bool verify = true);
   // Opens the existing container archive (kModeRead or kModeWrite) with its
-  // password and the file password handler.
+  // password and the file password handler. Opened for writing, the
+  // container is in a transaction: the command's changes are all or
+  // nothing, and stay only when the command calls Commit (destroying the
+  // TCoffer without it rolls them back).
   std::unique_ptr<TCoffer> Open(const std::string& archive, uint16_t mode);
 
  private:

@@ -1,0 +1,150 @@
+// Transactions of TCoffer: rollback in the running process, commit, the
+// journal left by a process that died, and what reading and writing opens
+// make of it.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "common/error.h"
+#include "container/coffer.h"
+#include "container/file_stream.h"
+#include "container/rollback_journal.h"
+#include "platform/fs.h"
+#include "platform/test_temp_dir.h"
+
+namespace vor {
+namespace {
+
+constexpr uint16_t kCreate = 0xFFFF;
+constexpr uint16_t kReadOnly = 0x0000;
+constexpr uint16_t kReadWrite = 0x0012;
+// Read-write and shared, so that the test can look at the files meanwhile.
+constexpr uint16_t kReadWriteShared = 0x0002;
+
+class CofferTransactionTest : public testing::TempDirTest {
+ protected:
+  std::string Name() const { return Path("t.cof"); }
+
+  static void Store(TCoffer& coffer, const std::string& path, const std::string& content) {
+    TCFRFileStream stream(&coffer, path, kCreate, "", "", "", 5);
+    stream.WriteBuffer(content.data(), static_cast<int32_t>(content.size()));
+  }
+  static std::string Load(TCoffer& coffer, const std::string& path) {
+    TCFRFileStream stream(&coffer, path, kReadOnly, "", "", "", 0);
+    std::string content(static_cast<size_t>(stream.Size()), '\0');
+    if (!content.empty()) stream.ReadBuffer(&content[0], static_cast<int32_t>(content.size()));
+    return content;
+  }
+
+  void SetUp() override {
+    TempDirTest::SetUp();
+    TCoffer coffer(Name(), kCreate, "", "", "", 5);
+    Store(coffer, "\\a.txt", std::string(9000, 'a'));
+    Store(coffer, "\\b.txt", std::string(100, 'b'));
+  }
+};
+
+TEST_F(CofferTransactionTest, RollbackUndoesEverythingAndTheContainerGoesOn) {
+  const std::string before = ReadAll(Name());
+  {
+    TCoffer coffer(Name(), kReadWriteShared, "", "", "", 0);
+    coffer.BeginTransaction();
+    Store(coffer, "\\a.txt", std::string(20000, 'x'));  // replaces the old one
+    ASSERT_TRUE(coffer.DeleteFile("\\b.txt"));
+    ASSERT_GE(coffer.CreateFolder("\\new\\folder"), 0);
+    Store(coffer, "\\new\\c.txt", std::string(50000, 'c'));
+    EXPECT_TRUE(TRollbackJournal::Exists(Name()));
+    coffer.Rollback();
+    EXPECT_FALSE(TRollbackJournal::Exists(Name()));
+    EXPECT_TRUE(before == ReadAll(Name()));
+    // The directory and maps were read again: the old state is what shows.
+    EXPECT_EQ(std::string(9000, 'a'), Load(coffer, "\\a.txt"));
+    EXPECT_EQ(std::string(100, 'b'), Load(coffer, "\\b.txt"));
+    EXPECT_FALSE(coffer.FolderExists("\\new"));
+    // And the container takes further changes.
+    coffer.BeginTransaction();
+    Store(coffer, "\\d.txt", "after the rollback");
+    coffer.Commit();
+  }
+  TCoffer reopened(Name(), kReadOnly, "", "", "", 0);
+  EXPECT_EQ("after the rollback", Load(reopened, "\\d.txt"));
+  EXPECT_EQ(std::string(9000, 'a'), Load(reopened, "\\a.txt"));
+}
+
+TEST_F(CofferTransactionTest, DestroyingWithoutCommitRollsBackImplicitChangesAreKept) {
+  const std::string before = ReadAll(Name());
+  {
+    TCoffer coffer(Name(), kReadWrite, "", "", "", 0);
+    coffer.BeginTransaction();
+    ASSERT_TRUE(coffer.DeleteFile("\\a.txt"));
+    EXPECT_THROW(coffer.BeginTransaction(), EVorError);
+  }
+  EXPECT_TRUE(before == ReadAll(Name()));
+  {
+    TCoffer coffer(Name(), kReadWrite, "", "", "", 0);
+    ASSERT_TRUE(coffer.DeleteFile("\\a.txt"));  // no transaction begun: kept on close
+  }
+  EXPECT_FALSE(TRollbackJournal::Exists(Name()));
+  TCoffer reopened(Name(), kReadOnly, "", "", "", 0);
+  EXPECT_FALSE(reopened.FileExists("\\a.txt"));
+}
+
+TEST_F(CofferTransactionTest, JournalLeftBehindIsRefusedForReadingAndPlayedBackForWriting) {
+  const std::string before = ReadAll(Name());
+  // A process that died in the middle: the container changed, its journal
+  // still there (the files as they were at that moment).
+  std::string changed;
+  std::string journal;
+  {
+    TCoffer coffer(Name(), kReadWriteShared, "", "", "", 0);
+    coffer.BeginTransaction();
+    Store(coffer, "\\a.txt", std::string(30000, 'z'));
+    ASSERT_TRUE(coffer.DeleteFile("\\b.txt"));
+    changed = ReadAll(Name());
+    journal = ReadAll(TRollbackJournal::PathFor(Name()));
+    coffer.Commit();
+  }
+  ASSERT_NE(before, changed);
+  ASSERT_TRUE(WriteAll(Name(), changed));
+  ASSERT_TRUE(WriteAll(TRollbackJournal::PathFor(Name()), journal));
+
+  try {
+    TCoffer reader(Name(), kReadOnly, "", "", "", 0);
+    ADD_FAILURE() << "a container with an unfinished change was opened for reading";
+  } catch (const EVorError& e) {
+    EXPECT_EQ(ErrorKind::kUnfinished, e.Kind());
+    EXPECT_NE(std::string::npos, std::string(e.what()).find("'" + Name() + "-journal'"));
+  }
+  EXPECT_TRUE(changed == ReadAll(Name()));
+
+  { TCoffer writer(Name(), kReadWrite, "", "", "", 0); }
+  EXPECT_FALSE(TRollbackJournal::Exists(Name()));
+  EXPECT_TRUE(before == ReadAll(Name()));
+}
+
+TEST_F(CofferTransactionTest, JournalWithoutAWholeHeaderHoldsNoChange) {
+  const std::string before = ReadAll(Name());
+  // Cut anywhere inside its header, a journal never protected a change: the
+  // container was not touched before the header was on disk.
+  std::string journal;
+  {
+    TCoffer coffer(Name(), kReadWriteShared, "", "", "", 0);
+    coffer.BeginTransaction();
+    ASSERT_TRUE(coffer.DeleteFile("\\b.txt"));
+    journal = ReadAll(TRollbackJournal::PathFor(Name()));
+    coffer.Rollback();
+  }
+  ASSERT_GT(journal.size(), 43u);  // 32 fixed bytes, "t.cof" with its length, a CRC
+  for (size_t cut : {size_t{0}, size_t{7}, size_t{30}, size_t{42}}) {
+    SCOPED_TRACE(cut);
+    ASSERT_TRUE(WriteAll(TRollbackJournal::PathFor(Name()), journal.substr(0, cut)));
+    { TCoffer reader(Name(), kReadOnly, "", "", "", 0); }  // not refused
+    { TCoffer writer(Name(), kReadWrite, "", "", "", 0); }
+    EXPECT_FALSE(TRollbackJournal::Exists(Name()));
+    EXPECT_TRUE(before == ReadAll(Name()));
+  }
+}
+
+}  // namespace
+}  // namespace vor
