@@ -22,6 +22,7 @@ build="${FUZZ_BUILD:-$root/build/fuzz}"
 targets="${FUZZ_TARGETS:-fuzz_unpack fuzz_string_format fuzz_password_record fuzz_volume_search fuzz_container fuzz_block_stream}"
 san="-fsanitize=address,undefined -fsanitize=fuzzer-no-link -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
 
+export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$root}" CCACHE_NOHASHDIR=1
 launcher=()
 if command -v ccache >/dev/null 2>&1; then
   launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)

@@ -7,6 +7,11 @@ stage_end() {
   stage_times+=("$(printf '%-28s %4ds' "$stage_name" "$t")")
 }
 
+# ccache keys its objects on paths relative to the checkout, so a fresh clone
+# in any folder reuses what an earlier build of the same sources compiled.
+export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$root}"
+export CCACHE_NOHASHDIR=1
+
 # configure_build <preset>
 configure_build() {
   local preset="$1"
