@@ -24,7 +24,7 @@
 # VOR_BENCH_INSTALLER_MB (payload size; overrides the rule above),
 # VOR_BENCH_WIN32 (the win32 build folder, default build/win32, configured
 # with the win32 preset when missing; coffer.exe and VORSetup.exe are built
-# there).
+# there unless VOR_BENCH_NO_BUILD is set).
 
 inst_mb="${VOR_BENCH_INSTALLER_MB:-}"
 if [ -z "$inst_mb" ]; then
@@ -42,7 +42,10 @@ w32="${VOR_BENCH_WIN32:-$root/build/win32}"
 if [ ! -f "$w32/CMakeCache.txt" ]; then
   (cd "$root" && cmake --preset win32 -Wno-dev >/dev/null)
 fi
-cmake --build "$w32" --target coffer vor_installer_stub >/dev/null
+# VOR_BENCH_NO_BUILD=1 takes the programs as they are (to time an earlier build).
+if [ -z "${VOR_BENCH_NO_BUILD:-}" ]; then
+  cmake --build "$w32" --target coffer vor_installer_stub >/dev/null
+fi
 coffer_exe="$w32/tools/coffer/coffer.exe"
 stub="$w32/src/installer/win32/VORSetup.exe"
 [ -f "$coffer_exe" ] && [ -f "$stub" ] || { echo "compare: no coffer.exe or VORSetup.exe in $w32" >&2; exit 1; }

@@ -7,15 +7,24 @@
 // use is checked during the scan, before anything is written: a name that
 // could reach outside DestDir (a separator, a drive or stream colon) or that
 // the target cannot hold raises, naming the entry.
+//
+// While one file is written, a worker thread unpacks the blocks of the next
+// ones (TExportAhead); this thread still makes every step, event and error
+// in its order. A file whose copy fails part-way is deleted, so a failed
+// export leaves only whole files behind.
 #include <cmath>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "common/error.h"
 #include "container/coffer.h"
+#include "container/dir_manager.h"
+#include "container/export_ahead.h"
 #include "container/file_rec.h"
 #include "container/file_stream.h"
 #include "container/name_utils.h"
+#include "container/stream.h"
 #include "platform/fs.h"
 
 namespace vor {
@@ -141,14 +150,26 @@ void TCoffer::ExportFiles(const std::string& mask, const std::string& dest_dir, 
   ExportScan(root, root, file_mask, attr, recursive, list);
   export_total_ = static_cast<double>(list.names.size());
 
+  // Files with a password of their own are opened only in their turn: their
+  // opening may ask for it.
+  auto open = [&](size_t i) -> std::unique_ptr<TCFRFileStream> {
+    if (list.names[i].empty()) return nullptr;
+    const std::string container = root + list.rel_dirs[i] + list.names[i];
+    if (!directory_->CheckEntryPassword(container, password_)) return nullptr;
+    return std::make_unique<TCFRFileStream>(this, container, 0, password_, "", "", 0);
+  };
+  auto ahead = std::make_unique<TExportAhead>(list.names.size(), open, export_ahead_bytes_,
+                                              export_ahead_files_);
   for (size_t i = 0; i < list.names.size(); ++i) {
-    ExportItem(disk_dir, root, list.rel_dirs[i], list.names[i], overwrite_mode);
+    ExportItem(disk_dir, root, list.rel_dirs[i], list.names[i], overwrite_mode, i, ahead.get());
     export_done_ = static_cast<double>(i + 1);
     // The nearest integer, halves to the even one.
     const double percent = std::nearbyint(export_done_ / export_total_ * 100.0);
     if (on_progress_) on_progress_(*this, abort_, percent);
     if (abort_) break;
   }
+  // The worker stops here, also when the run was aborted.
+  ahead.reset();
   if (on_progress_) on_progress_(*this, abort_, 100);
 }
 
@@ -185,7 +206,7 @@ void TCoffer::ExportScan(const std::string& folder, const std::string& root,
 
 void TCoffer::ExportItem(const std::string& disk_dir, const std::string& root,
                          const std::string& rel_dir, const std::string& name,
-                         uint8_t overwrite_mode) {
+                         uint8_t overwrite_mode, size_t index, TExportAhead* ahead) {
   if (!rel_dir.empty()) {
     ForceDirectories(JoinPath(disk_dir, ToDiskPath(rel_dir.substr(0, rel_dir.size() - 1))));
   }
@@ -207,10 +228,19 @@ void TCoffer::ExportItem(const std::string& disk_dir, const std::string& root,
   }
 
   current_file_name_ = local;
-  TCFRFileStream stream(this, container, 0, password_, "", "", 0);
-  stream.SetOnProgress([this](TStream&, double percent) {
+  // The stream opened ahead, else one opened now (which may ask for the
+  // file's own password).
+  std::unique_ptr<TCFRFileStream> own;
+  TCFRFileStream* stream = ahead != nullptr ? ahead->Open(index) : nullptr;
+  if (stream == nullptr) {
+    own = std::make_unique<TCFRFileStream>(this, container, 0, password_, "", "", 0);
+    stream = own.get();
+  }
+  TCFRFileStream::ProgressEvent progress = [this](TStream&, double percent) {
     if (on_file_progress_) on_file_progress_(*this, current_file_name_, percent);
-  });
+  };
+  stream->SetOnProgress(progress);
+  stream->BlockStream().SetOnProgress(progress);
   if (platform::FileExists(disk_path)) {
     platform::DeleteFile(disk_path);
     if (platform::FileExists(disk_path)) {
@@ -222,7 +252,21 @@ void TCoffer::ExportItem(const std::string& disk_dir, const std::string& root,
           ErrorKind::kIo);
     }
   }
-  stream.SaveToFile(disk_path);
+  {
+    auto file = std::make_unique<TDiskFileStream>(disk_path, TDiskFileMode::kCreate);
+    try {
+      if (own) {
+        stream->BlockStream().SaveToStream(*file);
+      } else {
+        ahead->Save(*file);
+      }
+    } catch (...) {
+      // No partial file stays behind.
+      file.reset();
+      platform::DeleteFile(disk_path);
+      throw;
+    }
+  }
   platform::SetFileAttributes(disk_path, static_cast<uint32_t>(FileGetAttr(container)));
 }
 

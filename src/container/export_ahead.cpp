@@ -1,0 +1,234 @@
+// The export's read-ahead: stored blocks read on the export's thread,
+// unpacked on one worker.
+#include "container/export_ahead.h"
+
+#include <algorithm>
+#include <system_error>
+#include <utility>
+
+namespace vor {
+
+namespace {
+
+// Takes a block stream's progress event away for a scope: the plain reads
+// below run inside a copy whose reports are made by TExportAhead itself.
+class SilentScope {
+ public:
+  explicit SilentScope(TCFRAdvancedFileStream& blocks)
+      : blocks_(blocks), saved_(blocks.OnProgress()) {
+    blocks_.SetOnProgress(nullptr);
+  }
+  ~SilentScope() { blocks_.SetOnProgress(std::move(saved_)); }
+  SilentScope(const SilentScope&) = delete;
+  SilentScope& operator=(const SilentScope&) = delete;
+
+ private:
+  TCFRAdvancedFileStream& blocks_;
+  TCFRAdvancedFileStream::ProgressEvent saved_;
+};
+
+}  // namespace
+
+TExportAhead::TExportAhead(size_t count, Opener opener, int64_t byte_bound, int32_t file_bound)
+    : count_(count),
+      opener_(std::move(opener)),
+      byte_bound_(byte_bound),
+      file_bound_(file_bound > 0 ? static_cast<size_t>(file_bound) : 0) {
+  if (count_ == 0 || byte_bound_ <= 0 || file_bound_ == 0) return;
+  try {
+    worker_ = std::thread([this] { Work(); });
+  } catch (const std::system_error&) {
+    // No thread to be had: every file is copied in its turn, as without
+    // read-ahead.
+  }
+}
+
+TExportAhead::~TExportAhead() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stop_ = true;
+    queue_.clear();
+  }
+  changed_.notify_all();
+  if (worker_.joinable()) worker_.join();
+}
+
+TCFRFileStream* TExportAhead::Open(size_t index) {
+  while (!slots_.empty() && first_ < index) DropFront();
+  if (slots_.empty()) {
+    first_ = index;
+    cursor_ = 0;
+    slots_.emplace_back();
+  }
+  Slot& slot = slots_.front();
+  if (!slot.opened || slot.open_failed) {
+    // Not opened ahead, or its opening failed then: opened now, so that a
+    // failure raises in its turn.
+    slot.opened = true;
+    slot.open_failed = false;
+    slot.stream = opener_(index);
+  }
+  TopUp();
+  return slot.stream.get();
+}
+
+void TExportAhead::Save(TStream& dest) {
+  Slot& slot = slots_.front();
+  TCFRAdvancedFileStream& blocks = slot.stream->BlockStream();
+  if (blocks.PassThrough()) {
+    // Stored without blocks: nothing to unpack.
+    blocks.SaveToStream(dest);
+    return;
+  }
+  Report(blocks, 0);
+  const int64_t total = blocks.Size();
+  int64_t copied = 0;
+  // Every block but the last holds BlockSize bytes (the stream's headers are
+  // checked when it is opened), so block k is the plain copy's chunk k.
+  for (int32_t k = 0; k < blocks.BlockCount(); ++k) {
+    const int32_t n = static_cast<int32_t>(blocks.BlockHeader(k).UncompressedSize);
+    std::shared_ptr<Task> task;
+    if (static_cast<size_t>(k) < slot.tasks.size()) task = std::move(slot.tasks[k]);
+    std::vector<uint8_t> data;
+    if (task) {
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return task->done; });
+      }
+      in_flight_ -= n;
+      if (!task->failure && task->data.size() == static_cast<size_t>(n)) {
+        data = std::move(task->data);
+      } else {
+        // The first attempt failed ahead; the plain copy's second one is
+        // made now and raises as that would.
+        data.resize(static_cast<size_t>(n));
+        ReadPlain(blocks, copied, n, data.data(), false);
+      }
+    } else {
+      data.resize(static_cast<size_t>(n));
+      ReadPlain(blocks, copied, n, data.data(), true);
+    }
+    // More work for the worker while this chunk goes to disk.
+    TopUp();
+    dest.WriteBuffer(data.data(), n);
+    copied += n;
+    Report(blocks, 100.0 * static_cast<double>(copied) / static_cast<double>(total));
+  }
+  Report(blocks, 100);
+}
+
+void TExportAhead::TopUp() {
+  if (!worker_.joinable()) return;
+  while (first_ + cursor_ < count_ && cursor_ <= file_bound_) {
+    if (cursor_ == slots_.size()) slots_.emplace_back();
+    Slot& slot = slots_[cursor_];
+    if (!slot.opened) {
+      slot.opened = true;
+      try {
+        slot.stream = opener_(first_ + cursor_);
+      } catch (const std::exception&) {
+        // Opened again in its turn, which raises there.
+        slot.open_failed = true;
+      }
+    }
+    const Queued queued = QueueBlock(slot);
+    if (queued == Queued::kFull) return;
+    if (queued == Queued::kSlotDone) ++cursor_;
+  }
+}
+
+TExportAhead::Queued TExportAhead::QueueBlock(Slot& slot) {
+  if (!slot.stream || slot.read_failed) return Queued::kSlotDone;
+  TCFRAdvancedFileStream& blocks = slot.stream->BlockStream();
+  if (blocks.PassThrough() || slot.next_block >= blocks.BlockCount()) return Queued::kSlotDone;
+  const int64_t cost = blocks.BlockHeader(slot.next_block).UncompressedSize;
+  if (in_flight_ > 0 && in_flight_ + cost > byte_bound_) return Queued::kFull;
+  auto task = std::make_shared<Task>();
+  try {
+    blocks.ReadPackedBlock(slot.next_block, &task->header, &task->packed);
+  } catch (const std::exception&) {
+    // This block and the ones after it are read in their turn.
+    slot.read_failed = true;
+    return Queued::kSlotDone;
+  }
+  task->compression = blocks.Compression();
+  in_flight_ += cost;
+  slot.tasks.push_back(task);
+  ++slot.next_block;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    queue_.push_back(std::move(task));
+  }
+  changed_.notify_all();
+  return Queued::kBlock;
+}
+
+void TExportAhead::DropFront() {
+  Slot& slot = slots_.front();
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (const std::shared_ptr<Task>& task : slot.tasks) {
+      if (task) task->cancelled = true;
+    }
+    queue_.erase(std::remove_if(queue_.begin(), queue_.end(),
+                                [](const std::shared_ptr<Task>& task) { return task->cancelled; }),
+                 queue_.end());
+  }
+  for (const std::shared_ptr<Task>& task : slot.tasks) {
+    if (task) in_flight_ -= task->header.UncompressedSize;
+  }
+  slots_.pop_front();
+  ++first_;
+  if (cursor_ > 0) --cursor_;
+}
+
+void TExportAhead::Work() {
+  while (true) {
+    std::shared_ptr<Task> task;
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      changed_.wait(lock, [&] { return stop_ || !queue_.empty(); });
+      if (stop_) return;
+      task = std::move(queue_.front());
+      queue_.pop_front();
+    }
+    std::vector<uint8_t> data;
+    std::exception_ptr failure;
+    try {
+      data =
+          TCFRAdvancedFileStream::UnpackBlock(task->header, task->packed.data(), task->compression);
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      task->data = std::move(data);
+      task->failure = failure;
+      task->packed = std::vector<uint8_t>();
+      task->done = true;
+    }
+    changed_.notify_all();
+  }
+}
+
+void TExportAhead::Report(TCFRAdvancedFileStream& blocks, double percent) {
+  if (blocks.OnProgress()) blocks.OnProgress()(blocks, percent);
+}
+
+void TExportAhead::ReadPlain(TCFRAdvancedFileStream& blocks, int64_t offset, int32_t count,
+                             uint8_t* data, bool retry) {
+  SilentScope silent(blocks);
+  blocks.Seek(offset, 0);
+  if (!retry) {
+    blocks.ReadBuffer(data, count);
+    return;
+  }
+  try {
+    blocks.ReadBuffer(data, count);
+  } catch (const std::exception&) {
+    blocks.Seek(offset, 0);
+    blocks.ReadBuffer(data, count);
+  }
+}
+
+}  // namespace vor
