@@ -152,7 +152,7 @@ void TCoffer::ExportFiles(const std::string& mask, const std::string& dest_dir, 
 
   // Files with a password of their own are opened only in their turn: their
   // opening may ask for it.
-  auto open = [&](size_t i) -> std::unique_ptr<TCFRFileStream> {
+  auto open = [&](size_t i, bool) -> std::unique_ptr<TCFRFileStream> {
     if (list.names[i].empty()) return nullptr;
     const std::string container = root + list.rel_dirs[i] + list.names[i];
     if (!directory_->CheckEntryPassword(container, password_)) return nullptr;

@@ -29,17 +29,21 @@ class SilentScope {
 
 }  // namespace
 
-TExportAhead::TExportAhead(size_t count, Opener opener, int64_t byte_bound, int32_t file_bound)
+TExportAhead::TExportAhead(size_t count, Opener opener, int64_t byte_bound, int32_t file_bound,
+                           int32_t threads)
     : count_(count),
       opener_(std::move(opener)),
       byte_bound_(byte_bound),
       file_bound_(file_bound > 0 ? static_cast<size_t>(file_bound) : 0) {
   if (count_ == 0 || byte_bound_ <= 0 || file_bound_ == 0) return;
-  try {
-    worker_ = std::thread([this] { Work(); });
-  } catch (const std::system_error&) {
-    // No thread to be had: every file is copied in its turn, as without
-    // read-ahead.
+  for (int32_t t = 0; t < std::max(threads, 1); ++t) {
+    try {
+      workers_.emplace_back([this] { Work(); });
+    } catch (const std::system_error&) {
+      // No more threads to be had; with none, every file is copied in its
+      // turn, as without read-ahead.
+      break;
+    }
   }
 }
 
@@ -49,8 +53,8 @@ TExportAhead::~TExportAhead() {
     stop_ = true;
     queue_.clear();
   }
-  changed_.notify_all();
-  if (worker_.joinable()) worker_.join();
+  work_.notify_all();
+  for (std::thread& worker : workers_) worker.join();
 }
 
 TCFRFileStream* TExportAhead::Open(size_t index) {
@@ -66,7 +70,7 @@ TCFRFileStream* TExportAhead::Open(size_t index) {
     // failure raises in its turn.
     slot.opened = true;
     slot.open_failed = false;
-    slot.stream = opener_(index);
+    slot.stream = opener_(index, false);
   }
   TopUp();
   return slot.stream.get();
@@ -91,10 +95,7 @@ void TExportAhead::Save(TStream& dest) {
     if (static_cast<size_t>(k) < slot.tasks.size()) task = std::move(slot.tasks[k]);
     std::vector<uint8_t> data;
     if (task) {
-      {
-        std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [&] { return task->done; });
-      }
+      Await(*task);
       in_flight_ -= n;
       if (!task->failure && task->data.size() == static_cast<size_t>(n)) {
         data = std::move(task->data);
@@ -118,22 +119,35 @@ void TExportAhead::Save(TStream& dest) {
 }
 
 void TExportAhead::TopUp() {
-  if (!worker_.joinable()) return;
+  if (workers_.empty()) return;
+  // Refilled in batches, once half of the bytes and files ahead are taken:
+  // fewer wake-ups of the workers, fewer waits for them.
+  if (in_flight_ > byte_bound_ / 2 || cursor_ > file_bound_ / 2) return;
+  int queued_blocks = 0;
   while (first_ + cursor_ < count_ && cursor_ <= file_bound_) {
     if (cursor_ == slots_.size()) slots_.emplace_back();
     Slot& slot = slots_[cursor_];
     if (!slot.opened) {
       slot.opened = true;
       try {
-        slot.stream = opener_(first_ + cursor_);
+        slot.stream = opener_(first_ + cursor_, true);
       } catch (const std::exception&) {
         // Opened again in its turn, which raises there.
         slot.open_failed = true;
       }
     }
     const Queued queued = QueueBlock(slot);
-    if (queued == Queued::kFull) return;
+    if (queued == Queued::kFull) break;
     if (queued == Queued::kSlotDone) ++cursor_;
+    if (queued == Queued::kBlock) ++queued_blocks;
+  }
+  if (queued_blocks == 0) return;
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (idle_workers_ == 0) return;
+  if (queued_blocks == 1) {
+    work_.notify_one();
+  } else {
+    work_.notify_all();
   }
 }
 
@@ -155,11 +169,8 @@ TExportAhead::Queued TExportAhead::QueueBlock(Slot& slot) {
   in_flight_ += cost;
   slot.tasks.push_back(task);
   ++slot.next_block;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    queue_.push_back(std::move(task));
-  }
-  changed_.notify_all();
+  std::lock_guard<std::mutex> lock(mutex_);
+  queue_.push_back(std::move(task));
   return Queued::kBlock;
 }
 
@@ -182,32 +193,54 @@ void TExportAhead::DropFront() {
   if (cursor_ > 0) --cursor_;
 }
 
+void TExportAhead::Await(Task& task) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (!task.started) {
+    // No worker has it yet: unpacked here rather than waited for.
+    task.started = true;
+    queue_.erase(std::find_if(queue_.begin(), queue_.end(),
+                              [&](const std::shared_ptr<Task>& t) { return t.get() == &task; }));
+    lock.unlock();
+    Unpack(task);
+    return;
+  }
+  ++waiting_;
+  done_.wait(lock, [&] { return task.done; });
+  --waiting_;
+}
+
+void TExportAhead::Unpack(Task& task) {
+  std::vector<uint8_t> data;
+  std::exception_ptr failure;
+  try {
+    std::unique_lock<std::mutex> model(large_model_, std::defer_lock);
+    if (task.compression == 3 || task.compression == 4) model.lock();
+    data = TCFRAdvancedFileStream::UnpackBlock(task.header, task.packed.data(), task.compression);
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  std::lock_guard<std::mutex> lock(mutex_);
+  task.data = std::move(data);
+  task.failure = failure;
+  task.packed = std::vector<uint8_t>();
+  task.done = true;
+  if (waiting_ > 0) done_.notify_all();
+}
+
 void TExportAhead::Work() {
   while (true) {
     std::shared_ptr<Task> task;
     {
       std::unique_lock<std::mutex> lock(mutex_);
-      changed_.wait(lock, [&] { return stop_ || !queue_.empty(); });
+      ++idle_workers_;
+      work_.wait(lock, [&] { return stop_ || !queue_.empty(); });
+      --idle_workers_;
       if (stop_) return;
       task = std::move(queue_.front());
       queue_.pop_front();
+      task->started = true;
     }
-    std::vector<uint8_t> data;
-    std::exception_ptr failure;
-    try {
-      data =
-          TCFRAdvancedFileStream::UnpackBlock(task->header, task->packed.data(), task->compression);
-    } catch (...) {
-      failure = std::current_exception();
-    }
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      task->data = std::move(data);
-      task->failure = failure;
-      task->packed = std::vector<uint8_t>();
-      task->done = true;
-    }
-    changed_.notify_all();
+    Unpack(*task);
   }
 }
 
@@ -218,6 +251,8 @@ void TExportAhead::Report(TCFRAdvancedFileStream& blocks, double percent) {
 void TExportAhead::ReadPlain(TCFRAdvancedFileStream& blocks, int64_t offset, int32_t count,
                              uint8_t* data, bool retry) {
   SilentScope silent(blocks);
+  std::unique_lock<std::mutex> model(large_model_, std::defer_lock);
+  if (blocks.Compression() == 3 || blocks.Compression() == 4) model.lock();
   blocks.Seek(offset, 0);
   if (!retry) {
     blocks.ReadBuffer(data, count);

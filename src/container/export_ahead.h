@@ -5,10 +5,10 @@
 // stored blocks (the container is only ever touched by that thread), creates
 // folders and files, asks questions and reports progress. Between two
 // chunks of the file it writes, it reads the stored blocks of the following
-// blocks and files and queues them; the worker only decompresses and checks
-// them. What is queued is bounded: at most a number of bytes of unpacked
-// data (a block more when the queue is empty) and a number of files ahead,
-// so a file larger than the bound is streamed block by block.
+// blocks and files and queues them; the workers (one unless asked for
+// more) only decompress and check them. What is queued is bounded: at most a number of bytes of
+// unpacked data (a block more when the queue is empty) and a number of files ahead, so a file
+// larger than the bound is streamed block by block.
 //
 // Nothing that fails ahead is reported ahead: a file that cannot be opened
 // or a block that cannot be read or unpacked is read again by the plain
@@ -35,13 +35,16 @@ namespace vor {
 class TExportAhead {
  public:
   // Opens the stored file of item index for reading; null for an item that
-  // is read only in its turn (a folder, a file with a password of its own).
-  using Opener = std::function<std::unique_ptr<TCFRFileStream>(size_t index)>;
+  // has no content to read ahead (a folder, a file that only the caller
+  // opens). ahead is true when it is opened before its turn: nothing may be
+  // asked then (a password of the file's own, for one).
+  using Opener = std::function<std::unique_ptr<TCFRFileStream>(size_t index, bool ahead)>;
 
-  // count items, opened by opener in their order. A byte_bound or file_bound
-  // of 0 reads nothing ahead.
-  TExportAhead(size_t count, Opener opener, int64_t byte_bound, int32_t file_bound);
-  // Stops the worker (it finishes at most the block it is unpacking) and
+  // count items, opened by opener in their order, unpacked on threads
+  // workers. A byte_bound or file_bound of 0 reads nothing ahead.
+  TExportAhead(size_t count, Opener opener, int64_t byte_bound, int32_t file_bound,
+               int32_t threads = 1);
+  // Stops the workers (each finishes at most the block it is unpacking) and
   // closes the files opened ahead.
   ~TExportAhead();
   TExportAhead(const TExportAhead&) = delete;
@@ -63,6 +66,7 @@ class TExportAhead {
     TCFRBlockHeader header;
     std::vector<uint8_t> packed;
     uint8_t compression = 0;
+    bool started = false;  // taken by a worker, or by Await
     bool done = false;
     bool cancelled = false;
     std::vector<uint8_t> data;
@@ -87,6 +91,11 @@ class TExportAhead {
   Queued QueueBlock(Slot& slot);
   // Drops the slot at the front (the oldest item).
   void DropFront();
+  // Waits for a queued task's result, or unpacks it on this thread when no
+  // worker has taken it yet.
+  void Await(Task& task);
+  // Unpacks a task's block and stores the result (or the failure).
+  void Unpack(Task& task);
   void Work();
   void Report(TCFRAdvancedFileStream& blocks, double percent);
   // count bytes at offset of the current item, read and unpacked by the
@@ -108,10 +117,16 @@ class TExportAhead {
   int64_t in_flight_ = 0;  // unpacked bytes queued or waiting to be taken
 
   std::mutex mutex_;
-  std::condition_variable changed_;
+  std::condition_variable work_;  // for the workers: the queue or stop_ changed
+  std::condition_variable done_;  // for Await: a task is done
   std::deque<std::shared_ptr<Task>> queue_;
+  int idle_workers_ = 0;
+  int waiting_ = 0;
   bool stop_ = false;
-  std::thread worker_;
+  // Held while a block of type 3 or 4 is unpacked: their PPM models take 25
+  // and 50 MiB, one at a time keeps the memory bound.
+  std::mutex large_model_;
+  std::vector<std::thread> workers_;
 };
 
 }  // namespace vor

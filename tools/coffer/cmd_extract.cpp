@@ -3,26 +3,26 @@
 // The items are listed first, so that every name is checked before anything
 // is written; then each is saved under its disk name (converted from the
 // code page where that differs), and the last-write times are set
-// afterwards. The container is read on the main thread only: it hands each
-// file's stored blocks to worker threads (UnpackAhead below), which unpack,
-// check and write the disk files, so that decompressing overlaps reading.
+// afterwards. The container is read and the files are written on the main
+// thread, in order; worker threads unpack the blocks of the next files
+// meanwhile (TExportAhead), so that decompressing overlaps reading and
+// writing. A file that fails part-way is removed; Ctrl+C stops at the next
+// chunk the same way.
 #include <algorithm>
-#include <condition_variable>
-#include <deque>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "commands.h"
 #include "common/error.h"
 #include "container/block_packer.h"
+#include "container/export_ahead.h"
 #include "container/file_stream.h"
 #include "exit_codes.h"
 #include "platform/fs.h"
 #include "platform/memory.h"
+#include "platform/process.h"
 #include "platform/terminal.h"
 #include "progress.h"
 #include "walk.h"
@@ -147,167 +147,22 @@ void ForceFolders(const std::string& path) {
   platform::CreateDirectory(path);
 }
 
-// Stored bytes handed to the workers and not yet written: bounds the memory
-// of an extraction whatever the sizes of the files.
-constexpr int64_t kUnpackAheadBudget = 8 * 1048576;
+// Unpacked bytes and files read ahead of the file being written: bounds the
+// memory of an extraction whatever the sizes of the files.
+constexpr int64_t kUnpackAheadBytes = 8 * 1048576;
+constexpr int32_t kUnpackAheadFiles = 64;
 
-// Unpacks the stored blocks of files and writes them to disk on worker
-// threads. A file whose stored data is damaged is noted (its partial output
-// removed) and the others go on; the first other failure is kept and raised
-// again by Check or Finish on the main thread, and files after it are not
-// started.
 std::string DamagedText(const std::string& shown, const std::string& what) {
   return "'" + shown + "': the stored data is damaged (" + what + "); not extracted";
 }
 
-class UnpackAhead {
- public:
-  struct Job {
-    std::string shown;  // the name in messages
-    std::string disk;
-    uint32_t attributes = 0;
-    uint8_t compression = 0;
-    std::vector<TCFRBlockHeader> headers;
-    std::vector<std::vector<uint8_t>> packed;
-    int64_t cost = 0;
-  };
-
-  UnpackAhead() {
-    const int32_t threads = std::max(BlockPackingThreads(), 1);
-    for (int32_t t = 0; t < threads; ++t) workers_.emplace_back([this] { Work(); });
+void StopWhenInterrupted() {
+  if (platform::InterruptRequested()) {
+    throw ECofferError(kExitFailure,
+                       "interrupted; the files extracted before are complete, the one being "
+                       "written was removed");
   }
-  ~UnpackAhead() {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      stop_ = true;
-    }
-    changed_.notify_all();
-    for (std::thread& worker : workers_) worker.join();
-  }
-  UnpackAhead(const UnpackAhead&) = delete;
-  UnpackAhead& operator=(const UnpackAhead&) = delete;
-
-  // Queues a job, waiting while the stored bytes in flight exceed the budget.
-  void Add(Job job) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [&] {
-      return failed_ || in_flight_ == 0 || in_flight_ + job.cost <= kUnpackAheadBudget;
-    });
-    if (failed_) return;
-    in_flight_ += job.cost;
-    queue_.push_back(std::move(job));
-    lock.unlock();
-    changed_.notify_all();
-  }
-  // Held while a block of type 3 or 4 is unpacked (see Save); the main
-  // thread takes it too when it saves such a file itself.
-  std::mutex& LargeModel() { return large_model_; }
-
-  // Raises the first failure of a worker, if there was one.
-  void Check() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (failed_) RaiseFailure();
-  }
-  // Waits until every queued job is done, then raises as Check.
-  void Finish() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [&] { return in_flight_ == 0 && busy_ == 0 && queue_.empty(); });
-    if (failed_) RaiseFailure();
-  }
-
-  // The damaged files met so far, each with its message.
-  std::vector<std::string> TakeDamaged() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return std::move(damaged_);
-  }
-
- private:
-  [[noreturn]] void RaiseFailure() {
-    if (failure_io_) throw ECofferError(kExitIoError, failure_);
-    throw EVorError(failure_, failure_kind_);
-  }
-
-  void Work() {
-    while (true) {
-      Job job;
-      {
-        std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [&] { return stop_ || !queue_.empty(); });
-        if (queue_.empty()) return;
-        job = std::move(queue_.front());
-        queue_.pop_front();
-        ++busy_;
-      }
-      std::string failure;
-      std::string damage;
-      ErrorKind kind = ErrorKind::kGeneral;
-      bool io = false;
-      try {
-        if (!FailedNow()) Save(job);
-      } catch (const ECofferError& e) {
-        failure = e.what();
-        io = true;
-      } catch (const EVorError& e) {
-        if (e.Kind() == ErrorKind::kDamaged) {
-          damage = DamagedText(job.shown, e.what());
-          platform::DeleteFile(job.disk);
-        } else {
-          failure = e.what();
-          kind = e.Kind();
-        }
-      } catch (const std::exception& e) {
-        failure = e.what();
-      }
-      {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (!damage.empty()) damaged_.push_back(damage);
-        if (!failure.empty() && !failed_) {
-          failed_ = true;
-          failure_ = failure;
-          failure_io_ = io;
-          failure_kind_ = kind;
-        }
-        in_flight_ -= job.cost;
-        --busy_;
-      }
-      changed_.notify_all();
-    }
-  }
-
-  bool FailedNow() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return failed_;
-  }
-
-  void Save(const Job& job) {
-    // Types 3 and 4 build a PPM model of 25 or 50 MiB for every block: one
-    // such block is unpacked at a time, so that an extraction stays within
-    // 64 MiB (type 4's model alone excepted).
-    std::unique_lock<std::mutex> model(large_model_, std::defer_lock);
-    if (job.compression == 3 || job.compression == 4) model.lock();
-    TDiskFileStream file(job.disk, TDiskFileMode::kCreate);
-    for (size_t k = 0; k < job.headers.size(); ++k) {
-      const std::vector<uint8_t> data = TCFRAdvancedFileStream::UnpackBlock(
-          job.headers[k], job.packed[k].data(), job.compression);
-      file.WriteBuffer(data.data(), static_cast<int32_t>(data.size()));
-    }
-    platform::SetFileAttributes(job.disk, job.attributes);
-  }
-
-  std::vector<std::thread> workers_;
-  std::mutex mutex_;
-  std::mutex large_model_;
-  std::condition_variable changed_;
-  std::deque<Job> queue_;
-  int64_t in_flight_ = 0;
-  int busy_ = 0;
-  bool stop_ = false;
-  bool failed_ = false;
-  bool failure_io_ = false;
-  ErrorKind failure_kind_ = ErrorKind::kGeneral;
-  std::string failure_;
-  std::vector<std::string> damaged_;
-};
+}
 
 class Extractor {
  public:
@@ -392,8 +247,31 @@ class Extractor {
     // PPM models (10 to 50 MiB) are taken from and given back to the system
     // with each block, so that no thread keeps one after its block.
     platform::ReturnLargeAllocations(4 * 1048576);
-    UnpackAhead ahead;
-    for (const Item& item : sel_.items) {
+    // A file with a password of its own is not opened ahead: the question
+    // for it comes in its turn.
+    coffer_.SetOnPassword([this](TCoffer&, const std::string&, std::string& pw, bool& cancel) {
+      cancel = opening_ahead_ || !session_.FilePasswordSource().Request(pw, &pw);
+    });
+    auto open = [&](size_t i, bool ahead) -> std::unique_ptr<TCFRFileStream> {
+      const Item& item = sel_.items[i];
+      if (item.entry.folder) return nullptr;
+      opening_ahead_ = ahead;
+      try {
+        auto stream = std::make_unique<TCFRFileStream>(&coffer_, item.entry.path, kModeRead,
+                                                       coffer_.Password(), "", "", 0);
+        opening_ahead_ = false;
+        return stream;
+      } catch (...) {
+        opening_ahead_ = false;
+        throw;
+      }
+    };
+    // The container is read on this thread only; the workers unpack.
+    TExportAhead ahead(sel_.items.size(), open, kUnpackAheadBytes, kUnpackAheadFiles,
+                       std::max(BlockPackingThreads(), 1));
+    for (size_t i = 0; i < sel_.items.size(); ++i) {
+      StopWhenInterrupted();
+      const Item& item = sel_.items[i];
       const std::string disk = JoinDisk(dest_, item.local);
       if (item.entry.folder) {
         ForceFolders(disk);
@@ -413,61 +291,40 @@ class Extractor {
         }
       }
       try {
-        TCFRFileStream stream(&coffer_, item.entry.path, kModeRead, coffer_.Password(), "", "", 0);
+        TCFRFileStream* stream = ahead.Open(i);
         FileProgress(item.local, 0);
-        if (!Hand(stream, disk, item, ahead)) {
-          stream.SetOnProgress(
-              [this, &item](TStream&, double percent) { FileProgress(item.local, percent); });
-          std::unique_lock<std::mutex> model(ahead.LargeModel(), std::defer_lock);
-          const uint8_t type = stream.BlockStream().Compression();
-          if (type == 3 || type == 4) model.lock();
-          stream.SaveToFile(disk);
-          platform::SetFileAttributes(disk, item.entry.attributes);
-        }
+        stream->BlockStream().SetOnProgress([this, &item](TStream&, double percent) {
+          FileProgress(item.local, percent);
+          StopWhenInterrupted();
+        });
+        Save(ahead, disk);
+        platform::SetFileAttributes(disk, item.entry.attributes);
       } catch (const EVorError& e) {
-        // A damaged file is named, its partial output goes, the others go on.
+        // A damaged file is named and the others go on.
         if (e.Kind() != ErrorKind::kDamaged || dynamic_cast<const ECofferError*>(&e) != nullptr) {
           throw;
         }
-        platform::DeleteFile(disk);
         Damaged(DamagedText(item.local, e.what()));
       }
-      for (const std::string& text : ahead.TakeDamaged()) Damaged(text);
-      ahead.Check();
     }
-    ahead.Finish();
-    for (const std::string& text : ahead.TakeDamaged()) Damaged(text);
+  }
+
+  // Writes the current file of ahead to disk; a copy that fails part-way
+  // (damage, a full disk, an interrupt) leaves no partial file.
+  static void Save(TExportAhead& ahead, const std::string& disk) {
+    auto file = std::make_unique<TDiskFileStream>(disk, TDiskFileMode::kCreate);
+    try {
+      ahead.Save(*file);
+    } catch (...) {
+      file.reset();
+      platform::DeleteFile(disk);
+      throw;
+    }
   }
 
   void Damaged(const std::string& text) {
     Warn(text);
     damaged_.push_back(text);
-  }
-
-  // Hands the stored blocks of a compressed file to the workers; false (and
-  // nothing read) for content stored without blocks or larger than the
-  // budget, which the caller saves itself.
-  bool Hand(TCFRFileStream& stream, const std::string& disk, const Item& item, UnpackAhead& ahead) {
-    TCFRAdvancedFileStream& blocks = stream.BlockStream();
-    if (blocks.PassThrough()) return false;
-    UnpackAhead::Job job;
-    job.shown = item.local;
-    for (int32_t k = 0; k < blocks.BlockCount(); ++k) {
-      job.cost += blocks.BlockHeader(k).CompressedSize;
-    }
-    if (job.cost > kUnpackAheadBudget) return false;
-    job.disk = disk;
-    job.attributes = item.entry.attributes;
-    job.compression = blocks.Compression();
-    job.headers.resize(static_cast<size_t>(blocks.BlockCount()));
-    job.packed.resize(job.headers.size());
-    for (int32_t k = 0; k < blocks.BlockCount(); ++k) {
-      blocks.ReadPackedBlock(k, &job.headers[static_cast<size_t>(k)],
-                             &job.packed[static_cast<size_t>(k)]);
-    }
-    ahead.Add(std::move(job));
-    FileProgress(item.local, 100);
-    return true;
   }
 
   Session& session_;
@@ -482,7 +339,8 @@ class Extractor {
   int64_t finished_ = 0;
   int skipped_ = 0;
   std::vector<std::string> damaged_;
-  int answer_all_ = 0;  // 1: replace all, -1: replace none
+  int answer_all_ = 0;          // 1: replace all, -1: replace none
+  bool opening_ahead_ = false;  // a file is being opened before its turn
 };
 
 }  // namespace
@@ -498,6 +356,8 @@ int RunExtract(Session& session) {
   if (!platform::DirectoryExists(dest)) {
     throw ECofferError(kExitIoError, "'" + dest + "': cannot make the folder");
   }
+  // Ctrl+C is noticed between chunks: the file being written is removed.
+  platform::WatchInterrupts();
   Extractor extractor(session, *coffer, sel, dest, mode);
   extractor.Run();
   return kExitOk;
