@@ -158,8 +158,12 @@ void TCoffer::ExportFiles(const std::string& mask, const std::string& dest_dir, 
     if (!directory_->CheckEntryPassword(container, password_)) return nullptr;
     return std::make_unique<TCFRFileStream>(this, container, 0, password_, "", "", 0);
   };
-  auto ahead = std::make_unique<TExportAhead>(list.names.size(), open, export_ahead_bytes_,
-                                              export_ahead_files_);
+  // Without read-ahead every file is opened and copied in its turn here.
+  std::unique_ptr<TExportAhead> ahead;
+  if (export_ahead_bytes_ > 0 && export_ahead_files_ > 0) {
+    ahead = std::make_unique<TExportAhead>(list.names.size(), open, export_ahead_bytes_,
+                                           export_ahead_files_);
+  }
   for (size_t i = 0; i < list.names.size(); ++i) {
     ExportItem(disk_dir, root, list.rel_dirs[i], list.names[i], overwrite_mode, i, ahead.get());
     export_done_ = static_cast<double>(i + 1);
