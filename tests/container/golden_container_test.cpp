@@ -20,7 +20,7 @@
 
 #include "codecs/compression.h"
 #include "container/coffer.h"
-#include "container/file_stream.h"
+#include "container/stream/file_stream.h"
 #include "crypto/random.h"
 #include "platform/test_temp_dir.h"
 
