@@ -44,8 +44,8 @@ namespace {
 using vor::ControlId;
 
 int Damage(const std::string& setup, const std::string& stored) {
-  vor::TCoffer coffer(setup, kOpenModeReadWrite, vor::kJobPassword, "", "", 0);
-  vor::TCFRUserFileStream raw(&coffer, stored, kOpenModeReadWrite, "", "", "");
+  vor::TCoffer coffer(setup, vor::kOpenModeReadWrite, vor::kJobPassword, "", "", 0);
+  vor::TCFRUserFileStream raw(&coffer, stored, vor::kOpenModeReadWrite, "", "", "");
   const int64_t middle = raw.Size() / 2;
   uint8_t byte = 0;
   raw.Seek(middle, 0);
