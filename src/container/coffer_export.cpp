@@ -19,12 +19,12 @@
 
 #include "common/error.h"
 #include "container/coffer.h"
-#include "container/dir_manager.h"
 #include "container/export_ahead.h"
-#include "container/file_rec.h"
-#include "container/file_stream.h"
-#include "container/name_utils.h"
-#include "container/stream.h"
+#include "container/store/dir_manager.h"
+#include "container/store/file_rec.h"
+#include "container/store/name_utils.h"
+#include "container/stream/file_stream.h"
+#include "container/stream/stream.h"
 #include "platform/fs.h"
 
 namespace vor {

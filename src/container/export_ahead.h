@@ -26,9 +26,9 @@
 #include <thread>
 #include <vector>
 
-#include "container/block_stream.h"
-#include "container/file_stream.h"
-#include "container/stream.h"
+#include "container/stream/block_stream.h"
+#include "container/stream/file_stream.h"
+#include "container/stream/stream.h"
 
 namespace vor {
 

@@ -1,4 +1,4 @@
-#include "container/block_stream.h"
+#include "container/stream/block_stream.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include "codecs/compression.h"
 #include "common/coding.h"
 #include "common/error.h"
-#include "container/stream.h"
+#include "container/stream/stream.h"
 
 namespace vor {
 namespace {

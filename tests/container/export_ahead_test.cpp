@@ -11,7 +11,7 @@
 
 #include "common/error.h"
 #include "container/coffer.h"
-#include "container/file_stream.h"
+#include "container/stream/file_stream.h"
 #include "platform/folder_list.h"
 #include "platform/fs.h"
 #include "platform/test_temp_dir.h"

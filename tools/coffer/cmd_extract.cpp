@@ -16,9 +16,9 @@
 
 #include "commands.h"
 #include "common/error.h"
-#include "container/block_packer.h"
 #include "container/export_ahead.h"
-#include "container/file_stream.h"
+#include "container/stream/block_packer.h"
+#include "container/stream/file_stream.h"
 #include "exit_codes.h"
 #include "platform/fs.h"
 #include "platform/memory.h"
@@ -257,7 +257,7 @@ class Extractor {
       if (item.entry.folder) return nullptr;
       opening_ahead_ = ahead;
       try {
-        auto stream = std::make_unique<TCFRFileStream>(&coffer_, item.entry.path, kModeRead,
+        auto stream = std::make_unique<TCFRFileStream>(&coffer_, item.entry.path, kOpenModeRead,
                                                        coffer_.Password(), "", "", 0);
         opening_ahead_ = false;
         return stream;
@@ -348,7 +348,7 @@ class Extractor {
 int RunExtract(Session& session) {
   const ParsedArgs& args = session.Args();
   const Overwrite mode = OverwriteMode(session);
-  std::unique_ptr<TCoffer> coffer = session.Open(args.operands[0], kModeRead);
+  std::unique_ptr<TCoffer> coffer = session.Open(args.operands[0], kOpenModeRead);
   const Selection sel = Select(session, *coffer);
   std::string dest = args.Value("output", ".");
   if (dest.empty()) dest = ".";
