@@ -236,6 +236,12 @@ void TForm1::bNextClick() {
       GoToPage(ControlId::tsOptions);
       break;
     case ControlId::tsOptions:
+      // An empty or relative destination would install beside whatever the
+      // current folder is and put install.log at the drive's root.
+      if (!platform::IsAbsolutePath(Text(ControlId::eDestDir))) {
+        MessageBox().ShowFormMessage(FormMessageKind::kDestination, kDestinationMessage);
+        break;
+      }
       GoToPage(ControlId::tsinstall);
       break;
     case ControlId::tsinstall:

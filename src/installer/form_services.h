@@ -57,6 +57,7 @@ enum class FormMessageKind {
   kCopyError,           // the copy failed: the installation may be incomplete
   kShortcut,            // a desktop or Quick Launch shortcut could not be made
   kUninstaller,         // the uninstaller or its entry could not be written
+  kDestination,         // the destination is not a full folder path
 };
 
 // The window's error message box: modal, error kind, one OK button.
