@@ -187,7 +187,7 @@ class TForm1 {
   std::string ReadJobFile(const std::string& path);
   void LoadViewer(IRichTextViewer& viewer, const std::string& bytes);
 
-  IInstallerShell& Shell();
+  IShellServices& Shell();
   IMessageBox& MessageBox();
   IMessagePump& MessagePump();
   IRichTextViewer& Viewer(ControlId id);
