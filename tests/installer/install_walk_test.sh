@@ -20,26 +20,12 @@
 set -uo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/../../scripts/wine-lib.sh"
-stub="$(realpath "$1")"
-tool="$(realpath "$2")"
-vorpack="$(realpath "$3")"
-marker="$(realpath "$4")"
-server="$(realpath "$5")"
-build="$(realpath "$6")"
-res="$(realpath "$7")"
+real_path_args "stub tool vorpack marker server build res" "$@"
 test_name="install-test"
 shot_prefix="installer-run"
 source "$here/wine_gui_lib.sh"
 
-# The shell folders of the prefix, Windows and Unix forms.
-folder() { "$wine" "$tool" folder "$1" 2>/dev/null | tr -d '\r'; }
-unix_of() { "$wine" winepath -u "$1" 2>/dev/null | tr -d '\r'; }
-programs="$(folder 2)"; desktop="$(folder 16)"
-common_programs="$(folder 23)"; common_desktop="$(folder 25)"; app_data="$(folder 26)"
-for f in "$programs" "$desktop" "$common_programs" "$common_desktop" "$app_data"; do
-  [ -n "$f" ] || fail "a shell folder of the prefix is unknown"
-done
-quick="$app_data\\Microsoft\\Internet Explorer\\Quick Launch"
+load_shell_folders
 
 # --- The package.
 pkg="$tmp/package"
