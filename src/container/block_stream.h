@@ -82,6 +82,7 @@ struct TCFRBlockHeader {
 };
 
 struct TPackedBlock;
+struct TBlockPackJob;
 
 class TCFRAdvancedFileStream : public TStream {
  public:
@@ -163,6 +164,42 @@ class TCFRAdvancedFileStream : public TStream {
   // that follow one another without a gap go out in one raw write.
   void WriteBlocks(const std::vector<int32_t>& indexes,
                    const std::vector<const std::vector<uint8_t>*>& packed);
+  // The stages of Write. A span is the caller's bytes, [start, end) of the
+  // content, over blocks first..last; old_last is the last block before the
+  // write, block_count and tail (bytes in the last block, 0 when full) the
+  // block count and tail after it.
+  struct WriteSpan {
+    const uint8_t* in = nullptr;
+    int64_t start = 0;
+    int64_t end = 0;
+    int32_t first = 0;
+    int32_t last = 0;
+    int32_t old_last = 0;
+    int32_t block_count = 0;
+    int32_t tail = 0;
+  };
+  // Blocks packed and chained, in the order they go out.
+  struct PendingBlocks {
+    std::vector<int32_t> indexes;
+    std::vector<std::vector<uint8_t>> bytes;
+  };
+  // Grows the index and size for the span, packs blocks first..last (and
+  // every later one when a block grew) in batches and updates their headers
+  // and the chain; writes nothing. On failure the index, size and position
+  // are as they were.
+  void PackSpan(WriteSpan& span, PendingBlocks* pending);
+  // The uncompressed bytes of blocks from .. from + jobs->size() - 1 into
+  // jobs; blocks not taken straight from the caller's bytes are kept in owned.
+  void FillBlocks(const WriteSpan& span, int32_t from, std::vector<TBlockPackJob>* jobs,
+                  std::vector<std::vector<uint8_t>>* owned);
+  // Sets the headers and NextOffset chain of the packed jobs from block from
+  // on, moving their packed bytes to pending; relocate becomes true once a
+  // block grew.
+  void ChainBlocks(const WriteSpan& span, int32_t from, std::vector<TBlockPackJob>* jobs,
+                   bool* relocate, PendingBlocks* pending);
+  // Block count into the stream header, the header out, stats and the final
+  // report.
+  void FinishWrite();
   // Offset of block index as the NextOffset chain gives it.
   int64_t ChainOffset(int32_t index) const;
   // Extends the content with zero bytes up to new_size.

@@ -2,23 +2,10 @@
 #include "container/user_file_stream.h"
 
 #include "common/error.h"
+#include "common/quoting.h"
 #include "container/coffer.h"
 
 namespace vor {
-namespace {
-
-// name in double quotes, inner double quotes doubled.
-std::string DoubleQuoted(const std::string& name) {
-  std::string quoted = "\"";
-  for (char c : name) {
-    quoted += c;
-    if (c == '"') quoted += '"';
-  }
-  return quoted + "\"";
-}
-
-}  // namespace
-
 TCFRUserFileStream::TCFRUserFileStream(TCoffer* coffer, const std::string& file_name, uint16_t mode,
                                        const std::string& password, const std::string& question,
                                        const std::string& answer)
