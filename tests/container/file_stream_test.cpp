@@ -11,6 +11,7 @@
 #include "common/error.h"
 #include "container/coffer.h"
 #include "platform/test_temp_dir.h"
+#include "support/content.h"
 
 namespace vor {
 namespace {
@@ -22,19 +23,8 @@ constexpr uint16_t kReadOnly = 0x0000;
 // Mixed content: runs of words with stretches of noise, so every codec has
 // something to do.
 std::string Content(size_t n, uint32_t seed) {
-  static const char* const kWords[] = {"container ", "page ", "block ", "stream\r\n", "map "};
-  std::mt19937 rng(seed);
-  std::string s;
-  s.reserve(n);
-  while (s.size() < n) {
-    if (rng() % 8 == 0) {
-      for (int i = 0; i < 64; ++i) s += static_cast<char>(rng() & 0xFF);
-    } else {
-      s += kWords[rng() % 5];
-    }
-  }
-  s.resize(n);
-  return s;
+  return testing::WordBytes(n, seed, {"container ", "page ", "block ", "stream\r\n", "map "}, 8,
+                            64);
 }
 
 class FileStreamTest : public testing::TempDirTest {
