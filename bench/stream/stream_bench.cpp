@@ -23,7 +23,7 @@
 
 #include "codecs/compression.h"
 #include "container/coffer.h"
-#include "container/file_stream.h"
+#include "container/stream/file_stream.h"
 #include "platform/fs.h"
 
 namespace vor {

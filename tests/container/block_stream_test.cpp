@@ -1,4 +1,4 @@
-#include "container/block_stream.h"
+#include "container/stream/block_stream.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include "codecs/compression.h"
 #include "common/coding.h"
 #include "common/error.h"
-#include "container/stream.h"
+#include "container/stream/stream.h"
 #include "support/content.h"
 
 namespace vor {

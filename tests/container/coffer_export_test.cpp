@@ -7,7 +7,7 @@
 
 #include "common/error.h"
 #include "container/coffer.h"
-#include "container/file_stream.h"
+#include "container/stream/file_stream.h"
 #include "platform/file.h"
 #include "platform/fs.h"
 #include "platform/test_temp_dir.h"

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "common/error.h"
-#include "container/page_file.h"
-#include "container/user_file_stream.h"
+#include "container/store/page_file.h"
+#include "container/stream/user_file_stream.h"
 #include "platform/input_dialog.h"
 #include "platform/test_temp_dir.h"
 

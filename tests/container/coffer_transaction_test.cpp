@@ -8,8 +8,8 @@
 
 #include "common/error.h"
 #include "container/coffer.h"
-#include "container/file_stream.h"
-#include "container/rollback_journal.h"
+#include "container/stream/file_stream.h"
+#include "container/store/rollback_journal.h"
 #include "platform/fs.h"
 #include "platform/test_temp_dir.h"
 

@@ -1,4 +1,4 @@
-#include "container/dir_manager.h"
+#include "container/store/dir_manager.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,8 @@
 #include <string>
 
 #include "common/error.h"
-#include "container/free_space.h"
-#include "container/page_file.h"
+#include "container/store/free_space.h"
+#include "container/store/page_file.h"
 #include "support/error_message.h"
 #include "support/page_file_fixture.h"
 

@@ -1,4 +1,4 @@
-#include "container/file_stream.h"
+#include "container/stream/file_stream.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "container/huge_file.h"
+#include "container/volume/huge_file.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "container/page_file.h"
+#include "container/store/page_file.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 
 #include "common/coding.h"
 #include "common/error.h"
-#include "container/volume_header.h"
+#include "container/volume/volume_header.h"
 #include "platform/test_temp_dir.h"
 
 namespace vor {

@@ -1,4 +1,4 @@
-#include "container/page_map.h"
+#include "container/store/page_map.h"
 
 #include <gtest/gtest.h>
 
@@ -10,9 +10,9 @@
 
 #include "common/coding.h"
 #include "common/error.h"
-#include "container/dir_manager.h"
-#include "container/free_space.h"
-#include "container/page_file.h"
+#include "container/store/dir_manager.h"
+#include "container/store/free_space.h"
+#include "container/store/page_file.h"
 #include "support/error_message.h"
 #include "support/page_file_fixture.h"
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "commands.h"
-#include "container/file_stream.h"
+#include "container/stream/file_stream.h"
 #include "exit_codes.h"
 #include "platform/terminal.h"
 #include "walk.h"

@@ -22,12 +22,12 @@
 #include <vector>
 
 #include "commands.h"
-#include "container/dir_manager.h"
-#include "container/file_stream.h"
-#include "container/free_space.h"
-#include "container/page.h"
-#include "container/page_file.h"
-#include "container/page_map.h"
+#include "container/store/dir_manager.h"
+#include "container/stream/file_stream.h"
+#include "container/store/free_space.h"
+#include "container/store/page.h"
+#include "container/store/page_file.h"
+#include "container/store/page_map.h"
 #include "exit_codes.h"
 #include "progress.h"
 

@@ -18,8 +18,8 @@
 
 #include "commands.h"
 #include "common/error.h"
-#include "container/block_packer.h"
-#include "container/file_stream.h"
+#include "container/stream/block_packer.h"
+#include "container/stream/file_stream.h"
 #include "exit_codes.h"
 #include "platform/fs.h"
 #include "platform/memory.h"

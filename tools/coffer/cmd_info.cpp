@@ -8,9 +8,9 @@
 #include <string>
 
 #include "commands.h"
-#include "container/dir_manager.h"
-#include "container/free_space.h"
-#include "container/page_file.h"
+#include "container/store/dir_manager.h"
+#include "container/store/free_space.h"
+#include "container/store/page_file.h"
 #include "exit_codes.h"
 #include "json.h"
 

@@ -32,7 +32,7 @@
 #include <vector>
 
 #include "container/coffer.h"
-#include "container/user_file_stream.h"
+#include "container/stream/user_file_stream.h"
 #include "installer/form.h"
 #include "installer/form_layout.h"
 #include "installer/startup.h"
