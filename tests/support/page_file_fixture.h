@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "container/free_space.h"
-#include "container/page_file.h"
+#include "container/store/free_space.h"
+#include "container/store/page_file.h"
 #include "platform/test_temp_dir.h"
 
 namespace vor::testing {
