@@ -7,19 +7,8 @@
 // header is at 128 + ExtraSize, block k's at the NextOffset of block k - 1
 // (readers follow the chain: a block rewritten smaller leaves a gap).
 //
-// Stream header (little-endian):
-//   0   4  Signature      "QZCS"
-//   4   4  BlockSize      uncompressed bytes per block
-//   8   4  reserved
-//  12   4  BlockCount
-//  16   4  FormatVersion  single-precision 2.0 (00 00 00 40)
-//  20   1  Compression    compression type of every block
-//  21   2  reserved
-//  23   4  ExtraSize      bytes between this header and block 0
-//  27 101  reserved
-//
-// Block header: CompressedSize, UncompressedSize, Checksum (CRC-16 of the
-// uncompressed bytes) and NextOffset, four unsigned 32-bit numbers.
+// The stream header and block header byte by byte: docs/format.md, sections
+// 9.1 and 9.2.
 //
 // Compression type 0, or content without the signature, makes the stream a
 // plain pass-through to the raw stream. Each read decompresses the blocks it
