@@ -132,7 +132,7 @@ TCoffer::~TCoffer() {
 void TCoffer::Recover(const std::string& file_name) {
   if (!TRollbackJournal::Exists(file_name)) return;
   // Opening for writing plays the journal back; no key is needed for that.
-  TPageFileManager recover(file_name, kOpenModeExclusive | 0x0002, "", "", "", false, kPageSize,
+  TPageFileManager recover(file_name, kOpenModeExclusiveReadWrite, "", "", "", false, kPageSize,
                            kExtentPageCount, -1);
 }
 

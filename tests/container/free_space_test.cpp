@@ -32,7 +32,7 @@ TIntegerArray List(const std::vector<int32_t>& pages) {
 class FreeSpaceTest : public testing::PageFileTest {
  protected:
   // Closes and opens the container again, which reloads the maps.
-  void Reopen() { Open(0x0012); }
+  void Reopen() { Open(kOpenModeExclusiveReadWrite); }
 
   std::vector<int32_t> Get(int32_t count, int32_t near_page, bool uniform) {
     TIntegerArray pages;

@@ -20,14 +20,13 @@
 
 #include "codecs/compression.h"
 #include "container/coffer.h"
+#include "container/store/open_mode.h"
 #include "container/stream/file_stream.h"
 #include "crypto/random.h"
 #include "platform/test_temp_dir.h"
 
 namespace vor {
 namespace {
-
-constexpr uint16_t kCreate = 0xFFFF;
 constexpr uint64_t kTime = 133000000000000000ULL;  // a fixed UTC FILETIME
 
 // Text-like content that every codec compresses, different per seed.
@@ -51,7 +50,7 @@ std::vector<char> ReadBytes(const std::string& path) {
 
 void WriteFile(TCoffer& coffer, const std::string& name, const std::string& content,
                uint8_t compression, const std::string& password = std::string()) {
-  TCFRFileStream stream(&coffer, name, kCreate, password, "", "", compression);
+  TCFRFileStream stream(&coffer, name, kOpenModeCreate, password, "", "", compression);
   ASSERT_EQ(stream.Write(content.data(), static_cast<int32_t>(content.size())),
             static_cast<int32_t>(content.size()));
 }
@@ -64,7 +63,7 @@ void Build(const std::string& path, const std::string& password) {
   SetKeySource(KeySource::kSeededGenerator);
   std::vector<std::string> names;
   {
-    TCoffer coffer(path, kCreate, password, "question", "answer", 5);
+    TCoffer coffer(path, kOpenModeCreate, password, "question", "answer", 5);
     ASSERT_GE(coffer.CreateFolder("\\Docs\\Deep"), 0);
     names = {"\\Docs", "\\Docs\\Deep"};
     for (uint8_t type = 0; type <= kLastCompressionType; ++type) {
@@ -77,7 +76,7 @@ void Build(const std::string& path, const std::string& password) {
     WriteFile(coffer, "\\gone.txt", Content(20000, 7), 3);
     ASSERT_TRUE(coffer.DeleteFile("\\gone.txt"));
     {
-      TCFRFileStream cut(&coffer, "\\cut.txt", kCreate, "", "", "", 0);
+      TCFRFileStream cut(&coffer, "\\cut.txt", kOpenModeCreate, "", "", "", 0);
       const std::string text = Content(12000, 8);
       cut.Write(text.data(), static_cast<int32_t>(text.size()));
       cut.SetSize(5000);

@@ -20,9 +20,6 @@ namespace vor {
 namespace {
 
 using testing::ErrorMessage;
-
-constexpr uint16_t kReadWrite = 0x0012;
-constexpr uint16_t kReadOnly = 0x0000;
 constexpr int64_t kData = 4064;  // data bytes of a 4096-byte page
 
 class PageMapTest : public testing::PageFileTest {
@@ -160,7 +157,7 @@ TEST_F(PageMapTest, GrowingRewritesOnlyTheLastMapPageAndTheNewOnes) {
 
   // The chain on disk describes the same pages as the cache.
   const std::vector<int32_t> data = DataPages(rec);
-  Open(kReadWrite);
+  Open(kOpenModeExclusiveReadWrite);
   EXPECT_EQ(DataPages(rec), data);
   EXPECT_EQ(MapPages(rec), maps);
 }
@@ -221,7 +218,7 @@ TEST_F(PageMapTest, DamagedMapsAreRefused) {
   TFileRec rec = NewFile();
   Resize(rec, kData);
   const int32_t map0 = rec.FirstMapPageNo;
-  Open(kReadWrite);  // empty caches
+  Open(kOpenModeExclusiveReadWrite);  // empty caches
   TFileRec longer = rec;
   longer.FileSize = kData * 1017;  // needs a second map page the chain lacks
   EXPECT_EQ(ErrorMessage([&] { DataPages(longer); }),
@@ -243,7 +240,7 @@ TEST_F(PageMapTest, DamagedMapsAreRefused) {
   ASSERT_LT(offset, bytes.size());
   bytes[offset] = static_cast<char>(bytes[offset] ^ 1);
   ASSERT_TRUE(WriteAll(Path("box.cfr"), bytes));
-  Open(kReadWrite);
+  Open(kOpenModeExclusiveReadWrite);
   EXPECT_EQ(ErrorMessage([&] { DataPages(rec); }),
             "TUserFilePageMapManager.GetMaps - Error on reading map page.");
 }
@@ -253,7 +250,7 @@ TEST_F(PageMapTest, FailedAllocationChangesNothing) {
   Resize(rec, 1);
   TIntegerArray rest;
   ASSERT_TRUE(fs_->GetPages(2, 1, false, rest));  // extent 0 used up
-  Open(kReadOnly);
+  Open(kOpenModeRead);
   EXPECT_FALSE(maps_->AppendPages(rec, 3, true));
   EXPECT_EQ(maps_->LastError(), -17);
   EXPECT_EQ(DataPages(rec).size(), 1u);

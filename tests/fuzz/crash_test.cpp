@@ -23,6 +23,7 @@
 #include "container/store/free_space.h"
 #include "container/store/page_file.h"
 #include "container/store/rollback_journal.h"
+#include "container/stream/file_stream.h"
 #include "container/volume/store_environment.h"
 #include "fault_environment.h"
 #include "platform/folder_list.h"
@@ -37,10 +38,6 @@ namespace {
 using testing::EnvironmentScope;
 using testing::Fault;
 using testing::FaultEnvironment;
-
-constexpr uint16_t kCreate = 0xFFFF;
-constexpr uint16_t kReadOnly = 0x0000;
-constexpr uint16_t kReadWrite = 0x0012;
 
 std::string Content(size_t n, int seed, bool compressible) {
   std::string s(n, '\0');
@@ -107,7 +104,8 @@ class CrashTest : public testing::TempDirTest {
   // A new container whose volume parts hold part_size bytes (-1: one part).
   void CreateContainer(int64_t part_size) {
     {
-      TPageFileManager page_file(Container(), kCreate, "", "", "", false, 4096, 8, part_size);
+      TPageFileManager page_file(Container(), kOpenModeCreate, "", "", "", false, 4096, 8,
+                                 part_size);
       page_file.Header().DefaultCompression = 5;
       page_file.SaveHeader();
     }
@@ -139,15 +137,15 @@ class CrashTest : public testing::TempDirTest {
   // Opens for writing (which rolls back an unfinished change), then reads
   // the whole tree.
   Tree Reopen() {
-    { TCoffer recover(Container(), kReadWrite, "", "", "", 0); }
-    TCoffer coffer(Container(), kReadOnly, "", "", "", 0);
+    { TCoffer recover(Container(), kOpenModeExclusiveReadWrite, "", "", "", 0); }
+    TCoffer coffer(Container(), kOpenModeRead, "", "", "", 0);
     Tree tree;
     Collect(coffer, "\\", &tree);
     return tree;
   }
 
   void Apply(const Change& change) {
-    TCoffer coffer(Container(), kReadWrite, "", "", "", 0);
+    TCoffer coffer(Container(), kOpenModeExclusiveReadWrite, "", "", "", 0);
     coffer.BeginTransaction();
     change(coffer);
     coffer.Commit();

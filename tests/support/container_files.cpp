@@ -1,6 +1,6 @@
 #include "support/container_files.h"
 
-#include "container/store/page_file.h"
+#include "container/store/open_mode.h"
 #include "container/stream/file_stream.h"
 
 namespace vor::testing {
@@ -12,7 +12,7 @@ void StoreFile(TCoffer& coffer, const std::string& path, const std::string& cont
 }
 
 std::string LoadFile(TCoffer& coffer, const std::string& path) {
-  TCFRFileStream stream(&coffer, path, 0, "", "", "", 0);
+  TCFRFileStream stream(&coffer, path, kOpenModeRead, "", "", "", 0);
   std::string content(static_cast<size_t>(stream.Size()), '\0');
   if (!content.empty()) stream.ReadBuffer(&content[0], static_cast<int32_t>(content.size()));
   return content;

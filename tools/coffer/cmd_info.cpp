@@ -50,7 +50,7 @@ struct Field {
 int RunInfo(Session& session) {
   const std::string& archive = session.Args().operands[0];
   const std::string password = session.ContainerPassword(archive);
-  TPageFileManager page_file(archive, kModeRead, password, "", "", false, 4096, 8, -1);
+  TPageFileManager page_file(archive, kOpenModeRead, password, "", "", false, 4096, 8, -1);
   TFreeSpaceManager free_space(page_file);
   TDIRManager directory(page_file, free_space);
   const TContainerHeader& h = page_file.Header();

@@ -22,17 +22,12 @@
 #include <vector>
 
 #include "container/store/container_header.h"
-#include "container/volume/huge_file.h"
+#include "container/store/open_mode.h"
 #include "container/store/page.h"
 #include "container/store/rollback_journal.h"
+#include "container/volume/huge_file.h"
 
 namespace vor {
-
-// Open modes: 0xFFFF creates; otherwise low two bits 0 = read-only, bit 0x10
-// = exclusive.
-constexpr uint16_t kOpenModeCreate = 0xFFFF;
-constexpr uint16_t kOpenModeAccessMask = 0x0003;
-constexpr uint16_t kOpenModeExclusive = 0x0010;
 
 // LastError codes of page reads and writes.
 constexpr int32_t kPageReadHeaderError = -7;

@@ -10,9 +10,9 @@
 #include "codecs/compression.h"
 #include "common/coding.h"
 #include "common/error.h"
+#include "container/store/page_file.h"
 #include "container/stream/block_packer.h"
 #include "container/stream/handle_files.h"
-#include "container/store/page_file.h"
 #include "container/stream/user_file_stream.h"
 #include "common/seek.h"
 #include "crypto/checksum.h"
@@ -182,8 +182,14 @@ void TCFRAdvancedFileStream::LoadHeaders() {
 
   uint8_t bytes[kStreamHeaderSize];
   TCFRStreamHeader header;
-  if (raw_size < kStreamHeaderSize || stream_->Read(bytes, kStreamHeaderSize) < kStreamHeaderSize ||
-      (header.Decode(bytes), !header.HasSignature())) {
+  const bool has_room = raw_size >= kStreamHeaderSize;
+  if (has_room && stream_->Read(bytes, kStreamHeaderSize) < kStreamHeaderSize) {
+    // The bytes are there but cannot be read (a page fails its checks):
+    // taking the content as plain would hand out the damage as data.
+    throw EVorError("TCFRAdvancedFileStream.LoadHeaders - error reading the stream header.",
+                    ErrorKind::kDamaged);
+  }
+  if (!has_room || (header.Decode(bytes), !header.HasSignature())) {
     // Not block-structured: the content is read and written as it stands.
     size_ = raw_size;
     compression_ = 0;
