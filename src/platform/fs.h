@@ -28,6 +28,10 @@ std::string ExtractFileName(const std::string& path);
 // has no drive letters, and a mount point is found from any folder inside it,
 // so there it is the folder part of path ("." when path has none).
 std::string ExtractRoot(const std::string& path);
+// Whether path names its place without the current folder or drive: on
+// Windows a drive letter with a colon and a delimiter ("C:\x") or a UNC path
+// ("\\server\share"); on POSIX a path starting with "/".
+bool IsAbsolutePath(const std::string& path);
 
 bool FileExists(const std::string& path);  // an existing file, not a folder
 bool DirectoryExists(const std::string& path);
