@@ -44,6 +44,11 @@ bool RenameFile(const std::string& from, const std::string& to);
 // keep their own metadata log, so there it does nothing.
 bool FlushFolder(const std::string& path);
 bool CreateDirectory(const std::string& path);  // one level
+// Creates the folder path and every parent that does not exist yet; true
+// when the folder exists afterwards. Trailing delimiters ('\' or the
+// platform's own) are ignored; a drive ("C:") or a root counts as existing;
+// "" names no folder and gives false.
+bool ForceDirectories(const std::string& path);
 bool RemoveDirectory(const std::string& path);  // an empty folder
 // Removes a folder with everything inside it; false when anything remains.
 bool RemoveDirectoryTree(const std::string& path);

@@ -2,21 +2,9 @@
 #include "container/stream/user_file_stream.h"
 
 #include "common/error.h"
+#include "common/quoting.h"
 
 namespace vor {
-namespace {
-
-// name in double quotes, inner double quotes doubled.
-std::string DoubleQuoted(const std::string& name) {
-  std::string quoted = "\"";
-  for (char c : name) {
-    quoted += c;
-    if (c == '"') quoted += '"';
-  }
-  return quoted + "\"";
-}
-
-}  // namespace
 
 TCFRUserFileStream::TCFRUserFileStream(IHandleFiles* coffer, const std::string& file_name, uint16_t mode,
                                        const std::string& password, const std::string& question,
