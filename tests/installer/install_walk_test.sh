@@ -76,10 +76,7 @@ install() {
   to_options "$setup"
   [ "$this_user" = 1 ] && click cbThisUser
   # The destination typed over the proposed one.
-  click eDestDir
-  xdotool key End shift+Home BackSpace
-  xdotool type --delay 20 "$typed"
-  expect_state "typed destination" eDestDir 2 "$typed"
+  type_destination "$typed"
   expect_state "this user chosen" cbThisUser 5 "$this_user"
   shoot "$n" options
   click bNext
@@ -182,9 +179,7 @@ pack "$broken"
   fail "the installer's file could not be damaged"
 to_options "$broken"
 click cbThisUser
-click eDestDir
-xdotool key End shift+Home BackSpace
-xdotool type --delay 20 'C:\Broken'
+type_destination 'C:\Broken'
 click bNext
 wait_for 15 page_is tsinstall || fail "no Install page"
 click bNext
@@ -193,7 +188,7 @@ wait_for 120 copy_error_seen || fail "no copy-error box"
 expect "copy-error text" "$(cut -d'|' -f3 "$tmp/boxes")" \
   'There was an error in the file copy.  Installation may not be complete\r\rReboot your system and try the installation again.'
 shoot 4 copy-error-install
-xdotool mousemove "$(cut -d'|' -f4 "$tmp/boxes")" "$(cut -d'|' -f5 "$tmp/boxes")" click 1
+press_box_ok
 wait_for 120 page_is tsComplete || fail "the run did not reach Complete after the copy error"
 shoot 4 copy-error-complete
 broken_unix="$(unix_of 'C:\Broken')"

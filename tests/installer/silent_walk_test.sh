@@ -227,9 +227,7 @@ app_pid=$!
 usage_seen() { read_boxes && grep -q "Unknown switch: /BOGUS" "$tmp/boxes"; }
 wait_for 60 usage_seen || fail "no box for an unknown switch"
 grep -q "/NOQUICKLAUNCH" "$tmp/boxes" || fail "the box lists no switches: $(cat "$tmp/boxes")"
-# The text holds "|" itself: the button's place is in the last two fields.
-bx="$(awk -F'|' '{ print $(NF - 1) }' "$tmp/boxes")"; by="$(awk -F'|' '{ print $NF }' "$tmp/boxes")"
-xdotool mousemove "$bx" "$by" click 1
+press_box_ok
 wait_for 30 bash -c "! kill -0 $app_pid" || fail "the installer still runs after the box"
 wait "$app_pid"
 status=$?

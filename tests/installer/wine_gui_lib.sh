@@ -17,6 +17,9 @@
 #   wait_exit                         the started installer ends with code 0
 #   winpath <unix path>               the Windows form of a path
 #   unix_of <windows path>            the Unix form of a path
+#   type_destination <text>           types text over the destination box's
+#                                     and waits until the box holds it
+#   press_box_ok                      clicks OK of the first box read last
 #   load_shell_folders                the prefix's shell folders, Windows form,
 #                                     read by the test tool: $programs,
 #                                     $desktop, $common_programs,
@@ -133,4 +136,18 @@ load_shell_folders() {
     [ -n "$f" ] || fail "a shell folder of the prefix is unknown"
   done
   quick="$app_data\\Microsoft\\Internet Explorer\\Quick Launch"
+}
+
+type_destination() {
+  click eDestDir
+  xdotool key End shift+Home BackSpace
+  xdotool type --delay 20 "$1"
+  expect_state "typed destination" eDestDir 2 "$1"
+}
+
+# A box's text may hold "|" itself: the button's place is in the last two
+# fields.
+press_box_ok() {
+  xdotool mousemove "$(awk -F'|' 'NR == 1 { print $(NF - 1) }' "$tmp/boxes")" \
+    "$(awk -F'|' 'NR == 1 { print $NF }' "$tmp/boxes")" click 1
 }

@@ -31,8 +31,7 @@ sleep 1
 read_boxes
 expect "boxes shown" "$(wc -l <"$tmp/boxes")" 1
 expect "box text" "$(cut -d'|' -f3 "$tmp/boxes")" "Cannot open file '$lonely_win'"
-bx="$(cut -d'|' -f4 "$tmp/boxes")"; by="$(cut -d'|' -f5 "$tmp/boxes")"
-xdotool mousemove "$bx" "$by" click 1
+press_box_ok
 wait_for 30 page_is tsIntro || fail "no Intro page after the box"
 sleep 2
 read_boxes
@@ -132,24 +131,17 @@ expect "destination after a cancelled Browse" "$(text_of eDestDir)" 'C:\Program 
 
 # A destination without its drive is refused with a box, and the wizard stays
 # on Options; the proposed folder typed back goes on.
-click eDestDir
-xdotool key End shift+Home BackSpace
-xdotool type --delay 20 'Tester'
-expect_state "relative destination" eDestDir 2 'Tester'
+type_destination 'Tester'
 click bNext
 dest_box() { read_boxes && grep -q "Please enter the full path" "$tmp/boxes"; }
 wait_for 30 dest_box || fail "no box for a destination without its drive"
 expect "destination box text" "$(cut -d'|' -f3 "$tmp/boxes")" \
   "Please enter the full path of the folder to install into, with its drive."
 shoot 4 options-relative-destination
-bx="$(cut -d'|' -f4 "$tmp/boxes")"; by="$(cut -d'|' -f5 "$tmp/boxes")"
-xdotool mousemove "$bx" "$by" click 1
+press_box_ok
 wait_for 20 no_boxes || fail "the destination box stayed open after OK"
 page_is tsOptions || fail "a destination without its drive left the Options page"
-click eDestDir
-xdotool key End shift+Home BackSpace
-xdotool type --delay 20 'C:\Program Files\Tester'
-expect_state "destination typed back" eDestDir 2 'C:\Program Files\Tester'
+type_destination 'C:\Program Files\Tester'
 
 click bNext
 wait_for 15 page_is tsinstall || fail "Next on Options did not lead to the Install page"
