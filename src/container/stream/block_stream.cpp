@@ -10,11 +10,11 @@
 #include "codecs/compression.h"
 #include "common/coding.h"
 #include "common/error.h"
+#include "common/seek.h"
 #include "container/store/page_file.h"
 #include "container/stream/block_packer.h"
 #include "container/stream/handle_files.h"
 #include "container/stream/user_file_stream.h"
-#include "common/seek.h"
 #include "crypto/checksum.h"
 
 namespace vor {

@@ -6,9 +6,9 @@
 
 namespace vor {
 
-TCFRUserFileStream::TCFRUserFileStream(IHandleFiles* coffer, const std::string& file_name, uint16_t mode,
-                                       const std::string& password, const std::string& question,
-                                       const std::string& answer)
+TCFRUserFileStream::TCFRUserFileStream(IHandleFiles* coffer, const std::string& file_name,
+                                       uint16_t mode, const std::string& password,
+                                       const std::string& question, const std::string& answer)
     : file_name_(file_name) {
   if (coffer == nullptr) throw EVorError("TCFRUserFileStream.Create - Coffer = nil!");
   coffer_ = coffer;
