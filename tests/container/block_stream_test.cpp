@@ -4,7 +4,6 @@
 
 #include <cstring>
 #include <memory>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -12,6 +11,7 @@
 #include "common/coding.h"
 #include "common/error.h"
 #include "container/stream/stream.h"
+#include "support/content.h"
 
 namespace vor {
 namespace {
@@ -19,21 +19,11 @@ namespace {
 constexpr uint8_t kDeflateFast = 1;  // 512 KiB blocks
 constexpr int32_t kBlock = 524288;
 
-std::string RandomBytes(size_t n, uint32_t seed) {
-  std::mt19937 rng(seed);
-  std::string s(n, '\0');
-  for (char& c : s) c = static_cast<char>(rng() & 0xFF);
-  return s;
-}
+using testing::RandomBytes;
 
 // Text-like bytes that deflate well.
 std::string TextBytes(size_t n, uint32_t seed) {
-  static const char* const kWords[] = {"alpha ", "beta ", "gamma ", "delta ", "epsilon\n"};
-  std::mt19937 rng(seed);
-  std::string s;
-  while (s.size() < n) s += kWords[rng() % 5];
-  s.resize(n);
-  return s;
+  return testing::WordBytes(n, seed, {"alpha ", "beta ", "gamma ", "delta ", "epsilon\n"});
 }
 
 // A block stream over a memory stream that the test can look into.
@@ -346,6 +336,33 @@ TEST_F(BlockStreamTest, DamagedHeaderNumbersAreRefused) {
                   c.value);
     EXPECT_EQ(LoadError(), c.expected);
   }
+}
+
+// A raw stream whose bytes are there but cannot be read, as a stored file
+// whose first page fails its checksum.
+class UnreadableStream : public TMemoryStream {
+ public:
+  using TMemoryStream::TMemoryStream;
+  int32_t Read(void*, int32_t) override { return 0; }
+};
+
+// A header that cannot be read is damage, not a sign of plain content: taken
+// as plain, the file's stored bytes would be handed out as its data.
+TEST(BlockStreamOpen, UnreadableHeaderIsDamageNotPlainContent) {
+  for (const std::string& bytes : {std::string(kStreamHeaderSize, 'x'), std::string(5000, 'x')}) {
+    try {
+      TCFRAdvancedFileStream stream(std::make_unique<UnreadableStream>(bytes), 0, false);
+      ADD_FAILURE() << "opened as " << stream.Size() << " plain bytes";
+    } catch (const EVorError& e) {
+      EXPECT_EQ(e.Kind(), ErrorKind::kDamaged);
+      EXPECT_STREQ(e.what(),
+                   "TCFRAdvancedFileStream.LoadHeaders - error reading the stream header.");
+    }
+  }
+  // Shorter than a header: plain content, nothing to read.
+  const std::string shorter(kStreamHeaderSize - 1, 'x');
+  TCFRAdvancedFileStream short_stream(std::make_unique<UnreadableStream>(shorter), 0, false);
+  EXPECT_EQ(short_stream.Size(), kStreamHeaderSize - 1);
 }
 
 TEST_F(BlockStreamTest, ProgressReportsZeroBlocksAndHundred) {

@@ -9,6 +9,7 @@
 #include "container/store/free_space.h"
 #include "container/store/page.h"
 #include "container/store/page_file.h"
+#include "crypto/mac.h"
 #include "crypto/password_record.h"
 
 namespace vor {
@@ -20,12 +21,6 @@ namespace {
   const bool save = std::string(message).find("can not save") != std::string::npos;
   throw EVorError(std::string(message) + std::to_string(page_no),
                   save ? ErrorKind::kIo : ErrorKind::kDamaged);
-}
-
-// Overwrites a string that held key material before it is released.
-void WipeKey(std::string* key) {
-  for (uint8_t fill : {170, 85, 0}) std::fill(key->begin(), key->end(), static_cast<char>(fill));
-  key->clear();
 }
 
 }  // namespace
@@ -265,7 +260,7 @@ bool TDIRManager::CheckEntryPassword(const std::string& path, const std::string&
   if (rec.OwnEncryption == 0) return true;
   std::string key;
   const bool ok = UnlockPasswordRecord(rec.PasswordRecord, password, &key);
-  WipeKey(&key);
+  WipeKeyText(&key);
   return ok;
 }
 
