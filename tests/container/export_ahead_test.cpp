@@ -15,6 +15,7 @@
 #include "platform/folder_list.h"
 #include "platform/fs.h"
 #include "platform/test_temp_dir.h"
+#include "support/content.h"
 
 namespace vor {
 namespace {
@@ -25,13 +26,7 @@ constexpr int32_t kBlock = 1048576;  // block size of compression type 2
 
 // Compressible bytes that differ from file to file.
 std::string Content(size_t size, uint32_t seed) {
-  std::string s(size, '\0');
-  uint32_t x = seed * 2654435761u + 1;
-  for (size_t i = 0; i < size; ++i) {
-    x = x * 1103515245u + 12345u;
-    s[i] = static_cast<char>('a' + (x >> 16) % 7);
-  }
-  return s;
+  return testing::WordBytes(size, seed, {"alpha ", "beta ", "gamma ", "delta\n", "epsilon "});
 }
 
 // Threads of this process, where the system shows them; -1 elsewhere.
