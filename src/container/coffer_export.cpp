@@ -64,20 +64,6 @@ bool IsAbsolutePath(const std::string& path) {
   return platform::PathDelimiter() == '\\' && path.size() >= 2 && path[1] == ':';
 }
 
-// Creates path and every missing parent; the outcome is not reported.
-void ForceDirectories(const std::string& path) {
-  std::string p = path;
-  while (p.size() > 1 && DiskSeparators().find(p.back()) != std::string::npos) p.pop_back();
-  if (p.empty() || platform::DirectoryExists(p)) return;
-  const size_t cut = p.find_last_of(DiskSeparators());
-  if (cut != std::string::npos && cut > 0) {
-    const std::string parent = p.substr(0, cut);
-    // "C:" is a drive, not a folder to make.
-    if (!(parent.size() == 2 && parent[1] == ':')) ForceDirectories(parent);
-  }
-  platform::CreateDirectory(p);
-}
-
 // Whether a stored name can be used as one component of a disk path on any
 // target: no separators, no drive or stream colon, no wildcard or other
 // character Windows refuses, no trailing dot or blank (Windows would drop
@@ -131,7 +117,7 @@ void TCoffer::ExportFiles(const std::string& mask, const std::string& dest_dir, 
                           bool recursive, uint8_t overwrite_mode) {
   std::string disk_dir;
   if (!dest_dir.empty()) {
-    ForceDirectories(dest_dir);
+    platform::ForceDirectories(dest_dir);
     if (!platform::DirectoryExists(dest_dir)) return;
     disk_dir = dest_dir;
   }
@@ -212,7 +198,8 @@ void TCoffer::ExportItem(const std::string& disk_dir, const std::string& root,
                          const std::string& rel_dir, const std::string& name,
                          uint8_t overwrite_mode, size_t index, TExportAhead* ahead) {
   if (!rel_dir.empty()) {
-    ForceDirectories(JoinPath(disk_dir, ToDiskPath(rel_dir.substr(0, rel_dir.size() - 1))));
+    platform::ForceDirectories(
+        JoinPath(disk_dir, ToDiskPath(rel_dir.substr(0, rel_dir.size() - 1))));
   }
   if (name.empty()) return;
 

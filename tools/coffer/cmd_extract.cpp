@@ -138,15 +138,6 @@ std::string JoinDisk(const std::string& folder, const std::string& rel) {
              : folder + platform::PathDelimiter() + rel;
 }
 
-void ForceFolders(const std::string& path) {
-  if (path.empty() || platform::DirectoryExists(path)) return;
-  const std::string parent = platform::ExtractFilePath(path);
-  if (parent.size() > 1 && parent.size() < path.size()) {
-    ForceFolders(parent.substr(0, parent.size() - 1));
-  }
-  platform::CreateDirectory(path);
-}
-
 // Unpacked bytes and files read ahead of the file being written: bounds the
 // memory of an extraction whatever the sizes of the files.
 constexpr int64_t kUnpackAheadBytes = 8 * 1048576;
@@ -274,15 +265,15 @@ class Extractor {
       const Item& item = sel_.items[i];
       const std::string disk = JoinDisk(dest_, item.local);
       if (item.entry.folder) {
-        ForceFolders(disk);
+        platform::ForceDirectories(disk);
         if (!platform::DirectoryExists(disk)) {
           throw ECofferError(kExitIoError, "'" + disk + "': cannot make the folder");
         }
         continue;
       }
-      ForceFolders(platform::ExtractFilePath(disk).empty()
-                       ? std::string()
-                       : disk.substr(0, platform::ExtractFilePath(disk).size() - 1));
+      platform::ForceDirectories(platform::ExtractFilePath(disk).empty()
+                                     ? std::string()
+                                     : disk.substr(0, platform::ExtractFilePath(disk).size() - 1));
       if (platform::FileExists(disk)) {
         if (!MayReplace(item.local)) continue;
         platform::SetFileAttributes(disk, 0);
@@ -352,7 +343,7 @@ int RunExtract(Session& session) {
   const Selection sel = Select(session, *coffer);
   std::string dest = args.Value("output", ".");
   if (dest.empty()) dest = ".";
-  ForceFolders(dest);
+  platform::ForceDirectories(dest);
   if (!platform::DirectoryExists(dest)) {
     throw ECofferError(kExitIoError, "'" + dest + "': cannot make the folder");
   }
