@@ -6,8 +6,9 @@
 // write, seek, set size, close, delete, existence, attributes and search.
 // Handles are numbered from 0 and a closed handle's number is never given
 // out again. Operations that return a signed number return a negative code
-// on failure (kFileNotFound, kInvalidHandle, kFileInUse; LastError keeps the
-// page-level code); structural failures raise EVorError.
+// on failure (kFileNotFound, kInvalidHandle, kFileInUse of
+// common/result_code.h; LastError keeps the page-level code); structural
+// failures raise EVorError.
 //
 // Events are bound callbacks; an event that is not assigned is not called.
 // A TCoffer must outlive every stream opened on it.
@@ -29,6 +30,7 @@
 #include <vector>
 
 #include "common/error.h"
+#include "common/result_code.h"
 #include "container/engine_arrays.h"
 #include "container/name_utils.h"
 
@@ -39,11 +41,6 @@ class TFreeSpaceManager;
 class TDIRManager;
 class TUserFilePageMapManager;
 struct TFileRec;
-
-// Result codes of the file calls.
-constexpr int32_t kFileNotFound = -1;   // FileOpen: no such file, blocked, or no password
-constexpr int32_t kInvalidHandle = -6;  // FileSetSize: the handle is not open
-constexpr int32_t kFileInUse = -16;     // FileCreate: a file of that name is open
 
 // One open handle.
 struct TUserFileHandle {
@@ -106,6 +103,11 @@ class TCoffer {
   // The kind of the last disk failure of the container's volume (kDiskFull
   // when the disk ran out of room); kGeneral when none failed.
   ErrorKind LastFailureKind() const;
+  // Why the last FileOpen that returned a negative code failed: kNotFound
+  // (no such file, or its record is blocked), kWrongPassword (the file's own
+  // password was not given), kDiskFull (no room to create it) or the kind of
+  // its result code.
+  ErrorKind OpenFailureKind() const { return open_failure_kind_; }
 
   bool IsProtected() const;
   uint8_t DefaultCompression() const;
@@ -184,6 +186,9 @@ class TCoffer {
   const std::string& Password() const { return password_; }
   const std::string& CurrentFileName() const { return current_file_name_; }
   int32_t LastError() const { return last_error_; }
+  // The kind of LastError's code (a page write the disk refused: the disk's
+  // reason, kDiskFull when it was full); kGeneral when it is 0.
+  ErrorKind LastErrorKind() const;
   double ExportDone() const { return export_done_; }
   double ExportTotal() const { return export_total_; }
   // Handles currently open.
@@ -235,6 +240,7 @@ class TCoffer {
   PasswordEvent on_password_;
   std::string current_file_name_;
   int32_t last_error_ = 0;
+  ErrorKind open_failure_kind_ = ErrorKind::kGeneral;
   // Kept between FileRead and FileWrite calls: the page list of the range
   // and the buffer of a page that is read or written only in part.
   TIntegerArray page_list_{0, 10, 100};

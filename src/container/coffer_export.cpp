@@ -169,7 +169,8 @@ void TCoffer::ExportScan(const std::string& folder, const std::string& root,
     const bool take_folder = is_folder && recursive;
     if ((take_file || take_folder) && !IsValidDiskName(name)) {
       throw EVorError("Error in TCoffer.ExportFiles - entry " + SingleQuoted(folder + name) +
-                      " has a name that cannot be used on disk.");
+                          " has a name that cannot be used on disk.",
+                      ErrorKind::kDamaged);
     }
     if (take_file) {
       list.names.push_back(name);

@@ -51,7 +51,8 @@ void TDIRArray::SetSize(int32_t new_size) {
   }
   if (new_size < item_count_) {
     throw EVorError("TDIRArray.SetSize - newSize < itemCount error.  newSize = " +
-                    std::to_string(new_size) + " itemCount = " + std::to_string(item_count_));
+                        std::to_string(new_size) + " itemCount = " + std::to_string(item_count_),
+                    ErrorKind::kMisuse);
   }
   ResizeByRule(items_, rule_, item_count_, new_size);
   item_count_ = new_size;
@@ -71,7 +72,8 @@ void TDIRArray::Add(const TFileRec& rec) {
 
 void TDIRArray::CheckItemNo(const char* where, int32_t item_no) const {
   if (item_no < 0 || item_no >= item_count_) {
-    throw EVorError(std::string(where) + " - invalid itemNo = " + std::to_string(item_no));
+    throw EVorError(std::string(where) + " - invalid itemNo = " + std::to_string(item_no),
+                    ErrorKind::kMisuse);
   }
 }
 

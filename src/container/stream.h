@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "common/error.h"
+
 namespace vor {
 
 namespace platform {
@@ -37,6 +39,10 @@ class TStream {
 
   // Seek to the end and back.
   virtual int64_t Size();
+  // Why the last Read or Write moved fewer bytes than asked, for streams
+  // that know (a stored file: its container's disk was full, a page was
+  // damaged, ...); kIo otherwise.
+  virtual ErrorKind LastFailureKind() const { return ErrorKind::kIo; }
   int64_t Position() { return Seek(0, 1); }
   void SetPosition(int64_t position) { Seek(position, 0); }
 

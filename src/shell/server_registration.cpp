@@ -49,7 +49,7 @@ bool DiskFolderExists(const std::string& path) {
 }
 
 bool CreateFolderPath(const std::string& path) {
-  if (path.empty()) throw EShellMiscError("Unable to create directory");
+  if (path.empty()) throw EShellMiscError("Unable to create directory", ErrorKind::kIo);
   std::string folder = path;
   while (!folder.empty() && IsDelimiter(folder.back())) folder.pop_back();
   if (IsDriveOrRoot(folder) || DiskFolderExists(folder)) return true;

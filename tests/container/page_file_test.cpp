@@ -276,14 +276,18 @@ TEST_F(PageFileTest, UnknownEncryptionTypeCannotBeReadOrWritten) {
   pf->InitPage(page);
   EXPECT_FALSE(pf->ReadPage(page, 1, -1));
   EXPECT_EQ(pf->LastError(), kPageDecodeError);
+  EXPECT_EQ(pf->LastFailureKind(), ErrorKind::kDamaged);
   ASSERT_TRUE(pf->ReadPage(page, 1, 0));  // the header alone reads
   EXPECT_EQ(page.EncryptionType, 7);
-  try {
-    pf->WritePage(page, 1, -1);
-    FAIL();
-  } catch (const EVorError& e) {
-    EXPECT_STREQ(e.what(), "TPageFileManager.EncodeBuffer - Unknown encryption type");
-  }
+  // Writing reports by result as reading does, and leaves the page as it was.
+  const std::string before = ReadAll(File());
+  EXPECT_FALSE(pf->WritePage(page, 1, -1));
+  EXPECT_EQ(pf->LastError(), kPageEncodeError);
+  EXPECT_EQ(pf->LastFailureKind(), ErrorKind::kMisuse);
+  EXPECT_FALSE(pf->EncodeBuffer(data.data(), 16, 7, "key"));
+  EXPECT_FALSE(pf->DecodeBuffer(data.data(), 16, 7, "key"));
+  pf.reset();
+  EXPECT_EQ(ReadAll(File()), before);
 }
 
 TEST_F(PageFileTest, EncipheringWithoutAKeyFailsByResult) {
