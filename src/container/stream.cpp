@@ -34,8 +34,9 @@ void TStream::ReadBuffer(void* buffer, int32_t count) {
 }
 
 void TStream::WriteBuffer(const void* buffer, int32_t count) {
-  if (count != 0 && Write(buffer, count) != count)
-    throw EVorError("Stream write error", ErrorKind::kIo);
+  if (count != 0 && Write(buffer, count) != count) {
+    throw EVorError("Stream write error", LastFailureKind());
+  }
 }
 
 int64_t TStream::CopyFrom(TStream& source, int64_t count) {

@@ -47,7 +47,8 @@ class TStream {
   void SetPosition(int64_t position) { Seek(position, 0); }
 
   // Read / Write that must move exactly count bytes; raise "Stream read
-  // error" / "Stream write error" otherwise.
+  // error" (kDamaged: the data ends early) / "Stream write error" (with
+  // LastFailureKind) otherwise.
   void ReadBuffer(void* buffer, int32_t count);
   void WriteBuffer(const void* buffer, int32_t count);
   // Copies count bytes from source's position (count 0: the whole of source
