@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "container/dir_manager.h"
-#include "container/free_space.h"
-#include "container/page_file.h"
+#include "container/store/dir_manager.h"
+#include "container/store/free_space.h"
+#include "container/store/page_file.h"
 #include "platform/fs.h"
 
 namespace vor {

@@ -9,8 +9,8 @@
 #include <memory>
 #include <string>
 
-#include "container/free_space.h"
-#include "container/page_file.h"
+#include "container/store/free_space.h"
+#include "container/store/page_file.h"
 #include "platform/fs.h"
 
 namespace vor {

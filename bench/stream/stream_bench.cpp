@@ -23,14 +23,12 @@
 
 #include "codecs/compression.h"
 #include "container/coffer.h"
-#include "container/file_stream.h"
+#include "container/store/open_mode.h"
+#include "container/stream/file_stream.h"
 #include "platform/fs.h"
 
 namespace vor {
 namespace {
-
-constexpr uint16_t kCreate = 0xFFFF;
-constexpr uint16_t kReadOnly = 0x0000;
 
 size_t FileBytes(uint8_t type) {
   const char* env = std::getenv("VOR_BENCH_MB");
@@ -67,7 +65,7 @@ class Scratch {
     dir_ = platform::MakeTempDirectory("vor-bench-");
     path_ = dir_ + platform::PathDelimiter() + "bench.cfr";
     password_ = enciphered ? "bench password" : "";
-    coffer_ = std::make_unique<TCoffer>(path_, kCreate, password_, "", "", type);
+    coffer_ = std::make_unique<TCoffer>(path_, kOpenModeCreate, password_, "", "", type);
   }
   ~Scratch() {
     coffer_.reset();
@@ -87,7 +85,7 @@ class Scratch {
 };
 
 void WriteFile(TCoffer* coffer, uint8_t type, size_t bytes) {
-  TCFRFileStream stream(coffer, "\\big.bin", kCreate, "", "", "", type);
+  TCFRFileStream stream(coffer, "\\big.bin", kOpenModeCreate, "", "", "", type);
   const std::string& data = Data();
   const size_t chunk = static_cast<size_t>(GetBlockSize(type));
   for (size_t done = 0; done < bytes; done += chunk) {
@@ -120,10 +118,10 @@ void BM_StreamRead(benchmark::State& state) {
   const size_t bytes = FileBytes(type);
   Scratch box(enciphered, type);
   WriteFile(box.Coffer(), type, bytes);
-  box.Reopen(kReadOnly);
+  box.Reopen(kOpenModeRead);
   std::vector<char> buffer(static_cast<size_t>(GetBlockSize(type)));
   for (auto _ : state) {
-    TCFRFileStream stream(box.Coffer(), "\\big.bin", kReadOnly, "", "", "", 0);
+    TCFRFileStream stream(box.Coffer(), "\\big.bin", kOpenModeRead, "", "", "", 0);
     size_t done = 0;
     while (done < bytes) {
       const int32_t n = stream.Read(buffer.data(), static_cast<int32_t>(buffer.size()));

@@ -8,8 +8,8 @@
 
 #include "common/coding.h"
 #include "common/error.h"
-#include "container/block_stream.h"
-#include "container/stream.h"
+#include "container/stream/block_stream.h"
+#include "container/stream/stream.h"
 #include "entries/fuzz_support.h"
 #include "fuzz_entries.h"
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "container/stream.h"
+#include "container/stream/stream.h"
 
 namespace vor::fuzz {
 

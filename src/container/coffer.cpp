@@ -6,12 +6,12 @@
 #include <vector>
 
 #include "common/error.h"
-#include "container/dir_manager.h"
-#include "container/file_rec.h"
-#include "container/free_space.h"
-#include "container/page.h"
-#include "container/page_file.h"
-#include "container/page_map.h"
+#include "container/store/dir_manager.h"
+#include "container/store/file_rec.h"
+#include "container/store/free_space.h"
+#include "container/store/page.h"
+#include "container/store/page_file.h"
+#include "container/store/page_map.h"
 #include "crypto/password_record.h"
 #include "platform/input_dialog.h"
 #include "platform/platform_error.h"
@@ -106,7 +106,7 @@ TCoffer::~TCoffer() {
 void TCoffer::Recover(const std::string& file_name) {
   if (!TRollbackJournal::Exists(file_name)) return;
   // Opening for writing plays the journal back; no key is needed for that.
-  TPageFileManager recover(file_name, kOpenModeExclusive | 0x0002, "", "", "", false, kPageSize,
+  TPageFileManager recover(file_name, kOpenModeExclusiveReadWrite, "", "", "", false, kPageSize,
                            kExtentPageCount, -1);
 }
 

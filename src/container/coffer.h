@@ -31,8 +31,9 @@
 
 #include "common/error.h"
 #include "common/result_code.h"
-#include "container/engine_arrays.h"
-#include "container/name_utils.h"
+#include "container/store/engine_arrays.h"
+#include "container/store/name_utils.h"
+#include "container/stream/handle_files.h"
 
 namespace vor {
 
@@ -53,7 +54,7 @@ struct TUserFileHandle {
   ~TUserFileHandle();
 };
 
-class TCoffer {
+class TCoffer : public IHandleFiles {
  public:
   using ProgressEvent = std::function<void(TCoffer& sender, bool& abort, double percent)>;
   using FileProgressEvent =
@@ -74,7 +75,7 @@ class TCoffer {
   // Drops the open handles (without closing their entries), flushes the
   // page file and frees the page maps, directory, allocation maps and page
   // file, in that order.
-  ~TCoffer();
+  ~TCoffer() override;
   TCoffer(const TCoffer&) = delete;
   TCoffer& operator=(const TCoffer&) = delete;
 
@@ -107,10 +108,10 @@ class TCoffer {
   // (no such file, or its record is blocked), kWrongPassword (the file's own
   // password was not given), kDiskFull (no room to create it) or the kind of
   // its result code.
-  ErrorKind OpenFailureKind() const { return open_failure_kind_; }
+  ErrorKind OpenFailureKind() const override { return open_failure_kind_; }
 
   bool IsProtected() const;
-  uint8_t DefaultCompression() const;
+  uint8_t DefaultCompression() const override;
   // Stores the type in the container header and saves the header.
   void SetDefaultCompression(uint8_t compression);
 
@@ -124,21 +125,21 @@ class TCoffer {
   // not open asks OnPassword, or the input dialog, until it is given or the
   // prompt is cancelled. Returns the handle number or a negative code.
   int32_t FileOpen(const std::string& file_name, uint16_t mode, const std::string& password,
-                   const std::string& question, const std::string& answer);
+                   const std::string& question, const std::string& answer) override;
   // Closes a handle; an unknown number is ignored.
-  void FileClose(int32_t handle);
+  void FileClose(int32_t handle) override;
   // Bytes read or written at the handle's position, which advances; a
   // failure shows as a short count with LastError set. An unknown handle
   // moves nothing.
-  int32_t FileRead(int32_t handle, void* buffer, int32_t count);
-  int32_t FileWrite(int32_t handle, const void* buffer, int32_t count);
+  int32_t FileRead(int32_t handle, void* buffer, int32_t count) override;
+  int32_t FileWrite(int32_t handle, const void* buffer, int32_t count) override;
   // Origin 0 from the beginning, 1 from the position, 2 from the end; the
   // new position (0 for an unknown handle). The position is not bounded.
-  int64_t FileSeek(int32_t handle, int32_t origin, int64_t offset);
+  int64_t FileSeek(int32_t handle, int32_t origin, int64_t offset) override;
   // Cuts or extends the file (new pages are zero) and moves the handle's
   // position to new_size; returns new_size, kInvalidHandle for an unknown
   // handle, kFileNotFound for a negative size, or LastError's code.
-  int64_t FileSetSize(int32_t handle, int64_t new_size);
+  int64_t FileSetSize(int32_t handle, int64_t new_size) override;
 
   // Deletes a file that is not open (its pages are released).
   bool DeleteFile(const std::string& file_name);
@@ -185,10 +186,10 @@ class TCoffer {
   // The container password; empty when the container is not enciphered.
   const std::string& Password() const { return password_; }
   const std::string& CurrentFileName() const { return current_file_name_; }
-  int32_t LastError() const { return last_error_; }
+  int32_t LastError() const override { return last_error_; }
   // The kind of LastError's code (a page write the disk refused: the disk's
   // reason, kDiskFull when it was full); kGeneral when it is 0.
-  ErrorKind LastErrorKind() const;
+  ErrorKind LastErrorKind() const override;
   double ExportDone() const { return export_done_; }
   double ExportTotal() const { return export_total_; }
   // Handles currently open.

@@ -13,9 +13,9 @@
 
 #include "common/error.h"
 #include "container/coffer.h"
-#include "container/file_rec.h"
-#include "container/file_stream.h"
-#include "container/name_utils.h"
+#include "container/store/file_rec.h"
+#include "container/stream/file_stream.h"
+#include "container/store/name_utils.h"
 #include "platform/fs.h"
 
 namespace vor {

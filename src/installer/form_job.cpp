@@ -4,7 +4,7 @@
 #include <string>
 
 #include "container/coffer.h"
-#include "container/file_stream.h"
+#include "container/stream/file_stream.h"
 #include "installer/form.h"
 #include "installer/installer_error.h"
 

@@ -1,7 +1,7 @@
 // The process-wide start-up work.
 #include "installer/startup.h"
 
-#include "container/collation.h"
+#include "container/store/collation.h"
 #include "crypto/cipher_registry.h"
 #include "crypto/string_format.h"
 #include "shell/shell_misc.h"

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "common/error.h"
-#include "container/stream.h"
+#include "container/stream/stream.h"
 #include "platform/locale.h"
 
 namespace vor {

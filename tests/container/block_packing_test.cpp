@@ -9,9 +9,9 @@
 
 #include "codecs/compression.h"
 #include "common/error.h"
-#include "container/block_packer.h"
-#include "container/block_stream.h"
-#include "container/stream.h"
+#include "container/stream/block_packer.h"
+#include "container/stream/block_stream.h"
+#include "container/stream/stream.h"
 
 namespace vor {
 namespace {

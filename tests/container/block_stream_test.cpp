@@ -1,4 +1,4 @@
-#include "container/block_stream.h"
+#include "container/stream/block_stream.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include "codecs/compression.h"
 #include "common/coding.h"
 #include "common/error.h"
-#include "container/stream.h"
+#include "container/stream/stream.h"
 
 namespace vor {
 namespace {
@@ -346,6 +346,33 @@ TEST_F(BlockStreamTest, DamagedHeaderNumbersAreRefused) {
                   c.value);
     EXPECT_EQ(LoadError(), c.expected);
   }
+}
+
+// A raw stream whose bytes are there but cannot be read, as a stored file
+// whose first page fails its checksum.
+class UnreadableStream : public TMemoryStream {
+ public:
+  using TMemoryStream::TMemoryStream;
+  int32_t Read(void*, int32_t) override { return 0; }
+};
+
+// A header that cannot be read is damage, not a sign of plain content: taken
+// as plain, the file's stored bytes would be handed out as its data.
+TEST(BlockStreamOpen, UnreadableHeaderIsDamageNotPlainContent) {
+  for (const std::string& bytes : {std::string(kStreamHeaderSize, 'x'), std::string(5000, 'x')}) {
+    try {
+      TCFRAdvancedFileStream stream(std::make_unique<UnreadableStream>(bytes), 0, false);
+      ADD_FAILURE() << "opened as " << stream.Size() << " plain bytes";
+    } catch (const EVorError& e) {
+      EXPECT_EQ(e.Kind(), ErrorKind::kDamaged);
+      EXPECT_STREQ(e.what(),
+                   "TCFRAdvancedFileStream.LoadHeaders - error reading the stream header.");
+    }
+  }
+  // Shorter than a header: plain content, nothing to read.
+  const std::string shorter(kStreamHeaderSize - 1, 'x');
+  TCFRAdvancedFileStream short_stream(std::make_unique<UnreadableStream>(shorter), 0, false);
+  EXPECT_EQ(short_stream.Size(), kStreamHeaderSize - 1);
 }
 
 TEST_F(BlockStreamTest, ProgressReportsZeroBlocksAndHundred) {

@@ -7,7 +7,8 @@
 
 #include "common/error.h"
 #include "container/coffer.h"
-#include "container/file_stream.h"
+#include "container/store/open_mode.h"
+#include "container/stream/file_stream.h"
 #include "platform/file.h"
 #include "platform/fs.h"
 #include "platform/test_temp_dir.h"
@@ -15,13 +16,11 @@
 namespace vor {
 namespace {
 
-constexpr uint16_t kCreate = 0xFFFF;
-
 class ExportTest : public testing::TempDirTest {
  protected:
   void SetUp() override {
     TempDirTest::SetUp();
-    coffer_ = std::make_unique<TCoffer>(Path("box.cfr"), kCreate, "", "", "", 1);
+    coffer_ = std::make_unique<TCoffer>(Path("box.cfr"), kOpenModeCreate, "", "", "", 1);
     dest_ = Path("out");
   }
   void TearDown() override {
@@ -30,14 +29,14 @@ class ExportTest : public testing::TempDirTest {
   }
   void Recreate() {
     coffer_.reset();
-    coffer_ = std::make_unique<TCoffer>(Path("box.cfr"), kCreate, "", "", "", 1);
+    coffer_ = std::make_unique<TCoffer>(Path("box.cfr"), kOpenModeCreate, "", "", "", 1);
   }
   void Store(const std::string& name, const std::string& data, uint32_t attr = 0x20) {
     const size_t cut = name.find_last_of('\\');
     if (cut > 0) coffer_->CreateFolder(name.substr(0, cut));
     {
       // Type 2: 1 MiB blocks, so one copy chunk is 1 MiB.
-      TCFRFileStream stream(coffer_.get(), name, kCreate, "", "", "", 2);
+      TCFRFileStream stream(coffer_.get(), name, kOpenModeCreate, "", "", "", 2);
       if (!data.empty()) stream.WriteBuffer(data.data(), static_cast<int32_t>(data.size()));
     }
     coffer_->FileSetAttr(name, attr);

@@ -7,17 +7,13 @@
 #include <vector>
 
 #include "common/error.h"
-#include "container/page_file.h"
-#include "container/user_file_stream.h"
+#include "container/store/page_file.h"
+#include "container/stream/user_file_stream.h"
 #include "platform/input_dialog.h"
 #include "platform/test_temp_dir.h"
 
 namespace vor {
 namespace {
-
-constexpr uint16_t kCreate = 0xFFFF;
-constexpr uint16_t kReadWrite = 0x0002;
-constexpr uint16_t kExclusiveReadWrite = 0x0012;
 
 std::string Pattern(size_t n, int seed) {
   std::string s(n, '\0');
@@ -30,14 +26,14 @@ class CofferTest : public testing::TempDirTest {
   std::string File() const { return Path("box.cfr"); }
   void Create(const std::string& password = std::string()) {
     coffer_.reset();
-    coffer_ = std::make_unique<TCoffer>(File(), kCreate, password, "", "", 1);
+    coffer_ = std::make_unique<TCoffer>(File(), kOpenModeCreate, password, "", "", 1);
   }
-  void Open(uint16_t mode = kReadWrite, const std::string& password = std::string()) {
+  void Open(uint16_t mode = kOpenModeReadWrite, const std::string& password = std::string()) {
     coffer_.reset();
     coffer_ = std::make_unique<TCoffer>(File(), mode, password, "", "", 0);
   }
   int32_t NewFile(const std::string& name, const std::string& content) {
-    const int32_t h = coffer_->FileOpen(name, kCreate, "", "", "");
+    const int32_t h = coffer_->FileOpen(name, kOpenModeCreate, "", "", "");
     EXPECT_GE(h, 0);
     EXPECT_EQ(coffer_->FileWrite(h, content.data(), static_cast<int32_t>(content.size())),
               static_cast<int32_t>(content.size()));
@@ -65,11 +61,11 @@ TEST_F(CofferTest, HandleNumbersCountFromZeroAndAreNeverReused) {
   EXPECT_EQ(a, 0);
   coffer_->FileClose(a);
   EXPECT_EQ(coffer_->HandleCount(), 0);
-  EXPECT_EQ(coffer_->FileOpen("\\a", kReadWrite, "", "", ""), 1);
-  EXPECT_EQ(coffer_->FileOpen("/a", kReadWrite, "", "", ""), 2);  // one file, two handles
-  coffer_->FileClose(77);                                         // unknown: ignored
+  EXPECT_EQ(coffer_->FileOpen("\\a", kOpenModeReadWrite, "", "", ""), 1);
+  EXPECT_EQ(coffer_->FileOpen("/a", kOpenModeReadWrite, "", "", ""), 2);  // one file, two handles
+  coffer_->FileClose(77);                                                 // unknown: ignored
   EXPECT_EQ(coffer_->HandleCount(), 2);
-  EXPECT_EQ(coffer_->FileOpen("\\missing", kReadWrite, "", "", ""), kFileNotFound);
+  EXPECT_EQ(coffer_->FileOpen("\\missing", kOpenModeReadWrite, "", "", ""), kFileNotFound);
   EXPECT_EQ(coffer_->FileRead(a, nullptr, 10), 0);  // closed handle
 }
 
@@ -133,7 +129,7 @@ TEST_F(CofferTest, OpenFileCannotBeDeletedOrReplaced) {
   const int32_t h = NewFile("\\f", "content");
   EXPECT_FALSE(coffer_->DeleteFile("\\f"));
   EXPECT_EQ(coffer_->FileCreate("\\f", "", "", ""), kFileInUse);
-  const int32_t again = coffer_->FileOpen("\\f", kCreate, "", "", "");
+  const int32_t again = coffer_->FileOpen("\\f", kOpenModeCreate, "", "", "");
   ASSERT_GE(again, 0);
   EXPECT_EQ(ReadFrom(again, 0, 100), "content");
 
@@ -145,7 +141,7 @@ TEST_F(CofferTest, OpenFileCannotBeDeletedOrReplaced) {
   // A closed file is replaced by an empty one.
   coffer_->FileClose(NewFile("\\g", "old"));
   EXPECT_GE(coffer_->FileCreate("\\g", "", "", ""), 0);
-  const int32_t g = coffer_->FileOpen("\\g", kReadWrite, "", "", "");
+  const int32_t g = coffer_->FileOpen("\\g", kOpenModeReadWrite, "", "", "");
   EXPECT_EQ(SizeOf(g), 0);
 }
 
@@ -153,8 +149,8 @@ TEST_F(CofferTest, ContentSurvivesReopening) {
   Create();
   const std::string data = Pattern(50000, 4);
   coffer_->FileClose(NewFile("\\keep", data));
-  Open(kReadWrite);
-  const int32_t h = coffer_->FileOpen("\\keep", kReadWrite, "", "", "");
+  Open(kOpenModeReadWrite);
+  const int32_t h = coffer_->FileOpen("\\keep", kOpenModeReadWrite, "", "", "");
   EXPECT_EQ(ReadFrom(h, 0, 60000), data);
 }
 
@@ -166,7 +162,7 @@ TEST_F(CofferTest, ContainerPasswordIsChecked) {
 
   EXPECT_FALSE(TCoffer::CheckPassword(File(), "wrong"));
   try {
-    Open(kReadWrite, "wrong");
+    Open(kOpenModeReadWrite, "wrong");
     FAIL() << "opened with a wrong password";
   } catch (const EVorError& e) {
     EXPECT_EQ(std::string(e.what()),
@@ -174,9 +170,9 @@ TEST_F(CofferTest, ContainerPasswordIsChecked) {
     EXPECT_EQ(e.Kind(), ErrorKind::kWrongPassword);
   }
   // Nothing stayed open: an exclusive open succeeds and reads the file.
-  Open(kExclusiveReadWrite, "secret");
+  Open(kOpenModeExclusiveReadWrite, "secret");
   EXPECT_EQ(coffer_->Password(), "secret");
-  const int32_t h = coffer_->FileOpen("\\f", kReadWrite, "", "", "");
+  const int32_t h = coffer_->FileOpen("\\f", kOpenModeReadWrite, "", "", "");
   EXPECT_EQ(ReadFrom(h, 0, 100), "enciphered");
   // The content is not on disk in plain text.
   coffer_.reset();
@@ -188,7 +184,7 @@ TEST_F(CofferTest, ContainerWithoutPasswordAcceptsAnyAndKeepsNone) {
   coffer_.reset();
   EXPECT_TRUE(TCoffer::CheckPassword(File(), ""));
   EXPECT_TRUE(TCoffer::CheckPassword(File(), "anything"));
-  Open(kReadWrite, "anything");
+  Open(kOpenModeReadWrite, "anything");
   EXPECT_FALSE(coffer_->IsProtected());
   EXPECT_EQ(coffer_->Password(), "");
 }
@@ -198,7 +194,7 @@ class FilePasswordTest : public CofferTest {
   void SetUp() override {
     CofferTest::SetUp();
     Create();
-    const int32_t h = coffer_->FileOpen("\\own", kCreate, "pw", "", "");
+    const int32_t h = coffer_->FileOpen("\\own", kOpenModeCreate, "pw", "", "");
     ASSERT_GE(h, 0);
     ASSERT_EQ(coffer_->FileWrite(h, "private", 7), 7);
     coffer_->FileClose(h);
@@ -218,13 +214,13 @@ TEST_F(FilePasswordTest, HandlerIsAskedUntilItCancelsOrGivesThePassword) {
         password = asked.size() == 1 ? "still wrong" : "pw";
         cancel = false;
       });
-  const int32_t h = coffer_->FileOpen("\\own", kReadWrite, "wrong", "", "");
+  const int32_t h = coffer_->FileOpen("\\own", kOpenModeReadWrite, "wrong", "", "");
   ASSERT_GE(h, 0);
   EXPECT_EQ(asked, (std::vector<std::string>{"\\own=wrong", "\\own=still wrong"}));
   EXPECT_EQ(ReadFrom(h, 0, 10), "private");
 
   coffer_->SetOnPassword([](TCoffer&, const std::string&, std::string&, bool&) {});
-  EXPECT_EQ(coffer_->FileOpen("\\own", kReadWrite, "wrong", "", ""), kFileNotFound);
+  EXPECT_EQ(coffer_->FileOpen("\\own", kOpenModeReadWrite, "wrong", "", ""), kFileNotFound);
 }
 
 TEST_F(FilePasswordTest, WithoutHandlerTheInputDialogAsks) {
@@ -236,7 +232,7 @@ TEST_F(FilePasswordTest, WithoutHandlerTheInputDialogAsks) {
         return false;  // cancelled
       });
   try {
-    TCFRUserFileStream stream(coffer_.get(), "\\own", kReadWrite, "wrong", "", "");
+    TCFRUserFileStream stream(coffer_.get(), "\\own", kOpenModeReadWrite, "wrong", "", "");
     FAIL() << "opened without the password";
   } catch (const EVorError& e) {
     EXPECT_STREQ(e.what(), "TCFRUserFileStream.Create - unable to open file \"\\own\"");
@@ -249,7 +245,7 @@ TEST_F(FilePasswordTest, WithoutHandlerTheInputDialogAsks) {
     *value = "pw";
     return true;
   });
-  TCFRUserFileStream stream(coffer_.get(), "\\own", kReadWrite, "", "", "");
+  TCFRUserFileStream stream(coffer_.get(), "\\own", kOpenModeReadWrite, "", "", "");
   char buffer[16] = {};
   EXPECT_EQ(stream.Read(buffer, 16), 7);
   EXPECT_EQ(std::string(buffer), "private");
@@ -258,14 +254,14 @@ TEST_F(FilePasswordTest, WithoutHandlerTheInputDialogAsks) {
 TEST_F(CofferTest, UserFileStreamRefusesMissingCofferAndFile) {
   Create();
   try {
-    TCFRUserFileStream stream(nullptr, "\\x", kReadWrite, "", "", "");
+    TCFRUserFileStream stream(nullptr, "\\x", kOpenModeReadWrite, "", "", "");
     FAIL();
   } catch (const EVorError& e) {
     EXPECT_STREQ(e.what(), "TCFRUserFileStream.Create - Coffer = nil!");
     EXPECT_EQ(e.Kind(), ErrorKind::kMisuse);
   }
   try {
-    TCFRUserFileStream stream(coffer_.get(), "\\no\"pe", kReadWrite, "", "", "");
+    TCFRUserFileStream stream(coffer_.get(), "\\no\"pe", kOpenModeReadWrite, "", "", "");
     FAIL();
   } catch (const EVorError& e) {
     EXPECT_STREQ(e.what(), "TCFRUserFileStream.Create - unable to open file \"\\no\"\"pe\"");
@@ -275,7 +271,7 @@ TEST_F(CofferTest, UserFileStreamRefusesMissingCofferAndFile) {
 
 TEST_F(CofferTest, UserFileStreamSeeksInBothWidths) {
   Create();
-  TCFRUserFileStream stream(coffer_.get(), "\\s", kCreate, "", "", "");
+  TCFRUserFileStream stream(coffer_.get(), "\\s", kOpenModeCreate, "", "", "");
   stream.WriteBuffer("0123456789", 10);
   EXPECT_EQ(stream.Seek32(-3, 2), 7);
   EXPECT_EQ(stream.Seek(int64_t{5000000000}, 0), int64_t{5000000000});
@@ -305,7 +301,7 @@ TEST_F(CofferTest, WriterOperationsMakeFoldersAndSetRecords) {
   const uint64_t t1 = 130000000000000000ull, t2 = t1 + 20000000, t3 = t2 + 20000000;
   EXPECT_TRUE(coffer_->FileSetTimes("\\a\\file", t1, t2, t3));
 
-  Open(kReadWrite);
+  Open(kOpenModeReadWrite);
   TSearchRec rec;
   ASSERT_EQ(coffer_->FindFirst("\\a\\file", 0x3F, &rec), 0);
   EXPECT_EQ(rec.Attr, 0x21);
@@ -320,7 +316,7 @@ TEST_F(CofferTest, DefaultCompressionIsKeptInTheHeader) {
   Create();
   EXPECT_EQ(coffer_->DefaultCompression(), 1);
   coffer_->SetDefaultCompression(7);
-  Open(kReadWrite);
+  Open(kOpenModeReadWrite);
   EXPECT_EQ(coffer_->DefaultCompression(), 7);
 }
 
@@ -343,7 +339,7 @@ TEST_F(CofferTest, ReadOnlyContainerWritesNothing) {
 TEST_F(CofferTest, FailuresCarryTheirKind) {
   auto open_kind = [this](const std::string& path) {
     try {
-      TCoffer coffer(path, kReadWrite, "", "", "", 0);
+      TCoffer coffer(path, kOpenModeReadWrite, "", "", "", 0);
     } catch (const EVorError& e) {
       return e.Kind();
     }
@@ -360,8 +356,8 @@ TEST_F(CofferTest, FailuresCarryTheirKind) {
   // directory; flipping a byte in the last page damages the file's content.
   bytes[bytes.size() - 100] ^= 0x5A;
   ASSERT_TRUE(WriteAll(File(), bytes));
-  Open(kReadWrite);
-  const int32_t h = coffer_->FileOpen("\f", kReadWrite, "", "", "");
+  Open(kOpenModeReadWrite);
+  const int32_t h = coffer_->FileOpen("\f", kOpenModeReadWrite, "", "", "");
   ASSERT_GE(h, 0);
   EXPECT_LT(coffer_->FileRead(h, &bytes[0], 9000), 9000);
   EXPECT_EQ(coffer_->LastError(), kPageChecksumError);

@@ -8,30 +8,26 @@
 
 #include "common/error.h"
 #include "container/coffer.h"
-#include "container/file_stream.h"
-#include "container/rollback_journal.h"
+#include "container/store/open_mode.h"
+#include "container/store/rollback_journal.h"
+#include "container/stream/file_stream.h"
 #include "platform/fs.h"
 #include "platform/test_temp_dir.h"
 
 namespace vor {
 namespace {
-
-constexpr uint16_t kCreate = 0xFFFF;
-constexpr uint16_t kReadOnly = 0x0000;
-constexpr uint16_t kReadWrite = 0x0012;
 // Read-write and shared, so that the test can look at the files meanwhile.
-constexpr uint16_t kReadWriteShared = 0x0002;
 
 class CofferTransactionTest : public testing::TempDirTest {
  protected:
   std::string Name() const { return Path("t.cof"); }
 
   static void Store(TCoffer& coffer, const std::string& path, const std::string& content) {
-    TCFRFileStream stream(&coffer, path, kCreate, "", "", "", 5);
+    TCFRFileStream stream(&coffer, path, kOpenModeCreate, "", "", "", 5);
     stream.WriteBuffer(content.data(), static_cast<int32_t>(content.size()));
   }
   static std::string Load(TCoffer& coffer, const std::string& path) {
-    TCFRFileStream stream(&coffer, path, kReadOnly, "", "", "", 0);
+    TCFRFileStream stream(&coffer, path, kOpenModeRead, "", "", "", 0);
     std::string content(static_cast<size_t>(stream.Size()), '\0');
     if (!content.empty()) stream.ReadBuffer(&content[0], static_cast<int32_t>(content.size()));
     return content;
@@ -39,7 +35,7 @@ class CofferTransactionTest : public testing::TempDirTest {
 
   void SetUp() override {
     TempDirTest::SetUp();
-    TCoffer coffer(Name(), kCreate, "", "", "", 5);
+    TCoffer coffer(Name(), kOpenModeCreate, "", "", "", 5);
     Store(coffer, "\\a.txt", std::string(9000, 'a'));
     Store(coffer, "\\b.txt", std::string(100, 'b'));
   }
@@ -48,7 +44,7 @@ class CofferTransactionTest : public testing::TempDirTest {
 TEST_F(CofferTransactionTest, RollbackUndoesEverythingAndTheContainerGoesOn) {
   const std::string before = ReadAll(Name());
   {
-    TCoffer coffer(Name(), kReadWriteShared, "", "", "", 0);
+    TCoffer coffer(Name(), kOpenModeReadWrite, "", "", "", 0);
     coffer.BeginTransaction();
     Store(coffer, "\\a.txt", std::string(20000, 'x'));  // replaces the old one
     ASSERT_TRUE(coffer.DeleteFile("\\b.txt"));
@@ -67,7 +63,7 @@ TEST_F(CofferTransactionTest, RollbackUndoesEverythingAndTheContainerGoesOn) {
     Store(coffer, "\\d.txt", "after the rollback");
     coffer.Commit();
   }
-  TCoffer reopened(Name(), kReadOnly, "", "", "", 0);
+  TCoffer reopened(Name(), kOpenModeRead, "", "", "", 0);
   EXPECT_EQ("after the rollback", Load(reopened, "\\d.txt"));
   EXPECT_EQ(std::string(9000, 'a'), Load(reopened, "\\a.txt"));
 }
@@ -75,18 +71,18 @@ TEST_F(CofferTransactionTest, RollbackUndoesEverythingAndTheContainerGoesOn) {
 TEST_F(CofferTransactionTest, DestroyingWithoutCommitRollsBackImplicitChangesAreKept) {
   const std::string before = ReadAll(Name());
   {
-    TCoffer coffer(Name(), kReadWrite, "", "", "", 0);
+    TCoffer coffer(Name(), kOpenModeExclusiveReadWrite, "", "", "", 0);
     coffer.BeginTransaction();
     ASSERT_TRUE(coffer.DeleteFile("\\a.txt"));
     EXPECT_THROW(coffer.BeginTransaction(), EVorError);
   }
   EXPECT_TRUE(before == ReadAll(Name()));
   {
-    TCoffer coffer(Name(), kReadWrite, "", "", "", 0);
+    TCoffer coffer(Name(), kOpenModeExclusiveReadWrite, "", "", "", 0);
     ASSERT_TRUE(coffer.DeleteFile("\\a.txt"));  // no transaction begun: kept on close
   }
   EXPECT_FALSE(TRollbackJournal::Exists(Name()));
-  TCoffer reopened(Name(), kReadOnly, "", "", "", 0);
+  TCoffer reopened(Name(), kOpenModeRead, "", "", "", 0);
   EXPECT_FALSE(reopened.FileExists("\\a.txt"));
 }
 
@@ -97,7 +93,7 @@ TEST_F(CofferTransactionTest, JournalLeftBehindIsRefusedForReadingAndPlayedBackF
   std::string changed;
   std::string journal;
   {
-    TCoffer coffer(Name(), kReadWriteShared, "", "", "", 0);
+    TCoffer coffer(Name(), kOpenModeReadWrite, "", "", "", 0);
     coffer.BeginTransaction();
     Store(coffer, "\\a.txt", std::string(30000, 'z'));
     ASSERT_TRUE(coffer.DeleteFile("\\b.txt"));
@@ -110,7 +106,7 @@ TEST_F(CofferTransactionTest, JournalLeftBehindIsRefusedForReadingAndPlayedBackF
   ASSERT_TRUE(WriteAll(TRollbackJournal::PathFor(Name()), journal));
 
   try {
-    TCoffer reader(Name(), kReadOnly, "", "", "", 0);
+    TCoffer reader(Name(), kOpenModeRead, "", "", "", 0);
     ADD_FAILURE() << "a container with an unfinished change was opened for reading";
   } catch (const EVorError& e) {
     EXPECT_EQ(ErrorKind::kUnfinished, e.Kind());
@@ -118,7 +114,7 @@ TEST_F(CofferTransactionTest, JournalLeftBehindIsRefusedForReadingAndPlayedBackF
   }
   EXPECT_TRUE(changed == ReadAll(Name()));
 
-  { TCoffer writer(Name(), kReadWrite, "", "", "", 0); }
+  { TCoffer writer(Name(), kOpenModeExclusiveReadWrite, "", "", "", 0); }
   EXPECT_FALSE(TRollbackJournal::Exists(Name()));
   EXPECT_TRUE(before == ReadAll(Name()));
 }
@@ -129,7 +125,7 @@ TEST_F(CofferTransactionTest, JournalWithoutAWholeHeaderHoldsNoChange) {
   // container was not touched before the header was on disk.
   std::string journal;
   {
-    TCoffer coffer(Name(), kReadWriteShared, "", "", "", 0);
+    TCoffer coffer(Name(), kOpenModeReadWrite, "", "", "", 0);
     coffer.BeginTransaction();
     ASSERT_TRUE(coffer.DeleteFile("\\b.txt"));
     journal = ReadAll(TRollbackJournal::PathFor(Name()));
@@ -139,8 +135,8 @@ TEST_F(CofferTransactionTest, JournalWithoutAWholeHeaderHoldsNoChange) {
   for (size_t cut : {size_t{0}, size_t{7}, size_t{30}, size_t{42}}) {
     SCOPED_TRACE(cut);
     ASSERT_TRUE(WriteAll(TRollbackJournal::PathFor(Name()), journal.substr(0, cut)));
-    { TCoffer reader(Name(), kReadOnly, "", "", "", 0); }  // not refused
-    { TCoffer writer(Name(), kReadWrite, "", "", "", 0); }
+    { TCoffer reader(Name(), kOpenModeRead, "", "", "", 0); }  // not refused
+    { TCoffer writer(Name(), kOpenModeExclusiveReadWrite, "", "", "", 0); }
     EXPECT_FALSE(TRollbackJournal::Exists(Name()));
     EXPECT_TRUE(before == ReadAll(Name()));
   }

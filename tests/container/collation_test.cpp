@@ -1,11 +1,11 @@
-#include "container/collation.h"
+#include "container/store/collation.h"
 
 #include <gtest/gtest.h>
 
 #include <set>
 #include <string>
 
-#include "container/name_utils.h"
+#include "container/store/name_utils.h"
 #include "platform/locale.h"
 
 namespace vor {

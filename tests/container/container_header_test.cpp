@@ -1,11 +1,11 @@
-#include "container/container_header.h"
+#include "container/store/container_header.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "common/coding.h"
-#include "container/page.h"
+#include "container/store/page.h"
 
 namespace vor {
 namespace {

@@ -1,4 +1,4 @@
-#include "container/dir_array.h"
+#include "container/store/dir_array.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "common/error.h"
-#include "container/collation.h"
+#include "container/store/collation.h"
 
 namespace vor {
 namespace {

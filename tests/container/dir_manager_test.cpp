@@ -1,4 +1,4 @@
-#include "container/dir_manager.h"
+#include "container/store/dir_manager.h"
 
 #include <gtest/gtest.h>
 
@@ -7,15 +7,12 @@
 #include <string>
 
 #include "common/error.h"
-#include "container/free_space.h"
-#include "container/page_file.h"
+#include "container/store/free_space.h"
+#include "container/store/page_file.h"
 #include "platform/test_temp_dir.h"
 
 namespace vor {
 namespace {
-
-constexpr uint16_t kReadWrite = 0x0012;
-constexpr uint16_t kReadOnly = 0x0000;
 
 class DirManagerTest : public testing::TempDirTest {
  protected:
@@ -75,7 +72,7 @@ TEST_F(DirManagerTest, TenRecordsLieOnTwoChainedPages) {
   EXPECT_EQ(second.PageType, PageTypeDIR);
   EXPECT_EQ(second.NextPageNo, 5);  // the last page links to itself
 
-  Open(kReadWrite);
+  Open(kOpenModeExclusiveReadWrite);
   EXPECT_EQ(dir_->DirArray().ItemCount(), 10);
   for (int i = 0; i < 10; ++i) EXPECT_EQ(dir_->GetIndex("FILE" + std::to_string(i)), i);
   EXPECT_EQ(dir_->ReadItem(9).FileName, "file9");
@@ -118,7 +115,7 @@ TEST_F(DirManagerTest, CreateEntryResolvesTheFolder) {
 TEST_F(DirManagerTest, LongNameSurvivesReloadAndIsFoundUnderTheFullName) {
   const std::string name(300, 'L');
   ASSERT_EQ(dir_->CreateEntry("\\" + name, "", "", ""), 0);
-  Open(kReadWrite);
+  Open(kOpenModeExclusiveReadWrite);
   EXPECT_EQ(dir_->ReadItem(0).FileName, std::string(259, 'L'));
   EXPECT_EQ(dir_->GetIndex("\\" + name), 0);
 }
@@ -131,7 +128,7 @@ TEST_F(DirManagerTest, DeletedSlotIsReusedWithoutGrowingTheDirectory) {
   EXPECT_EQ(dir_->GetIndex("f1"), -2);
   EXPECT_EQ(dir_->CreateEntry("g", "", "", ""), 1);
   EXPECT_EQ(pf_->Header().DIRItemCount, 3);
-  Open(kReadWrite);
+  Open(kOpenModeExclusiveReadWrite);
   EXPECT_EQ(dir_->GetIndex("g"), 1);
   EXPECT_EQ(dir_->GetIndex("f2"), 2);
 }
@@ -142,7 +139,7 @@ TEST_F(DirManagerTest, OpenCountsAndAccessTimes) {
   rec.LastAccessTime = 1000;
   dir_->WriteItem(0, rec);
 
-  Open(kReadOnly);
+  Open(kOpenModeRead);
   std::string key = "stale";
   EXPECT_EQ(dir_->OpenEntry("f", "", &key), 0);
   EXPECT_EQ(key, "");
@@ -155,7 +152,7 @@ TEST_F(DirManagerTest, OpenCountsAndAccessTimes) {
   EXPECT_EQ(dir_->OpenEntry("\\", "", &key), -1);
   EXPECT_EQ(dir_->OpenEntry("nothing", "", &key), -1);
 
-  Open(kReadWrite);
+  Open(kOpenModeExclusiveReadWrite);
   EXPECT_EQ(dir_->OpenEntry("F", "", &key), 0);
   EXPECT_GT(dir_->ReadItem(0).LastAccessTime, 1000u);
   EXPECT_EQ(dir_->OpenCount(0), 1);
@@ -192,7 +189,7 @@ TEST_F(DirManagerTest, FileWithItsOwnPassword) {
 TEST_F(DirManagerTest, ReadOnlyContainerCannotGrowTheDirectory) {
   TIntegerArray pages;
   ASSERT_TRUE(fs_->GetPages(5, 1, false, pages));  // extent 0 used up
-  Open(kReadOnly);
+  Open(kOpenModeRead);
   EXPECT_EQ(dir_->CreateEntry("f", "", "", ""), -1);
   EXPECT_EQ(dir_->LastError(), -17);
   EXPECT_EQ(pf_->Header().DIRItemCount, 0);
@@ -201,7 +198,7 @@ TEST_F(DirManagerTest, ReadOnlyContainerCannotGrowTheDirectory) {
 
 TEST_F(DirManagerTest, PageFailuresRaiseTheirMessages) {
   ASSERT_EQ(dir_->CreateEntry("f", "", "", ""), 0);
-  Open(kReadOnly);
+  Open(kOpenModeRead);
   TFileRec rec = dir_->ReadItem(0);
   EXPECT_EQ(Error([&] { dir_->WriteItem(0, rec); }),
             "TDIRManager.WriteItem - can not save page, pageNo = 4");
@@ -213,25 +210,26 @@ TEST_F(DirManagerTest, DamagedDirectoryIsRefusedOnLoad) {
   // More records than the pages hold.
   pf_->Header().DIRItemCount = 15;
   pf_->SaveHeader();
-  EXPECT_EQ(Error([&] { Open(kReadWrite); }),
+  EXPECT_EQ(Error([&] { Open(kOpenModeExclusiveReadWrite); }),
             "TDIRManager.Load - invalid directory item count, DIRItemCount = 15");
   // A chain that comes back to a page it has visited.
   Close();
-  pf_ = std::make_unique<TPageFileManager>(Path("box.cfr"), kReadWrite, "", "", "", false, 4096, 8,
-                                           -1);
+  pf_ = std::make_unique<TPageFileManager>(Path("box.cfr"), kOpenModeExclusiveReadWrite, "", "", "",
+                                           false, 4096, 8, -1);
   pf_->Header().DIRItemCount = 8;
   pf_->Header().DIRPageCount = 3;
   pf_->SaveHeader();
   pf_.reset();
-  EXPECT_EQ(Error([&] { Open(kReadWrite); }), "TDIRManager.Load - can not load page, pageNo = 5");
+  EXPECT_EQ(Error([&] { Open(kOpenModeExclusiveReadWrite); }),
+            "TDIRManager.Load - can not load page, pageNo = 5");
   // More pages than the container has.
   Close();
-  pf_ = std::make_unique<TPageFileManager>(Path("box.cfr"), kReadWrite, "", "", "", false, 4096, 8,
-                                           -1);
+  pf_ = std::make_unique<TPageFileManager>(Path("box.cfr"), kOpenModeExclusiveReadWrite, "", "", "",
+                                           false, 4096, 8, -1);
   pf_->Header().DIRPageCount = 1000000;
   pf_->SaveHeader();
   pf_.reset();
-  EXPECT_EQ(Error([&] { Open(kReadWrite); }),
+  EXPECT_EQ(Error([&] { Open(kOpenModeExclusiveReadWrite); }),
             "TDIRManager.Load - invalid directory page count, DIRPageCount = 1000000");
 }
 

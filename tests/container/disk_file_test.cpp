@@ -1,11 +1,11 @@
-#include "container/disk_file.h"
+#include "container/volume/disk_file.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "common/error.h"
-#include "container/memory_file.h"
+#include "container/volume/memory_file.h"
 #include "platform/platform_error.h"
 #include "platform/test_temp_dir.h"
 

@@ -1,4 +1,4 @@
-#include "container/engine_arrays.h"
+#include "container/store/engine_arrays.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

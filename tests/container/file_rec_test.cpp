@@ -1,4 +1,4 @@
-#include "container/file_rec.h"
+#include "container/store/file_rec.h"
 
 #include <gtest/gtest.h>
 

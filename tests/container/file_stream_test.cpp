@@ -1,4 +1,4 @@
-#include "container/file_stream.h"
+#include "container/stream/file_stream.h"
 
 #include <gtest/gtest.h>
 
@@ -10,14 +10,11 @@
 #include "codecs/compression.h"
 #include "common/error.h"
 #include "container/coffer.h"
+#include "container/store/open_mode.h"
 #include "platform/test_temp_dir.h"
 
 namespace vor {
 namespace {
-
-constexpr uint16_t kCreate = 0xFFFF;
-constexpr uint16_t kReadWrite = 0x0002;
-constexpr uint16_t kReadOnly = 0x0000;
 
 // Mixed content: runs of words with stretches of noise, so every codec has
 // something to do.
@@ -42,7 +39,7 @@ class FileStreamTest : public testing::TempDirTest {
   std::string File() const { return Path("box.cfr"); }
   void Create(const std::string& password = std::string(), uint8_t compression = 1) {
     coffer_.reset();
-    coffer_ = std::make_unique<TCoffer>(File(), kCreate, password, "", "", compression);
+    coffer_ = std::make_unique<TCoffer>(File(), kOpenModeCreate, password, "", "", compression);
   }
   void Open(uint16_t mode, const std::string& password = std::string()) {
     coffer_.reset();
@@ -50,7 +47,7 @@ class FileStreamTest : public testing::TempDirTest {
   }
   void Store(const std::string& name, const std::string& data, uint8_t type,
              const std::string& password = std::string()) {
-    TCFRFileStream stream(coffer_.get(), name, kCreate, password, "", "", type);
+    TCFRFileStream stream(coffer_.get(), name, kOpenModeCreate, password, "", "", type);
     // In chunks of various sizes, as a copy would write them.
     size_t done = 0;
     size_t chunk = 70000;
@@ -62,7 +59,7 @@ class FileStreamTest : public testing::TempDirTest {
     }
   }
   std::string Load(const std::string& name, const std::string& password = std::string()) {
-    TCFRFileStream stream(coffer_.get(), name, kReadOnly, password, "", "", 0);
+    TCFRFileStream stream(coffer_.get(), name, kOpenModeRead, password, "", "", 0);
     const int64_t size = stream.Size();
     std::string out(static_cast<size_t>(size), '\0');
     if (size > 0) stream.ReadBuffer(&out[0], static_cast<int32_t>(size));
@@ -70,7 +67,7 @@ class FileStreamTest : public testing::TempDirTest {
   }
   // The stored (raw) size of a file.
   int64_t RawSize(const std::string& name) {
-    const int32_t h = coffer_->FileOpen(name, kReadOnly, "", "", "");
+    const int32_t h = coffer_->FileOpen(name, kOpenModeRead, "", "", "");
     const int64_t size = coffer_->FileSeek(h, 2, 0);
     coffer_->FileClose(h);
     return size;
@@ -81,7 +78,7 @@ class FileStreamTest : public testing::TempDirTest {
 
 TEST_F(FileStreamTest, EmptyCompressedFileIsTheStreamHeaderOnly) {
   Create();
-  { TCFRFileStream stream(coffer_.get(), "\\empty", kCreate, "", "", "", 5); }
+  { TCFRFileStream stream(coffer_.get(), "\\empty", kOpenModeCreate, "", "", "", 5); }
   EXPECT_EQ(RawSize("\\empty"), 128);
   EXPECT_EQ(Load("\\empty"), "");
   // Type 0 (and a container default of 0) stores the bytes as they are.
@@ -94,7 +91,7 @@ TEST_F(FileStreamTest, EmptyCompressedFileIsTheStreamHeaderOnly) {
 TEST_F(FileStreamTest, ReadOnlyStreamRefusesWriteAndSetSize) {
   Create();
   Store("\\f", "original", 1);
-  TCFRFileStream stream(coffer_.get(), "\\f", kReadOnly, "", "", "", 0);
+  TCFRFileStream stream(coffer_.get(), "\\f", kOpenModeRead, "", "", "", 0);
   EXPECT_TRUE(stream.ReadOnly());
   try {
     stream.Write("x", 1);
@@ -116,7 +113,7 @@ TEST_F(FileStreamTest, ReadOnlyStreamRefusesWriteAndSetSize) {
 TEST_F(FileStreamTest, OpenedFileKeepsItsOwnType) {
   Create("", 5);
   Store("\\bz", Content(200000, 1), 7);
-  TCFRFileStream stream(coffer_.get(), "\\bz", kReadWrite, "", "", "", 0);
+  TCFRFileStream stream(coffer_.get(), "\\bz", kOpenModeReadWrite, "", "", "", 0);
   EXPECT_EQ(stream.BlockStream().Compression(), 7);
   // Rewriting inside it keeps type 7 and the content around the patch.
   stream.Seek(1000, 0);
@@ -140,7 +137,7 @@ TEST_F(FileStreamTest, DamagedContainerPageIsReported) {
   ASSERT_NE(at, std::string::npos);
   bytes[at] ^= 1;
   ASSERT_TRUE(WriteAll(File(), bytes));
-  Open(kReadOnly);
+  Open(kOpenModeRead);
   try {
     Load("\\n");
     FAIL();
@@ -190,7 +187,7 @@ TEST_F(FileStreamTest, RoundTripOfManyFilesWithEveryType) {
           {folder + "\\multi",
            Content(static_cast<size_t>(blocks - 1) * static_cast<size_t>(block) + 777, ++seed)});
       {
-        TCFRFileStream stream(coffer_.get(), files.back().name, kCreate, "", "", "", type);
+        TCFRFileStream stream(coffer_.get(), files.back().name, kOpenModeCreate, "", "", "", type);
         stream.WriteBuffer(files.back().data.data(),
                            static_cast<int32_t>(files.back().data.size()));
         EXPECT_EQ(stream.BlockStream().BlockCount(), type == 0 ? 0 : blocks);
@@ -200,7 +197,7 @@ TEST_F(FileStreamTest, RoundTripOfManyFilesWithEveryType) {
     Store("\\own", own, 5, "mine");
     coffer_.reset();
 
-    Open(kReadOnly, password);
+    Open(kOpenModeRead, password);
     for (const Stored& f : files) ASSERT_EQ(Load(f.name), f.data) << f.name;
     EXPECT_EQ(Load("\\own", "mine"), own);
   }

@@ -1,4 +1,4 @@
-#include "container/free_space.h"
+#include "container/store/free_space.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "container/page_file.h"
+#include "container/store/page_file.h"
 #include "platform/test_temp_dir.h"
 
 namespace vor {

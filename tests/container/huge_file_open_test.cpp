@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "container/huge_file.h"
+#include "container/volume/huge_file.h"
 #include "container/huge_file_test_util.h"
 
 namespace vor {

@@ -1,4 +1,4 @@
-#include "container/huge_file.h"
+#include "container/volume/huge_file.h"
 
 #include <gtest/gtest.h>
 
@@ -7,9 +7,9 @@
 #include <string>
 
 #include "common/error.h"
-#include "container/disk_file.h"
 #include "container/huge_file_test_util.h"
-#include "container/store_environment.h"
+#include "container/volume/disk_file.h"
+#include "container/volume/store_environment.h"
 
 namespace vor {
 namespace {

@@ -1,4 +1,4 @@
-#include "container/memory_file.h"
+#include "container/volume/memory_file.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "container/name_utils.h"
+#include "container/store/name_utils.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "container/page_file.h"
+#include "container/store/page_file.h"
 
 #include <gtest/gtest.h>
 
@@ -9,15 +9,13 @@
 
 #include "common/coding.h"
 #include "common/error.h"
-#include "container/volume_header.h"
+#include "container/volume/volume_header.h"
 #include "platform/test_temp_dir.h"
 
 namespace vor {
 namespace {
 
 constexpr int64_t kVolumeData = kVolumeHeaderSize;  // a plain volume: data follows the header
-constexpr uint16_t kReadWrite = 0x0002;
-constexpr uint16_t kReadOnlyMode = 0x0000;
 
 class PageFileTest : public testing::TempDirTest {
  protected:
@@ -28,7 +26,7 @@ class PageFileTest : public testing::TempDirTest {
     return std::make_unique<TPageFileManager>(File(), kOpenModeCreate, password, "", "", false,
                                               page_size, extents, -1);
   }
-  std::unique_ptr<TPageFileManager> Open(uint16_t mode = kReadWrite,
+  std::unique_ptr<TPageFileManager> Open(uint16_t mode = kOpenModeReadWrite,
                                          const std::string& password = std::string()) {
     return std::make_unique<TPageFileManager>(File(), mode, password, "", "", false, 4096, 8, -1);
   }
@@ -235,7 +233,7 @@ TEST_F(PageFileTest, FlippedDataBitFailsTheChecksumUnlessTheKindIsNone) {
     pf.reset();
     const int64_t offset = 4096 + kPageHeaderSize + 100;
     Patch(offset, std::string(1, static_cast<char>(ByteAt(offset) ^ 0x10)));
-    pf = Open(kReadWrite, c.password);
+    pf = Open(kOpenModeReadWrite, c.password);
     TPageRecord page;
     pf->InitPage(page);
     EXPECT_EQ(pf->ReadPage(page, 1, -1), c.expected_error == 0) << int(c.checksum_kind);
@@ -257,7 +255,7 @@ TEST_F(PageFileTest, EncipheredPageDiffersOnDiskAndReadsBackAfterReopen) {
   const std::string stored = ReadAll(File()).substr(kVolumeData + 4096 + kPageHeaderSize, 4064);
   EXPECT_EQ(std::memcmp(stored.data(), data.data(), 4064), 0);
 
-  pf = Open(kReadWrite, "p4ss");
+  pf = Open(kOpenModeReadWrite, "p4ss");
   EXPECT_EQ(pf->PageKey(), key);
   TPageRecord page;
   pf->InitPage(page);
@@ -270,7 +268,7 @@ TEST_F(PageFileTest, EncipheredPageDiffersOnDiskAndReadsBackAfterReopen) {
 
   // A wrong password yields another key: the page passes its checksum but
   // does not decipher to the plain bytes.
-  pf = Open(kReadWrite, "wrong");
+  pf = Open(kOpenModeReadWrite, "wrong");
   EXPECT_NE(pf->PageKey(), key);
   ASSERT_TRUE(pf->ReadPage(page, 1, -1));
   EXPECT_NE(page.Buffer, plain);
@@ -319,7 +317,7 @@ TEST_F(PageFileTest, ReadOnlyContainerNeitherGrowsNorWrites) {
     ASSERT_TRUE(pf->AddPages(3));
   }
   const std::string before = ReadAll(File());
-  auto pf = Open(kReadOnlyMode);
+  auto pf = Open(kOpenModeRead);
   EXPECT_TRUE(pf->ReadOnly());
   EXPECT_FALSE(pf->AddPages(1));
   EXPECT_EQ(pf->LastFailureKind(), ErrorKind::kReadOnly);

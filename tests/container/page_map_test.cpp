@@ -1,4 +1,4 @@
-#include "container/page_map.h"
+#include "container/store/page_map.h"
 
 #include <gtest/gtest.h>
 
@@ -10,16 +10,13 @@
 
 #include "common/coding.h"
 #include "common/error.h"
-#include "container/dir_manager.h"
-#include "container/free_space.h"
-#include "container/page_file.h"
+#include "container/store/dir_manager.h"
+#include "container/store/free_space.h"
+#include "container/store/page_file.h"
 #include "platform/test_temp_dir.h"
 
 namespace vor {
 namespace {
-
-constexpr uint16_t kReadWrite = 0x0012;
-constexpr uint16_t kReadOnly = 0x0000;
 constexpr int64_t kData = 4064;  // data bytes of a 4096-byte page
 
 class PageMapTest : public testing::TempDirTest {
@@ -185,7 +182,7 @@ TEST_F(PageMapTest, GrowingRewritesOnlyTheLastMapPageAndTheNewOnes) {
 
   // The chain on disk describes the same pages as the cache.
   const std::vector<int32_t> data = DataPages(rec);
-  Open(kReadWrite);
+  Open(kOpenModeExclusiveReadWrite);
   EXPECT_EQ(DataPages(rec), data);
   EXPECT_EQ(MapPages(rec), maps);
 }
@@ -246,7 +243,7 @@ TEST_F(PageMapTest, DamagedMapsAreRefused) {
   TFileRec rec = NewFile();
   Resize(rec, kData);
   const int32_t map0 = rec.FirstMapPageNo;
-  Open(kReadWrite);  // empty caches
+  Open(kOpenModeExclusiveReadWrite);  // empty caches
   TFileRec longer = rec;
   longer.FileSize = kData * 1017;  // needs a second map page the chain lacks
   EXPECT_EQ(Error([&] { DataPages(longer); }),
@@ -268,7 +265,7 @@ TEST_F(PageMapTest, DamagedMapsAreRefused) {
   ASSERT_LT(offset, bytes.size());
   bytes[offset] = static_cast<char>(bytes[offset] ^ 1);
   ASSERT_TRUE(WriteAll(Path("box.cfr"), bytes));
-  Open(kReadWrite);
+  Open(kOpenModeExclusiveReadWrite);
   EXPECT_EQ(Error([&] { DataPages(rec); }),
             "TUserFilePageMapManager.GetMaps - Error on reading map page.");
 }
@@ -278,7 +275,7 @@ TEST_F(PageMapTest, FailedAllocationChangesNothing) {
   Resize(rec, 1);
   TIntegerArray rest;
   ASSERT_TRUE(fs_->GetPages(2, 1, false, rest));  // extent 0 used up
-  Open(kReadOnly);
+  Open(kOpenModeRead);
   EXPECT_FALSE(maps_->AppendPages(rec, 3, true));
   EXPECT_EQ(maps_->LastError(), -17);
   EXPECT_EQ(DataPages(rec).size(), 1u);

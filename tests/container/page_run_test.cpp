@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "container/page_file.h"
-#include "container/volume_header.h"
+#include "container/store/page_file.h"
+#include "container/volume/volume_header.h"
 #include "platform/test_temp_dir.h"
 
 namespace vor {

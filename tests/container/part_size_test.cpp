@@ -1,4 +1,4 @@
-#include "container/part_size.h"
+#include "container/volume/part_size.h"
 
 #include <gtest/gtest.h>
 

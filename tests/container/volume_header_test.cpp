@@ -1,4 +1,4 @@
-#include "container/volume_header.h"
+#include "container/volume/volume_header.h"
 
 #include <gtest/gtest.h>
 

@@ -14,11 +14,11 @@
 #include "commands.h"
 #include "common/coding.h"
 #include "container/coffer.h"
-#include "container/dir_manager.h"
-#include "container/file_stream.h"
-#include "container/free_space.h"
-#include "container/page.h"
-#include "container/page_file.h"
+#include "container/store/dir_manager.h"
+#include "container/store/free_space.h"
+#include "container/store/page.h"
+#include "container/store/page_file.h"
+#include "container/stream/file_stream.h"
 #include "crypto/checksum.h"
 #include "platform/file.h"
 #include "platform/test_temp_dir.h"
@@ -26,10 +26,6 @@
 
 namespace vor {
 namespace {
-
-constexpr uint16_t kCreate = 0xFFFF;
-constexpr uint16_t kReadOnly = 0x0000;
-constexpr uint16_t kReadWrite = 0x0012;
 constexpr int64_t kVolumeHeader = 280;
 
 int ToolCheck(const std::string& name) {
@@ -48,7 +44,7 @@ struct UsedPage {
 
 // The pages in use with the data size their owner checksums.
 std::vector<UsedPage> UsedPages(const std::string& name) {
-  TPageFileManager page_file(name, kReadOnly, "", "", "", false, 4096, 8, -1);
+  TPageFileManager page_file(name, kOpenModeRead, "", "", "", false, 4096, 8, -1);
   TFreeSpaceManager free_space(page_file);
   TDIRManager directory(page_file, free_space);
   std::vector<UsedPage> used;
@@ -72,7 +68,7 @@ class CheckPropertyTest : public testing::TempDirTest {
   std::string Container() const { return Path("c.cof"); }
 
   void Step(std::mt19937& rng) {
-    TCoffer coffer(Container(), kReadWrite, "", "", "", 0);
+    TCoffer coffer(Container(), kOpenModeExclusiveReadWrite, "", "", "", 0);
     coffer.BeginTransaction();
     const int op = static_cast<int>(rng() % 10);
     if (op < 5 || files_.empty()) {
@@ -105,15 +101,15 @@ class CheckPropertyTest : public testing::TempDirTest {
     for (size_t i = 0; i < size; ++i) {
       content[i] = static_cast<char>(noisy ? rng() : 'a' + (i / 100) % 7);
     }
-    TCFRFileStream stream(&coffer, path, kCreate, "", "", "", kTypes[rng() % 4]);
+    TCFRFileStream stream(&coffer, path, kOpenModeCreate, "", "", "", kTypes[rng() % 4]);
     stream.WriteBuffer(content.data(), static_cast<int32_t>(content.size()));
     files_[path] = content;
   }
 
   void ExpectContent() {
-    TCoffer coffer(Container(), kReadOnly, "", "", "", 0);
+    TCoffer coffer(Container(), kOpenModeRead, "", "", "", 0);
     for (const auto& [path, content] : files_) {
-      TCFRFileStream stream(&coffer, path, kReadOnly, "", "", "", 0);
+      TCFRFileStream stream(&coffer, path, kOpenModeRead, "", "", "", 0);
       std::string read(static_cast<size_t>(stream.Size()), '\0');
       if (!read.empty()) stream.ReadBuffer(&read[0], static_cast<int32_t>(read.size()));
       EXPECT_TRUE(read == content) << path;
@@ -131,7 +127,7 @@ TEST_F(CheckPropertyTest, PassesAfterEveryStepAndFailsOnEveryFlippedPage) {
     platform::DeleteFile(Container());
     files_.clear();
     folders_ = {""};
-    { TCoffer created(Container(), kCreate, "", "", "", 5); }
+    { TCoffer created(Container(), kOpenModeCreate, "", "", "", 5); }
     std::mt19937 rng(seed);
     for (int step = 0; step < 40; ++step) {
       SCOPED_TRACE("step " + std::to_string(step));
@@ -160,20 +156,20 @@ TEST_F(CheckPropertyTest, PassesAfterEveryStepAndFailsOnEveryFlippedPage) {
 // those; a page a removed file had filled keeps its old bytes behind them.
 TEST_F(CheckPropertyTest, DirectoryPagesReusedFromARemovedFilePass) {
   {
-    TCoffer coffer(Container(), kCreate, "", "", "", 0);
+    TCoffer coffer(Container(), kOpenModeCreate, "", "", "", 0);
     std::mt19937 rng(7);
     std::string noise(1000000, '\0');
     for (char& c : noise) c = static_cast<char>(rng());
-    TCFRFileStream stream(&coffer, "\\f.bin", kCreate, "", "", "", 0);
+    TCFRFileStream stream(&coffer, "\\f.bin", kOpenModeCreate, "", "", "", 0);
     stream.WriteBuffer(noise.data(), static_cast<int32_t>(noise.size()));
   }
   {
-    TCoffer coffer(Container(), kReadWrite, "", "", "", 0);
+    TCoffer coffer(Container(), kOpenModeExclusiveReadWrite, "", "", "", 0);
     ASSERT_TRUE(coffer.DeleteFile("\\f.bin"));
     ASSERT_GE(coffer.CreateFolder("\\m"), 0);
     for (int i = 0; i < 100; ++i) {
       const std::string text = "file " + std::to_string(i);
-      TCFRFileStream stream(&coffer, "\\m\\s" + std::to_string(i), kCreate, "", "", "", 0);
+      TCFRFileStream stream(&coffer, "\\m\\s" + std::to_string(i), kOpenModeCreate, "", "", "", 0);
       stream.WriteBuffer(text.data(), static_cast<int32_t>(text.size()));
     }
   }
@@ -185,9 +181,9 @@ TEST_F(CheckPropertyTest, DirectoryPagesReusedFromARemovedFilePass) {
 // more pages or records than the container has is reported at once.
 TEST_F(CheckPropertyTest, HeaderCountsBeyondTheVolumeAreReported) {
   {
-    TCoffer coffer(Container(), kCreate, "", "", "", 5);
+    TCoffer coffer(Container(), kOpenModeCreate, "", "", "", 5);
     for (int i = 0; i < 5; ++i) {
-      TCFRFileStream stream(&coffer, "\\f" + std::to_string(i), kCreate, "", "", "", 0);
+      TCFRFileStream stream(&coffer, "\\f" + std::to_string(i), kOpenModeCreate, "", "", "", 0);
       const std::string text(30000, static_cast<char>('a' + i));
       stream.WriteBuffer(text.data(), static_cast<int32_t>(text.size()));
     }

@@ -19,12 +19,12 @@
 #include "commands.h"
 #include "common/error.h"
 #include "container/coffer.h"
-#include "container/dir_manager.h"
-#include "container/file_stream.h"
-#include "container/free_space.h"
-#include "container/page_file.h"
-#include "container/rollback_journal.h"
-#include "container/store_environment.h"
+#include "container/store/dir_manager.h"
+#include "container/store/free_space.h"
+#include "container/store/page_file.h"
+#include "container/store/rollback_journal.h"
+#include "container/stream/file_stream.h"
+#include "container/volume/store_environment.h"
 #include "fault_environment.h"
 #include "platform/folder_list.h"
 #include "platform/fs.h"
@@ -37,10 +37,6 @@ namespace {
 using testing::EnvironmentScope;
 using testing::Fault;
 using testing::FaultEnvironment;
-
-constexpr uint16_t kCreate = 0xFFFF;
-constexpr uint16_t kReadOnly = 0x0000;
-constexpr uint16_t kReadWrite = 0x0012;
 
 std::string Content(size_t n, int seed, bool compressible) {
   std::string s(n, '\0');
@@ -73,7 +69,7 @@ void Collect(TCoffer& coffer, const std::string& folder, Tree* tree) {
       Collect(coffer, path + "\\", tree);
       continue;
     }
-    TCFRFileStream stream(&coffer, path, kReadOnly, "", "", "", 0);
+    TCFRFileStream stream(&coffer, path, kOpenModeRead, "", "", "", 0);
     std::string content(static_cast<size_t>(stream.Size()), '\0');
     if (!content.empty()) stream.ReadBuffer(&content[0], static_cast<int32_t>(content.size()));
     tree->files[path] = content;
@@ -103,7 +99,7 @@ using Change = std::function<void(TCoffer&)>;
 
 void Store(TCoffer& coffer, const std::string& path, const std::string& content,
            uint8_t compression) {
-  TCFRFileStream stream(&coffer, path, kCreate, "", "", "", compression);
+  TCFRFileStream stream(&coffer, path, kOpenModeCreate, "", "", "", compression);
   stream.WriteBuffer(content.data(), static_cast<int32_t>(content.size()));
 }
 
@@ -114,7 +110,8 @@ class CrashTest : public testing::TempDirTest {
   // A new container whose volume parts hold part_size bytes (-1: one part).
   void CreateContainer(int64_t part_size) {
     {
-      TPageFileManager page_file(Container(), kCreate, "", "", "", false, 4096, 8, part_size);
+      TPageFileManager page_file(Container(), kOpenModeCreate, "", "", "", false, 4096, 8,
+                                 part_size);
       page_file.Header().DefaultCompression = 5;
       page_file.SaveHeader();
     }
@@ -146,15 +143,15 @@ class CrashTest : public testing::TempDirTest {
   // Opens for writing (which rolls back an unfinished change), then reads
   // the whole tree.
   Tree Reopen() {
-    { TCoffer recover(Container(), kReadWrite, "", "", "", 0); }
-    TCoffer coffer(Container(), kReadOnly, "", "", "", 0);
+    { TCoffer recover(Container(), kOpenModeExclusiveReadWrite, "", "", "", 0); }
+    TCoffer coffer(Container(), kOpenModeRead, "", "", "", 0);
     Tree tree;
     Collect(coffer, "\\", &tree);
     return tree;
   }
 
   void Apply(const Change& change) {
-    TCoffer coffer(Container(), kReadWrite, "", "", "", 0);
+    TCoffer coffer(Container(), kOpenModeExclusiveReadWrite, "", "", "", 0);
     coffer.BeginTransaction();
     change(coffer);
     coffer.Commit();

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "common/error.h"
-#include "container/disk_file.h"
-#include "container/store_environment.h"
+#include "container/volume/disk_file.h"
+#include "container/volume/store_environment.h"
 
 namespace vor::testing {
 

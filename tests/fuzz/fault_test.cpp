@@ -10,11 +10,11 @@
 
 #include "common/error.h"
 #include "container/coffer.h"
-#include "container/dir_manager.h"
-#include "container/file_rec.h"
-#include "container/file_stream.h"
-#include "container/free_space.h"
-#include "container/page_file.h"
+#include "container/store/dir_manager.h"
+#include "container/store/file_rec.h"
+#include "container/store/free_space.h"
+#include "container/store/page_file.h"
+#include "container/stream/file_stream.h"
 #include "fault_environment.h"
 #include "platform/file.h"
 #include "platform/fs.h"
@@ -22,10 +22,6 @@
 
 namespace vor {
 namespace {
-
-constexpr uint16_t kCreate = 0xFFFF;
-constexpr uint16_t kReadOnly = 0x0000;
-constexpr uint16_t kReadWrite = 0x0002;
 
 std::string Content(size_t n, int seed) {
   std::string s(n, '\0');
@@ -42,19 +38,19 @@ class FaultTest : public testing::TempDirTest {
  protected:
   // A container with 4096-byte pages whose volume parts hold part_size bytes.
   void CreateContainer(const std::string& name, int64_t part_size) {
-    TPageFileManager page_file(name, kCreate, "", "", "", false, 4096, 8, part_size);
+    TPageFileManager page_file(name, kOpenModeCreate, "", "", "", false, 4096, 8, part_size);
     TFreeSpaceManager free_space(page_file);
     TDIRManager directory(page_file, free_space);
   }
 
   static void Store(TCoffer& coffer, const std::string& path, const std::string& content,
                     uint8_t compression = 1) {
-    TCFRFileStream stream(&coffer, path, kCreate, "", "", "", compression);
+    TCFRFileStream stream(&coffer, path, kOpenModeCreate, "", "", "", compression);
     stream.WriteBuffer(content.data(), static_cast<int32_t>(content.size()));
   }
 
   static std::string Load(TCoffer& coffer, const std::string& path) {
-    TCFRFileStream stream(&coffer, path, kReadOnly, "", "", "", 0);
+    TCFRFileStream stream(&coffer, path, kOpenModeRead, "", "", "", 0);
     std::string content(static_cast<size_t>(stream.Size()), '\0');
     if (!content.empty()) stream.ReadBuffer(&content[0], static_cast<int32_t>(content.size()));
     return content;
@@ -76,7 +72,7 @@ TEST_F(FaultTest, DiskThatFillsEndsWithNoSpaceAndKeepsEarlierFiles) {
     testing::FaultEnvironment full_disk;
     full_disk.RefuseNewParts(true);
     testing::EnvironmentScope scope(&full_disk);
-    TCoffer coffer(name, kReadWrite, "", "", "", 0);
+    TCoffer coffer(name, kOpenModeReadWrite, "", "", "", 0);
     coffer.SetOnNoSpace([&](TCoffer&) { ++no_space; });
     for (int i = 0; i < 100 && !failed; ++i) {
       const std::string path = "\\f" + std::to_string(i);
@@ -95,7 +91,7 @@ TEST_F(FaultTest, DiskThatFillsEndsWithNoSpaceAndKeepsEarlierFiles) {
   EXPECT_GE(stored.size(), 3u);
   EXPECT_FALSE(platform::FileExists(name + "1"));
 
-  TCoffer reopened(name, kReadOnly, "", "", "", 0);
+  TCoffer reopened(name, kOpenModeRead, "", "", "", 0);
   for (size_t i = 0; i < stored.size(); ++i) {
     SCOPED_TRACE(stored[i]);
     const int seed = std::stoi(stored[i].substr(2));
@@ -106,7 +102,7 @@ TEST_F(FaultTest, DiskThatFillsEndsWithNoSpaceAndKeepsEarlierFiles) {
 TEST_F(FaultTest, ReadOnlyContainerRefusesEveryWriteAndKeepsItsBytes) {
   const std::string name = Path("ro.cfr");
   {
-    TCoffer coffer(name, kCreate, "", "", "", 1);
+    TCoffer coffer(name, kOpenModeCreate, "", "", "", 1);
     coffer.CreateFolder("\\dir");
     Store(coffer, "\\dir\\f", Content(7000, 1));
     Store(coffer, "\\g", Content(100, 2));
@@ -121,24 +117,25 @@ TEST_F(FaultTest, ReadOnlyContainerRefusesEveryWriteAndKeepsItsBytes) {
   const Case cases[] = {
       {"FileCreate", [](TCoffer& c) { return c.FileCreate("\\new", "", "", "") >= 0; }},
       {"FileCreate over a file", [](TCoffer& c) { return c.FileCreate("\\g", "", "", "") >= 0; }},
-      {"FileOpen create", [](TCoffer& c) { return c.FileOpen("\\new", kCreate, "", "", "") >= 0; }},
+      {"FileOpen create",
+       [](TCoffer& c) { return c.FileOpen("\\new", kOpenModeCreate, "", "", "") >= 0; }},
       {"FileWrite",
        [](TCoffer& c) {
-         const int32_t h = c.FileOpen("\\g", kReadWrite, "", "", "");
+         const int32_t h = c.FileOpen("\\g", kOpenModeReadWrite, "", "", "");
          const bool wrote = h >= 0 && c.FileWrite(h, "xyz", 3) > 0;
          c.FileClose(h);
          return wrote;
        }},
       {"FileSetSize grow",
        [](TCoffer& c) {
-         const int32_t h = c.FileOpen("\\g", kReadWrite, "", "", "");
+         const int32_t h = c.FileOpen("\\g", kOpenModeReadWrite, "", "", "");
          const bool done = h >= 0 && c.FileSetSize(h, 50000) == 50000;
          c.FileClose(h);
          return done;
        }},
       {"FileSetSize cut",
        [](TCoffer& c) {
-         const int32_t h = c.FileOpen("\\dir\\f", kReadWrite, "", "", "");
+         const int32_t h = c.FileOpen("\\dir\\f", kOpenModeReadWrite, "", "", "");
          const bool done = h >= 0 && c.FileSetSize(h, 0) == 0;
          c.FileClose(h);
          return done;
@@ -149,19 +146,19 @@ TEST_F(FaultTest, ReadOnlyContainerRefusesEveryWriteAndKeepsItsBytes) {
       {"FileSetTimes", [](TCoffer& c) { return c.FileSetTimes("\\g", 1, 2, 3); }},
       {"file stream create",
        [](TCoffer& c) {
-         TCFRFileStream s(&c, "\\s", kCreate, "", "", "", 1);
+         TCFRFileStream s(&c, "\\s", kOpenModeCreate, "", "", "", 1);
          return s.Write("abc", 3) == 3;
        }},
       {"file stream write",
        [](TCoffer& c) {
-         TCFRFileStream s(&c, "\\g", kReadWrite, "", "", "", 0);
+         TCFRFileStream s(&c, "\\g", kOpenModeReadWrite, "", "", "", 0);
          return s.Write("abc", 3) == 3;
        }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     {
-      TCoffer coffer(name, kReadOnly, "", "", "", 0);
+      TCoffer coffer(name, kOpenModeRead, "", "", "", 0);
       ASSERT_TRUE(coffer.ReadOnly());
       bool succeeded = false;
       try {
@@ -193,7 +190,7 @@ TEST_F(FaultTest, MissingLastPartOpensWithThePartsFound) {
   const std::string small = Content(3000, 5);
   const std::string large = Content(120000, 6);
   {
-    TCoffer coffer(name, kReadWrite, "", "", "", 0);
+    TCoffer coffer(name, kOpenModeReadWrite, "", "", "", 0);
     Store(coffer, "\\small", small, 0);
     Store(coffer, "\\large", large, 0);
   }
@@ -203,12 +200,12 @@ TEST_F(FaultTest, MissingLastPartOpensWithThePartsFound) {
   const std::string last = name + std::to_string(parts - 1);
   ASSERT_TRUE(platform::DeleteFile(last));
 
-  TCoffer coffer(name, kReadOnly, "", "", "", 0);
+  TCoffer coffer(name, kOpenModeRead, "", "", "", 0);
   EXPECT_EQ(Load(coffer, "\\small"), small);
   // The large file's tail is gone: reading it ends with an error or short,
   // never with other bytes in its place.
   try {
-    TCFRFileStream stream(&coffer, "\\large", kReadOnly, "", "", "", 0);
+    TCFRFileStream stream(&coffer, "\\large", kOpenModeRead, "", "", "", 0);
     std::string got(large.size(), '\0');
     int32_t done = 0;
     for (;;) {
@@ -240,14 +237,14 @@ TEST_F(FaultTest, CraftedStoredNamesStayInsideTheExportFolder) {
     const std::string name = Path("export.cfr");
     platform::DeleteFile(name);
     {
-      TCoffer coffer(name, kCreate, "", "", "", 1);
+      TCoffer coffer(name, kOpenModeCreate, "", "", "", 1);
       coffer.CreateFolder("\\P\\d");
       Store(coffer, "\\P\\victim", "payload");
       Store(coffer, "\\P\\d\\inner", "payload");
     }
     for (const char* victim : {"\\P\\victim", "\\P\\d"}) {
       {
-        TPageFileManager page_file(name, kReadWrite, "", "", "", false, 4096, 8, -1);
+        TPageFileManager page_file(name, kOpenModeReadWrite, "", "", "", false, 4096, 8, -1);
         TFreeSpaceManager free_space(page_file);
         TDIRManager directory(page_file, free_space);
         const int32_t index = directory.GetIndex(victim);
@@ -256,7 +253,7 @@ TEST_F(FaultTest, CraftedStoredNamesStayInsideTheExportFolder) {
         rec.FileName = bad;
         directory.WriteItem(index, rec);
       }
-      TCoffer coffer(name, kReadOnly, "", "", "", 0);
+      TCoffer coffer(name, kOpenModeRead, "", "", "", 0);
       try {
         coffer.ExportFiles("\\P\\*.*", out, 0x3F, true, 0);
       } catch (const EVorError&) {

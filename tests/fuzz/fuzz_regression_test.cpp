@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "common/coding.h"
-#include "container/block_stream.h"
+#include "container/stream/block_stream.h"
 #include "container/coffer.h"
-#include "container/file_stream.h"
-#include "container/page.h"
-#include "container/stream.h"
+#include "container/stream/file_stream.h"
+#include "container/store/page.h"
+#include "container/stream/stream.h"
 #include "crypto/checksum.h"
 #include "entries/fuzz_support.h"
 #include "fuzz_entries.h"

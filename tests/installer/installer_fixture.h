@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "container/coffer.h"
-#include "container/file_stream.h"
+#include "container/stream/file_stream.h"
 #include "installer/fake_services.h"
 #include "installer/form.h"
 #include "platform/test_temp_dir.h"

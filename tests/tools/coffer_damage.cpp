@@ -15,12 +15,12 @@
 #include <memory>
 #include <string>
 
-#include "container/dir_manager.h"
-#include "container/free_space.h"
-#include "container/page.h"
-#include "container/page_file.h"
-#include "container/page_map.h"
-#include "container/volume_header.h"
+#include "container/store/dir_manager.h"
+#include "container/store/free_space.h"
+#include "container/store/page.h"
+#include "container/store/page_file.h"
+#include "container/store/page_map.h"
+#include "container/volume/volume_header.h"
 
 namespace {
 

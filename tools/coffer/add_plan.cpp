@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "commands.h"
-#include "container/collation.h"
-#include "container/file_rec.h"
+#include "container/store/collation.h"
+#include "container/store/file_rec.h"
 #include "exit_codes.h"
 #include "platform/folder_list.h"
 #include "platform/fs.h"

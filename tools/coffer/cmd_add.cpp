@@ -21,11 +21,12 @@
 #include "add_plan.h"
 #include "codecs/compression.h"
 #include "commands.h"
-#include "container/block_packer.h"
-#include "container/file_rec.h"
-#include "container/file_stream.h"
-#include "container/name_utils.h"
-#include "container/stream.h"
+#include "container/store/file_rec.h"
+#include "container/store/name_utils.h"
+#include "container/store/open_mode.h"
+#include "container/stream/block_packer.h"
+#include "container/stream/file_stream.h"
+#include "container/stream/stream.h"
 #include "exit_codes.h"
 #include "pack_ahead.h"
 #include "platform/fs.h"
@@ -156,7 +157,7 @@ class Adder {
   }
 
   void StorePacked(const AddItem& item, const PackAhead::Result& packed) {
-    TCFRFileStream target(&coffer_, item.stored_path, kOpenModeCreateFile, file_password_, "", "",
+    TCFRFileStream target(&coffer_, item.stored_path, kOpenModeCreate, file_password_, "", "",
                           compression_);
     target.BlockStream().WritePacked(packed.blocks);
     done_ += packed.bytes;
@@ -168,7 +169,7 @@ class Adder {
   }
 
   void CopyContent(const AddItem& item, TDiskFileStream& source) {
-    TCFRFileStream target(&coffer_, item.stored_path, kOpenModeCreateFile, file_password_, "", "",
+    TCFRFileStream target(&coffer_, item.stored_path, kOpenModeCreate, file_password_, "", "",
                           compression_);
     const int32_t block = target.BlockStream().Header().BlockSize;
     // Whole blocks per write (a write that covers part of a block repacks
@@ -202,8 +203,6 @@ class Adder {
     }
   }
 
-  static constexpr uint16_t kOpenModeCreateFile = 0xFFFF;
-
   Session& session_;
   TCoffer& coffer_;
   const AddPlan& plan_;
@@ -220,7 +219,7 @@ class Adder {
 int RunAdd(Session& session) {
   const ParsedArgs& args = session.Args();
   const std::string& archive = args.operands[0];
-  std::unique_ptr<TCoffer> coffer = session.Open(archive, kModeWrite);
+  std::unique_ptr<TCoffer> coffer = session.Open(archive, kOpenModeExclusiveReadWrite);
   const uint8_t compression = CompressionOption(session, coffer->DefaultCompression());
   const std::string target =
       args.Has("to") ? session.Codec().ToStoredPath(args.Value("to")) : std::string("\\");

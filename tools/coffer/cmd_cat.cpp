@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "commands.h"
-#include "container/file_stream.h"
+#include "container/stream/file_stream.h"
 #include "exit_codes.h"
 #include "platform/terminal.h"
 #include "walk.h"
@@ -14,14 +14,14 @@ namespace vor::coffer {
 
 int RunCat(Session& session) {
   const ParsedArgs& args = session.Args();
-  std::unique_ptr<TCoffer> coffer = session.Open(args.operands[0], kModeRead);
+  std::unique_ptr<TCoffer> coffer = session.Open(args.operands[0], kOpenModeRead);
   const std::string path = session.Codec().ToStoredPath(args.operands[1]);
   TreeEntry entry;
   if (!FindEntry(*coffer, path, &entry)) {
     throw ECofferError(kExitFailure, "'" + args.operands[1] + "': no such file in the container");
   }
   if (entry.folder) throw ECofferError(kExitFailure, "'" + args.operands[1] + "' is a folder");
-  TCFRFileStream stream(coffer.get(), path, kModeRead, coffer->Password(), "", "", 0);
+  TCFRFileStream stream(coffer.get(), path, kOpenModeRead, coffer->Password(), "", "", 0);
   platform::SetBinaryMode(platform::StdStream::kOutput);
   const int32_t chunk = stream.BlockStream().BufferSize();
   std::vector<uint8_t> buffer(static_cast<size_t>(chunk > 0 ? chunk : 1 << 20));

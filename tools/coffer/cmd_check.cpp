@@ -22,12 +22,12 @@
 #include <vector>
 
 #include "commands.h"
-#include "container/dir_manager.h"
-#include "container/file_stream.h"
-#include "container/free_space.h"
-#include "container/page.h"
-#include "container/page_file.h"
-#include "container/page_map.h"
+#include "container/store/dir_manager.h"
+#include "container/store/free_space.h"
+#include "container/store/page.h"
+#include "container/store/page_file.h"
+#include "container/store/page_map.h"
+#include "container/stream/file_stream.h"
 #include "exit_codes.h"
 #include "progress.h"
 
@@ -102,7 +102,7 @@ class Checker {
     std::string password;
     try {
       password = session_.ContainerPassword(archive_);
-      own_page_file_ = std::make_unique<TPageFileManager>(archive_, kModeRead, password, "", "",
+      own_page_file_ = std::make_unique<TPageFileManager>(archive_, kOpenModeRead, password, "", "",
                                                           false, 4096, 8, -1);
       page_file_ = own_page_file_.get();
     } catch (const EVorError& e) {
@@ -326,7 +326,7 @@ class Checker {
   void CheckContents() {
     std::unique_ptr<TCoffer> coffer;
     try {
-      coffer = session_.Open(archive_, kModeRead);
+      coffer = session_.Open(archive_, kOpenModeRead);
     } catch (const EVorError& e) {
       Problem(std::string("the container cannot be opened: ") + e.what());
       return;
@@ -359,7 +359,7 @@ class Checker {
       const std::string shown = RecordPath(i);
       bar.SetLabel(shown);
       try {
-        TCFRFileStream stream(coffer.get(), stored_path, kModeRead,
+        TCFRFileStream stream(coffer.get(), stored_path, kOpenModeRead,
                               session_.FilePasswordSource().Current(), "", "", 0);
         const int32_t chunk = stream.BlockStream().BufferSize();
         buffer.resize(static_cast<size_t>(chunk > 0 ? chunk : 1 << 20));

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "commands.h"
-#include "container/page_file.h"
+#include "container/store/page_file.h"
 #include "exit_codes.h"
 #include "new_container.h"
 #include "platform/fs.h"

@@ -18,8 +18,8 @@
 
 #include "commands.h"
 #include "common/error.h"
-#include "container/block_packer.h"
-#include "container/file_stream.h"
+#include "container/stream/block_packer.h"
+#include "container/stream/file_stream.h"
 #include "exit_codes.h"
 #include "platform/fs.h"
 #include "platform/memory.h"
@@ -413,7 +413,8 @@ class Extractor {
         }
       }
       try {
-        TCFRFileStream stream(&coffer_, item.entry.path, kModeRead, coffer_.Password(), "", "", 0);
+        TCFRFileStream stream(&coffer_, item.entry.path, kOpenModeRead, coffer_.Password(), "", "",
+                              0);
         FileProgress(item.local, 0);
         if (!Hand(stream, disk, item, ahead)) {
           stream.SetOnProgress(
@@ -490,7 +491,7 @@ class Extractor {
 int RunExtract(Session& session) {
   const ParsedArgs& args = session.Args();
   const Overwrite mode = OverwriteMode(session);
-  std::unique_ptr<TCoffer> coffer = session.Open(args.operands[0], kModeRead);
+  std::unique_ptr<TCoffer> coffer = session.Open(args.operands[0], kOpenModeRead);
   const Selection sel = Select(session, *coffer);
   std::string dest = args.Value("output", ".");
   if (dest.empty()) dest = ".";

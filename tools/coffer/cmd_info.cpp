@@ -8,9 +8,9 @@
 #include <string>
 
 #include "commands.h"
-#include "container/dir_manager.h"
-#include "container/free_space.h"
-#include "container/page_file.h"
+#include "container/store/dir_manager.h"
+#include "container/store/free_space.h"
+#include "container/store/page_file.h"
 #include "exit_codes.h"
 #include "json.h"
 
@@ -50,7 +50,7 @@ struct Field {
 int RunInfo(Session& session) {
   const std::string& archive = session.Args().operands[0];
   const std::string password = session.ContainerPassword(archive);
-  TPageFileManager page_file(archive, kModeRead, password, "", "", false, 4096, 8, -1);
+  TPageFileManager page_file(archive, kOpenModeRead, password, "", "", false, 4096, 8, -1);
   TFreeSpaceManager free_space(page_file);
   TDIRManager directory(page_file, free_space);
   const TContainerHeader& h = page_file.Header();

@@ -166,7 +166,7 @@ void PrintJson(Session& session, const std::vector<Listed>& items) {
 }  // namespace
 
 int RunList(Session& session) {
-  std::unique_ptr<TCoffer> coffer = session.Open(session.Args().operands[0], kModeRead);
+  std::unique_ptr<TCoffer> coffer = session.Open(session.Args().operands[0], kOpenModeRead);
   std::vector<Listed> items;
   for (TreeEntry& entry : Select(session, *coffer)) {
     Listed item;

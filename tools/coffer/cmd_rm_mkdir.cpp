@@ -11,7 +11,7 @@ namespace vor::coffer {
 
 int RunRm(Session& session) {
   const ParsedArgs& args = session.Args();
-  std::unique_ptr<TCoffer> coffer = session.Open(args.operands[0], kModeWrite);
+  std::unique_ptr<TCoffer> coffer = session.Open(args.operands[0], kOpenModeExclusiveReadWrite);
   const bool recursive = args.Has("recursive");
   // Every operand is checked before anything is deleted.
   std::vector<std::string> doomed;  // stored paths, contents before their folder
@@ -46,7 +46,7 @@ int RunRm(Session& session) {
 
 int RunMkdir(Session& session) {
   const ParsedArgs& args = session.Args();
-  std::unique_ptr<TCoffer> coffer = session.Open(args.operands[0], kModeWrite);
+  std::unique_ptr<TCoffer> coffer = session.Open(args.operands[0], kOpenModeExclusiveReadWrite);
   std::vector<std::string> paths;
   for (size_t i = 1; i < args.operands.size(); ++i) {
     paths.push_back(session.Codec().ToStoredPath(args.operands[i]));

@@ -6,7 +6,7 @@
 
 #include "args.h"
 #include "commands.h"
-#include "container/collation.h"
+#include "container/store/collation.h"
 #include "exit_codes.h"
 #include "help.h"
 #include "session.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "container/file_rec.h"
+#include "container/store/file_rec.h"
 #include "exit_codes.h"
 #include "platform/codepage.h"
 #include "platform/fs.h"

@@ -1,7 +1,7 @@
 // Making a new, empty container with a chosen page size.
 #include "new_container.h"
 
-#include "container/page_file.h"
+#include "container/store/page_file.h"
 #include "exit_codes.h"
 
 namespace vor::coffer {

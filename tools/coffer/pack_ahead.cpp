@@ -5,7 +5,7 @@
 #include <exception>
 #include <utility>
 
-#include "container/stream.h"
+#include "container/stream/stream.h"
 
 namespace vor::coffer {
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "add_plan.h"
-#include "container/block_packer.h"
+#include "container/stream/block_packer.h"
 
 namespace vor::coffer {
 

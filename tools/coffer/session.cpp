@@ -85,7 +85,7 @@ std::string Session::ContainerPassword(const std::string& archive, bool verify) 
 std::unique_ptr<TCoffer> Session::Open(const std::string& archive, uint16_t mode) {
   // A change an earlier run left unfinished goes first: until it is rolled
   // back the container can only be opened for writing.
-  if (mode != kModeRead && platform::FileExists(archive)) TCoffer::Recover(archive);
+  if (mode != kOpenModeRead && platform::FileExists(archive)) TCoffer::Recover(archive);
   // TCoffer checks the password itself before it opens the container.
   const std::string password = ContainerPassword(archive, false);
   std::unique_ptr<TCoffer> coffer;
@@ -100,7 +100,7 @@ std::unique_ptr<TCoffer> Session::Open(const std::string& archive, uint16_t mode
   coffer->SetOnPassword([this](TCoffer&, const std::string&, std::string& pw, bool& cancel) {
     cancel = !file_passwords_.Request(pw, &pw);
   });
-  if (mode != kModeRead) {
+  if (mode != kOpenModeRead) {
     // A change must not build on damaged structures: it could overwrite
     // pages in use or lose what is left.
     const std::vector<std::string> problems = StructureProblems(*this, *coffer);

@@ -7,15 +7,11 @@
 
 #include "args.h"
 #include "container/coffer.h"
+#include "container/store/open_mode.h"
 #include "names.h"
 #include "password.h"
 
 namespace vor::coffer {
-
-// Open modes of the engine: read-only and shared, or read-write and
-// exclusive.
-constexpr uint16_t kModeRead = 0x0000;
-constexpr uint16_t kModeWrite = 0x0012;
 
 class Session {
  public:
@@ -37,7 +33,7 @@ class Session {
   // when the password does not open it (without verify the caller's own open
   // finds that out: each check of a password takes a quarter of a second).
   std::string ContainerPassword(const std::string& archive, bool verify = true);
-  // Opens the existing container archive (kModeRead or kModeWrite) with its
+  // Opens the existing container archive (kOpenModeRead or kOpenModeExclusiveReadWrite) with its
   // password and the file password handler. Opened for writing, the
   // container is in a transaction: the command's changes are all or
   // nothing, and stay only when the command calls Commit (destroying the

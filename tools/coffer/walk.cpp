@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "container/file_rec.h"
-#include "container/file_stream.h"
+#include "container/store/file_rec.h"
+#include "container/stream/file_stream.h"
 #include "exit_codes.h"
 #include "names.h"
 

@@ -2,18 +2,20 @@
 #include "builder.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "common/coding.h"
-#include "container/block_packer.h"
 #include "container/coffer.h"
-#include "container/file_rec.h"
-#include "container/file_stream.h"
-#include "container/name_utils.h"
-#include "container/page_file.h"
-#include "container/stream.h"
+#include "container/store/file_rec.h"
+#include "container/store/name_utils.h"
+#include "container/store/page_file.h"
+#include "container/stream/block_packer.h"
+#include "container/stream/file_stream.h"
+#include "container/stream/stream.h"
+#include "container/volume/volume_header.h"
 #include "crypto/random.h"
 #include "exit_codes.h"
 #include "file_checks.h"
@@ -39,14 +41,6 @@ namespace {
 
 // Attribute bits carried over from disk: read-only, hidden, system, archive.
 constexpr uint32_t kKeptAttributes = 0x27;
-// Open mode for adding: read-write, exclusive.
-constexpr uint16_t kModeWrite = 0x0012;
-constexpr uint16_t kModeRead = 0x0000;
-constexpr uint16_t kOpenModeCreateFile = 0xFFFF;
-// The volume header: its size and where PartSize and NextPartName lie.
-constexpr size_t kVolumeHeaderSize = 280;
-constexpr size_t kPartSizeOffset = 8;
-constexpr size_t kNextPartNameOffset = 16;
 // An installer program is a few megabytes; the installer's search for the
 // container needs the prefix well below 2 GiB.
 constexpr int64_t kMaxStubSize = 256 * 1048576;
@@ -196,7 +190,7 @@ class Writer {
 
   void AddFile(const PackageEntry& entry, const coffer::PackAhead::Result& packed) {
     try {
-      TCFRFileStream target(&coffer_, entry.stored_path, kOpenModeCreateFile, "", "", "",
+      TCFRFileStream target(&coffer_, entry.stored_path, kOpenModeCreate, "", "", "",
                             options_.compression);
       if (entry.converted) {
         WriteBytes(target, entry, entry.content);
@@ -286,10 +280,15 @@ std::string EmptyInstallerVolume(const std::string& path, uint8_t compression, i
   }
   std::string bytes = ReadFileBytes(path, kMaxEmptyContainerSize, "an empty container");
   platform::DeleteFile(path);
-  if (bytes.size() < kVolumeHeaderSize || bytes[kNextPartNameOffset] != '\0') {
+  TCFRVolumeHeader header;
+  if (bytes.size() >= kVolumeHeaderSize)
+    std::memcpy(header.Data(), bytes.data(), kVolumeHeaderSize);
+  if (!header.HasSignature() || !header.NextPartName().empty()) {
     throw ECofferError(kExitFailure, "the new container did not come out as one part");
   }
-  EncodeFixedI64(reinterpret_cast<uint8_t*>(&bytes[kPartSizeOffset]), kInstallerPartSize);
+  // Init keeps the padding bytes; the name is empty already.
+  header.Init(kInstallerPartSize);
+  std::memcpy(&bytes[0], header.Data(), kVolumeHeaderSize);
   return bytes;
 }
 
@@ -401,14 +400,15 @@ BuildResult BuildInstaller(const Package& package, const BuildOptions& options) 
     }
   }
   {
-    TCoffer coffer(temporary.Installer(), kModeWrite, kInstallerPassword, "", "", 0);
+    TCoffer coffer(temporary.Installer(), kOpenModeExclusiveReadWrite, kInstallerPassword, "", "",
+                   0);
     Writer writer(coffer, package, options);
     writer.Run();
   }
   StopWhenInterrupted();
   {
     // Open it as the installer will before it takes the output's place.
-    TCoffer check(temporary.Installer(), kModeRead, kInstallerPassword, "", "", 0);
+    TCoffer check(temporary.Installer(), kOpenModeRead, kInstallerPassword, "", "", 0);
     if (!check.FileExists("\\JOB.INI") && package.Find("\\JOB.INI") != nullptr) {
       throw ECofferError(kExitFailure, "the new installer does not open as the installer opens it");
     }

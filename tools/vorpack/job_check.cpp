@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "container/file_rec.h"
-#include "container/stream.h"
+#include "container/store/file_rec.h"
+#include "container/stream/stream.h"
 #include "exit_codes.h"
 #include "file_checks.h"
 #include "job_text.h"

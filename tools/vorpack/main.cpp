@@ -8,7 +8,7 @@
 
 #include "builder.h"
 #include "command_line.h"
-#include "container/collation.h"
+#include "container/store/collation.h"
 #include "exit_codes.h"
 #include "job_check.h"
 #include "package.h"

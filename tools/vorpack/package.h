@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "container/collation.h"
+#include "container/store/collation.h"
 #include "names.h"
 
 namespace vor::vorpack {

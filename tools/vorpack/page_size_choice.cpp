@@ -4,9 +4,9 @@
 #include <cmath>
 
 #include "codecs/compression.h"
-#include "container/block_stream.h"
-#include "container/file_rec.h"
-#include "container/page.h"
+#include "container/stream/block_stream.h"
+#include "container/store/file_rec.h"
+#include "container/store/page.h"
 
 namespace vor::vorpack {
 

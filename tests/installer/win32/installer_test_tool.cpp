@@ -32,7 +32,8 @@
 #include <vector>
 
 #include "container/coffer.h"
-#include "container/user_file_stream.h"
+#include "container/store/open_mode.h"
+#include "container/stream/user_file_stream.h"
 #include "installer/form.h"
 #include "installer/form_layout.h"
 #include "installer/startup.h"
@@ -42,11 +43,9 @@ namespace {
 
 using vor::ControlId;
 
-constexpr uint16_t kReadWrite = 0x0002;
-
 int Damage(const std::string& setup, const std::string& stored) {
-  vor::TCoffer coffer(setup, kReadWrite, vor::kJobPassword, "", "", 0);
-  vor::TCFRUserFileStream raw(&coffer, stored, kReadWrite, "", "", "");
+  vor::TCoffer coffer(setup, vor::kOpenModeReadWrite, vor::kJobPassword, "", "", 0);
+  vor::TCFRUserFileStream raw(&coffer, stored, vor::kOpenModeReadWrite, "", "", "");
   const int64_t middle = raw.Size() / 2;
   uint8_t byte = 0;
   raw.Seek(middle, 0);
