@@ -13,10 +13,10 @@
 
 #include "codecs/compression.h"
 #include "common/coding.h"
-#include "container/stream/block_stream.h"
 #include "container/coffer.h"
-#include "container/stream/file_stream.h"
 #include "container/store/page_file.h"
+#include "container/stream/block_stream.h"
+#include "container/stream/file_stream.h"
 #include "container/stream/stream.h"
 #include "crypto/password_record.h"
 #include "crypto/string_format.h"

@@ -78,3 +78,15 @@ wine_prepare_prefix() {
     fi
   ) 9>"$lock"
 }
+
+# real_path_args "<names>" <paths...>: sets each named variable to the real
+# path of the argument in its place; exits 2 when one is missing.
+real_path_args() {
+  local names="$1" name
+  shift
+  for name in $names; do
+    [ $# -gt 0 ] || { echo "missing argument: <$name>" >&2; exit 2; }
+    printf -v "$name" '%s' "$(realpath "$1")"
+    shift
+  done
+}

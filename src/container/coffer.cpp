@@ -6,12 +6,15 @@
 #include <vector>
 
 #include "common/error.h"
+#include "common/quoting.h"
+#include "common/seek.h"
 #include "container/store/dir_manager.h"
 #include "container/store/file_rec.h"
 #include "container/store/free_space.h"
 #include "container/store/page.h"
 #include "container/store/page_file.h"
 #include "container/store/page_map.h"
+#include "crypto/mac.h"
 #include "crypto/password_record.h"
 #include "platform/input_dialog.h"
 #include "platform/platform_error.h"
@@ -22,22 +25,45 @@ namespace {
 constexpr int32_t kPageSize = 4096;
 constexpr int32_t kExtentPageCount = 8;
 
-// Overwrites a text that held key material before it is released.
-void WipeText(std::string* text) {
-  for (uint8_t fill : {170, 85, 0}) {
-    std::fill(text->begin(), text->end(), static_cast<char>(fill));
+// Walks the pages that hold total bytes of a file, the first of them from
+// first_offset bytes into pages[0]. Pages taken whole whose numbers follow
+// one another go to whole_run(first_page, run_length, bytes_done) as one run,
+// which returns how many of them it handled; any other page goes to
+// part(page_no, offset_in_page, chunk, bytes_done), which returns whether it
+// succeeded. The walk stops at the first short run or failed page and
+// returns the bytes handled.
+template <typename WholeRun, typename Part>
+int64_t WalkPageRange(const TIntegerArray& pages, int32_t data_size, int32_t first_offset,
+                      int64_t total, WholeRun whole_run, Part part) {
+  int64_t done = 0;
+  int32_t k = 0;
+  while (k < pages.Count()) {
+    const int32_t offset = k == 0 ? first_offset : 0;
+    const int32_t chunk = static_cast<int32_t>(std::min<int64_t>(data_size - offset, total - done));
+    if (offset == 0 && chunk == data_size) {
+      const int32_t first = pages.Item(k);
+      int32_t run = 1;
+      while (k + run < pages.Count() && pages.Item(k + run) == first + run &&
+             done + int64_t{run + 1} * data_size <= total) {
+        ++run;
+      }
+      const int32_t handled = whole_run(first, run, done);
+      done += int64_t{handled} * data_size;
+      if (handled < run) break;
+      k += run;
+      continue;
+    }
+    if (!part(pages.Item(k), offset, chunk, done)) break;
+    done += chunk;
+    ++k;
   }
-  text->clear();
+  return done;
 }
 
-// name in double quotes, inner double quotes doubled.
-std::string DoubleQuoted(const std::string& name) {
-  std::string quoted = "\"";
-  for (char c : name) {
-    quoted += c;
-    if (c == '"') quoted += '"';
-  }
-  return quoted + "\"";
+// Overwrites a text that held key material and empties it.
+void WipeText(std::string* text) {
+  WipeKeyText(text);
+  text->clear();
 }
 
 }  // namespace
@@ -271,40 +297,25 @@ int32_t TCoffer::FileRead(int32_t handle, void* buffer, int32_t count) {
   page_buffer_.resize(static_cast<size_t>(data_size));
   uint8_t* out = static_cast<uint8_t*>(buffer);
   TPageRecord page;
-  int64_t done = 0;
-  int32_t k = 0;
-  while (k < pages.Count()) {
-    const int32_t offset = k == 0 ? static_cast<int32_t>(h->Position % data_size) : 0;
-    const int32_t chunk = static_cast<int32_t>(std::min<int64_t>(data_size - offset, n - done));
-    if (offset == 0 && chunk == data_size) {
-      // Whole pages with consecutive numbers: one volume read, straight
-      // into the caller's buffer.
-      const int32_t first = pages.Item(k);
-      int32_t run = 1;
-      while (k + run < pages.Count() && pages.Item(k + run) == first + run &&
-             done + int64_t{run + 1} * data_size <= n) {
-        ++run;
-      }
-      const int32_t got = page_file_->ReadPageRun(first, run, out + done, key);
-      done += int64_t{got} * data_size;
-      if (got < run) {
-        last_error_ = page_file_->LastError();
-        break;
-      }
-      k += run;
-      continue;
-    }
-    page.pData = page_buffer_.data();
-    if (!page_file_->ReadPage(page, pages.Item(k), data_size, key)) {
-      last_error_ = page_file_->LastError();
-      break;
-    }
-    if (chunk > 0) {
-      std::memcpy(out + done, page_buffer_.data() + offset, static_cast<size_t>(chunk));
-    }
-    done += chunk;
-    ++k;
-  }
+  const int64_t done = WalkPageRange(
+      pages, data_size, static_cast<int32_t>(h->Position % data_size), n,
+      [&](int32_t first, int32_t run, int64_t at) {
+        // Straight into the caller's buffer.
+        const int32_t got = page_file_->ReadPageRun(first, run, out + at, key);
+        if (got < run) last_error_ = page_file_->LastError();
+        return got;
+      },
+      [&](int32_t page_no, int32_t offset, int32_t chunk, int64_t at) {
+        page.pData = page_buffer_.data();
+        if (!page_file_->ReadPage(page, page_no, data_size, key)) {
+          last_error_ = page_file_->LastError();
+          return false;
+        }
+        if (chunk > 0) {
+          std::memcpy(out + at, page_buffer_.data() + offset, static_cast<size_t>(chunk));
+        }
+        return true;
+      });
   page.pData = nullptr;
   h->Position += done;
   return static_cast<int32_t>(done);
@@ -333,48 +344,37 @@ int32_t TCoffer::FileWrite(int32_t handle, const void* buffer, int32_t count) {
   const uint8_t* in = static_cast<const uint8_t*>(buffer);
   TPageRecord page;
   page.pData = page_buffer_.data();
-  int64_t done = 0;
-  int32_t k = 0;
-  while (k < pages.Count()) {
-    const int32_t offset = k == 0 ? static_cast<int32_t>(h->Position % data_size) : 0;
-    const int32_t chunk = static_cast<int32_t>(std::min<int64_t>(data_size - offset, count - done));
+  // The header fields every data page of this file is written with.
+  auto set_data_header = [&]() {
     page.PageType = PageTypeData;
     page.EncryptionType = encryption;
     page.ChecksumKind = 0;
-    if (offset == 0 && chunk == data_size) {
-      // Whole pages with consecutive numbers: one volume write, with the
-      // header fields a page-by-page write would give them.
-      const int32_t first = pages.Item(k);
-      int32_t run = 1;
-      while (k + run < pages.Count() && pages.Item(k + run) == first + run &&
-             done + int64_t{run + 1} * data_size <= count) {
-        ++run;
-      }
-      const int32_t written = page_file_->WritePageRun(page, first, run, in + done, key);
-      done += int64_t{written} * data_size;
-      if (written < run) {
-        last_error_ = page_file_->LastError();
-        break;
-      }
-      k += run;
-      continue;
-    }
-    // A page written in part keeps its other bytes.
-    if (!page_file_->ReadPage(page, pages.Item(k), data_size, key)) {
-      last_error_ = page_file_->LastError();
-      break;
-    }
-    if (chunk > 0) std::memcpy(page_buffer_.data() + offset, in + done, static_cast<size_t>(chunk));
-    page.PageType = PageTypeData;
-    page.EncryptionType = encryption;
-    page.ChecksumKind = 0;
-    if (!page_file_->WritePage(page, pages.Item(k), data_size, key)) {
-      last_error_ = page_file_->LastError();
-      break;
-    }
-    done += chunk;
-    ++k;
-  }
+  };
+  const int64_t done = WalkPageRange(
+      pages, data_size, static_cast<int32_t>(h->Position % data_size), count,
+      [&](int32_t first, int32_t run, int64_t at) {
+        // With the header fields a page-by-page write would give them.
+        set_data_header();
+        const int32_t written = page_file_->WritePageRun(page, first, run, in + at, key);
+        if (written < run) last_error_ = page_file_->LastError();
+        return written;
+      },
+      [&](int32_t page_no, int32_t offset, int32_t chunk, int64_t at) {
+        // A page written in part keeps its other bytes.
+        if (!page_file_->ReadPage(page, page_no, data_size, key)) {
+          last_error_ = page_file_->LastError();
+          return false;
+        }
+        if (chunk > 0) {
+          std::memcpy(page_buffer_.data() + offset, in + at, static_cast<size_t>(chunk));
+        }
+        set_data_header();
+        if (!page_file_->WritePage(page, page_no, data_size, key)) {
+          last_error_ = page_file_->LastError();
+          return false;
+        }
+        return true;
+      });
   h->Position += done;
   // A write that stored nothing (a read-only container, a failing page)
   // leaves the record alone unless the file was given its first pages.
@@ -390,19 +390,7 @@ int64_t TCoffer::FileSeek(int32_t handle, int32_t origin, int64_t offset) {
   TUserFileHandle* h = handles_.Find(handle);
   if (h == nullptr) return 0;
   const TFileRec rec = directory_->ReadItem(h->EntryIndex);
-  switch (origin) {
-    case 0:
-      h->Position = offset;
-      break;
-    case 1:
-      h->Position += offset;
-      break;
-    case 2:
-      h->Position = rec.FileSize + offset;
-      break;
-    default:
-      break;
-  }
+  h->Position = ResolveSeek(origin, offset, h->Position, rec.FileSize).value_or(h->Position);
   return h->Position;
 }
 

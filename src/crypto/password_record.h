@@ -8,12 +8,7 @@
 // password stored under its answer. Every cipher here is a fresh
 // TCipher_Rijndael keyed from a key string, in ModeFeedbackXor.
 //
-// Record layout (little-endian):
-//   0  32  EncryptedMasterKey
-//   32 32  EncryptedPassword   (zero without question and answer)
-//   64  4  MasterKeyCheck      (CRC-16 of the master key)
-//   68  4  PasswordCheck       (CRC-16 of the zero-padded password, or 0)
-//   72 100 EncryptedQuestion   (zero without question and answer)
+// The record byte by byte: docs/format.md, section 11.
 #pragma once
 
 #include <cstdint>

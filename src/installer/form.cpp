@@ -17,23 +17,23 @@ namespace vor {
 namespace {
 
 // The services that stand in until the view provides its own.
-class NullLinkWriter : public IInstallerLinkWriter {
+class NullLinkWriter : public ILinkWriter {
  public:
   void NewLink() override {}
   std::string GetDescription() override { return std::string(); }
   void SetDescription(const std::string&) override {}
   void SetWorkingDirectory(const std::string&) override {}
   void SetIconLocationPath(const std::string&) override {}
-  void SetIconLocationIndex(int) override {}
+  void SetIconLocationIndex(int32_t) override {}
   void SetPath(const std::string&) override {}
   void SaveToFile(const std::string&) override {
     throw EVorError("No shortcut writer", ErrorKind::kMisuse);
   }
 };
 
-class NullShell : public IInstallerShell {
+class NullShell : public IShellServices {
  public:
-  IInstallerLinkWriter& Link() override { return link_; }
+  ILinkWriter& Link() override { return link_; }
   std::string GetProgramsFolder() override { return std::string(); }
   std::string GetDesktopFolder() override { return std::string(); }
   std::string GetCommonProgramsFolder() override { return std::string(); }
@@ -107,7 +107,7 @@ TForm1::~TForm1() = default;
 
 void TForm1::SetServices(const FormServices& services) { services_ = services; }
 
-IInstallerShell& TForm1::Shell() {
+IShellServices& TForm1::Shell() {
   return services_.shell != nullptr ? *services_.shell : null_shell;
 }
 
@@ -239,6 +239,12 @@ void TForm1::bNextClick() {
       GoToPage(ControlId::tsOptions);
       break;
     case ControlId::tsOptions:
+      // An empty or relative destination would install beside whatever the
+      // current folder is and put install.log at the drive's root.
+      if (!platform::IsAbsolutePath(Text(ControlId::eDestDir))) {
+        MessageBox().ShowFormMessage(FormMessageKind::kDestination, kDestinationMessage);
+        break;
+      }
       GoToPage(ControlId::tsinstall);
       break;
     case ControlId::tsinstall:

@@ -39,6 +39,10 @@ constexpr const char* kSelectFolderTitle = "Select folder";
 constexpr const char* kCopyErrorMessage =
     "There was an error in the file copy.  Installation may not be complete\r\r"
     "Reboot your system and try the installation again.";
+// Shown by Next on the Options page when the destination box does not hold
+// a full folder path; the wizard stays on the page.
+constexpr const char* kDestinationMessage =
+    "Please enter the full path of the folder to install into, with its drive.";
 constexpr const char* kDesktopIconError = "The desktop icon could not be created";
 constexpr const char* kQuickLaunchIconError = "The Quick Launch icon could not be created";
 
@@ -183,7 +187,7 @@ class TForm1 {
   std::string ReadJobFile(const std::string& path);
   void LoadViewer(IRichTextViewer& viewer, const std::string& bytes);
 
-  IInstallerShell& Shell();
+  IShellServices& Shell();
   IMessageBox& MessageBox();
   IMessagePump& MessagePump();
   IRichTextViewer& Viewer(ControlId id);

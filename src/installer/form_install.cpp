@@ -107,7 +107,7 @@ void TForm1::RunGuardedSteps(const std::string& dest) {
   CopyProgramFiles(kProgramFilesFolder, dest);
   InstalledList->SetSorted(false);
 
-  IInstallerShell& shell = Shell();
+  IShellServices& shell = Shell();
   const bool all_users = Checked(ControlId::cbAllUsers);
   const char delimiter = platform::PathDelimiter();
   const std::string programs = WithTrailingDelimiter(all_users ? shell.GetCommonProgramsFolder()
@@ -172,7 +172,7 @@ void TForm1::RunGuardedSteps(const std::string& dest) {
 
 void TForm1::MakeShortcut(const std::string& folder, const std::string& caption,
                           const std::string& target, const std::string& dest) {
-  IInstallerLinkWriter& link = Shell().Link();
+  ILinkWriter& link = Shell().Link();
   link.NewLink();
   link.SetDescription(caption);
   link.SetWorkingDirectory(dest);

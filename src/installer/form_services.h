@@ -1,54 +1,15 @@
 // What the window model reaches outside itself, as small interfaces: the
-// shell services, the message box, the folder dialog, the message pump and
-// the two rich-text viewers. The Win32 view implements them with the real
-// things; tests give fakes. The container itself is used directly.
+// message box, the folder dialog, the message pump and the two rich-text
+// viewers. The Win32 view implements them with the real things; tests give
+// fakes. The shell services (IShellServices, shell/shell_services.h) and the
+// container are used directly.
 #pragma once
 
 #include <string>
 
+#include "shell/shell_services.h"
+
 namespace vor {
-
-// The shortcut writer as the installation uses it: start a link, set its
-// description, working folder, icon and target, save it, read the
-// description back.
-class IInstallerLinkWriter {
- public:
-  virtual ~IInstallerLinkWriter() = default;
-  // Discards the current link with everything set on it.
-  virtual void NewLink() = 0;
-  virtual std::string GetDescription() = 0;
-  virtual void SetDescription(const std::string& value) = 0;
-  virtual void SetWorkingDirectory(const std::string& value) = 0;
-  virtual void SetIconLocationPath(const std::string& value) = 0;
-  virtual void SetIconLocationIndex(int value) = 0;
-  virtual void SetPath(const std::string& value) = 0;
-  // Writes the link to file_name, creating or replacing it; raises on
-  // failure with the system's message.
-  virtual void SaveToFile(const std::string& file_name) = 0;
-};
-
-// The shell services the wizard and the installation use. Folder results
-// carry no guaranteed trailing delimiter and are "" when the lookup fails.
-class IInstallerShell {
- public:
-  virtual ~IInstallerShell() = default;
-  virtual IInstallerLinkWriter& Link() = 0;
-  virtual std::string GetProgramsFolder() = 0;
-  virtual std::string GetDesktopFolder() = 0;
-  // The all-users folders (the current user's where the system has no
-  // separate ones).
-  virtual std::string GetCommonProgramsFolder() = 0;
-  virtual std::string GetCommonDesktopFolder() = 0;
-  virtual std::string GetAppDataFolder() = 0;
-  // Opens a program or document as a double click would (verb "Open",
-  // normal window); true on success. Never raises, never waits.
-  virtual bool Launch(const std::string& file_name, const std::string& parameters) = 0;
-  // Registers a COM server library; raises with a message on failure.
-  virtual void RegisterServerLibrary(const std::string& dll_name) = 0;
-  virtual bool DiskFolderExists(const std::string& path) = 0;
-  // Creates the folder with every missing parent; the result tells success.
-  virtual bool CreateFolderPath(const std::string& path) = 0;
-};
 
 // What a message of the window model stands for. The wizard shows every
 // one alike; an unattended run decides its exit code from it.
@@ -57,6 +18,7 @@ enum class FormMessageKind {
   kCopyError,           // the copy failed: the installation may be incomplete
   kShortcut,            // a desktop or Quick Launch shortcut could not be made
   kUninstaller,         // the uninstaller or its entry could not be written
+  kDestination,         // the destination is not a full folder path
 };
 
 // The window's error message box: modal, error kind, one OK button.
@@ -105,7 +67,7 @@ class IRichTextViewer {
 // that does nothing (no folder, no launch, no message, every text accepted).
 struct FormServices {
   std::string program_path;  // the running executable's full path
-  IInstallerShell* shell = nullptr;
+  IShellServices* shell = nullptr;
   IMessageBox* message_box = nullptr;
   IFolderDialog* folder_dialog = nullptr;
   IMessagePump* message_pump = nullptr;

@@ -20,6 +20,8 @@ int SilentExitCode(FormMessageKind kind) {
       return kExitContainerError;
     case FormMessageKind::kShortcut:
       return kExitInstalled;
+    case FormMessageKind::kDestination:
+      return kExitUsage;  // /D= named no full folder path
     case FormMessageKind::kCopyError:
     case FormMessageKind::kUninstaller:
       break;

@@ -28,6 +28,10 @@ std::string ExtractFileName(const std::string& path);
 // has no drive letters, and a mount point is found from any folder inside it,
 // so there it is the folder part of path ("." when path has none).
 std::string ExtractRoot(const std::string& path);
+// Whether path names its place without the current folder or drive: on
+// Windows a drive letter with a colon and a delimiter ("C:\x") or a UNC path
+// ("\\server\share"); on POSIX a path starting with "/".
+bool IsAbsolutePath(const std::string& path);
 
 bool FileExists(const std::string& path);  // an existing file, not a folder
 bool DirectoryExists(const std::string& path);
@@ -40,6 +44,11 @@ bool RenameFile(const std::string& from, const std::string& to);
 // keep their own metadata log, so there it does nothing.
 bool FlushFolder(const std::string& path);
 bool CreateDirectory(const std::string& path);  // one level
+// Creates the folder path and every parent that does not exist yet; true
+// when the folder exists afterwards. Trailing delimiters ('\' or the
+// platform's own) are ignored; a drive ("C:") or a root counts as existing;
+// "" names no folder and gives false.
+bool ForceDirectories(const std::string& path);
 bool RemoveDirectory(const std::string& path);  // an empty folder
 // Removes a folder with everything inside it; false when anything remains.
 bool RemoveDirectoryTree(const std::string& path);

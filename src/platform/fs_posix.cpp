@@ -52,6 +52,8 @@ std::string ExtractRoot(const std::string& path) {
   return folder.empty() ? std::string(".") : folder;
 }
 
+bool IsAbsolutePath(const std::string& path) { return !path.empty() && path[0] == '/'; }
+
 bool FileExists(const std::string& path) {
   struct stat st;
   return StatPath(path, &st) && !S_ISDIR(st.st_mode);

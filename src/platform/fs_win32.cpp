@@ -1,6 +1,7 @@
 // Win32 file and folder operations.
 #include <windows.h>
 
+#include <cctype>
 #include <vector>
 
 // <windows.h> maps these names onto their A/W variants; the platform layer's
@@ -55,6 +56,15 @@ std::string ExtractRoot(const std::string& path) {
       ::GetFullPathNameA(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
   if (length > 0 && length < buffer.size()) full.assign(buffer.data(), length);
   return ExtractDrive(full) + "\\";
+}
+
+bool IsAbsolutePath(const std::string& path) {
+  const auto delimiter = [](char c) { return c == '\\' || c == '/'; };
+  if (path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
+      delimiter(path[2])) {
+    return true;
+  }
+  return path.size() >= 3 && delimiter(path[0]) && delimiter(path[1]) && !delimiter(path[2]);
 }
 
 bool FileExists(const std::string& path) {

@@ -10,14 +10,6 @@ namespace vor {
 
 namespace {
 
-bool IsDelimiter(char c) { return c == '\\' || c == platform::PathDelimiter(); }
-
-// A path the folder creation never has to make: a drive ("C:") or, with its
-// trailing delimiter removed, a root ("").
-bool IsDriveOrRoot(const std::string& path) {
-  return path.empty() || (path.size() == 2 && path[1] == ':');
-}
-
 // Loads dll_name, calls its export entry_name and unloads it.
 void CallServerEntry(const std::string& dll_name, const char* entry_name) {
   platform::LibraryError error;
@@ -50,13 +42,7 @@ bool DiskFolderExists(const std::string& path) {
 
 bool CreateFolderPath(const std::string& path) {
   if (path.empty()) throw EShellMiscError("Unable to create directory", ErrorKind::kIo);
-  std::string folder = path;
-  while (!folder.empty() && IsDelimiter(folder.back())) folder.pop_back();
-  if (IsDriveOrRoot(folder) || DiskFolderExists(folder)) return true;
-  const std::string parent = platform::ExtractFilePath(folder);
-  // A relative name without a folder part lives in the current folder.
-  if (!parent.empty() && parent != folder && !CreateFolderPath(parent)) return false;
-  return platform::CreateDirectory(folder) || DiskFolderExists(folder);
+  return platform::ForceDirectories(path);
 }
 
 }  // namespace vor

@@ -12,6 +12,7 @@
 #include "container/stream/block_packer.h"
 #include "container/stream/block_stream.h"
 #include "container/stream/stream.h"
+#include "support/content.h"
 
 namespace vor {
 namespace {
@@ -19,18 +20,7 @@ namespace {
 // Text that compresses, with runs of random bytes that do not, so that
 // blocks differ in stored size.
 std::string Mixed(size_t n, uint32_t seed) {
-  static const char* const kWords[] = {"alpha ", "beta ", "gamma ", "delta ", "epsilon\n"};
-  std::mt19937 rng(seed);
-  std::string s;
-  while (s.size() < n) {
-    if (rng() % 16 == 0) {
-      for (int i = 0; i < 200; ++i) s += static_cast<char>(rng() & 0xFF);
-    } else {
-      s += kWords[rng() % 5];
-    }
-  }
-  s.resize(n);
-  return s;
+  return testing::WordBytes(n, seed, {"alpha ", "beta ", "gamma ", "delta ", "epsilon\n"}, 16, 200);
 }
 
 // Restores the packing thread count when a test ends.
@@ -116,7 +106,7 @@ TEST_P(BlockPackingTest, PackedContentStoresTheBytesOfAPlainWrite) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Types, BlockPackingTest, ::testing::Values(1, 5, 7, 6),
-                         [](const testing::TestParamInfo<uint8_t>& info) {
+                         [](const ::testing::TestParamInfo<uint8_t>& info) {
                            return "type" + std::to_string(info.param);
                          });
 

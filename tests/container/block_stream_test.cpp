@@ -4,7 +4,6 @@
 
 #include <cstring>
 #include <memory>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -12,6 +11,7 @@
 #include "common/coding.h"
 #include "common/error.h"
 #include "container/stream/stream.h"
+#include "support/content.h"
 
 namespace vor {
 namespace {
@@ -19,21 +19,11 @@ namespace {
 constexpr uint8_t kDeflateFast = 1;  // 512 KiB blocks
 constexpr int32_t kBlock = 524288;
 
-std::string RandomBytes(size_t n, uint32_t seed) {
-  std::mt19937 rng(seed);
-  std::string s(n, '\0');
-  for (char& c : s) c = static_cast<char>(rng() & 0xFF);
-  return s;
-}
+using testing::RandomBytes;
 
 // Text-like bytes that deflate well.
 std::string TextBytes(size_t n, uint32_t seed) {
-  static const char* const kWords[] = {"alpha ", "beta ", "gamma ", "delta ", "epsilon\n"};
-  std::mt19937 rng(seed);
-  std::string s;
-  while (s.size() < n) s += kWords[rng() % 5];
-  s.resize(n);
-  return s;
+  return testing::WordBytes(n, seed, {"alpha ", "beta ", "gamma ", "delta ", "epsilon\n"});
 }
 
 // A block stream over a memory stream that the test can look into.

@@ -13,6 +13,7 @@
 #include "container/stream/file_stream.h"
 #include "platform/fs.h"
 #include "platform/test_temp_dir.h"
+#include "support/container_files.h"
 
 namespace vor {
 namespace {
@@ -23,14 +24,10 @@ class CofferTransactionTest : public testing::TempDirTest {
   std::string Name() const { return Path("t.cof"); }
 
   static void Store(TCoffer& coffer, const std::string& path, const std::string& content) {
-    TCFRFileStream stream(&coffer, path, kOpenModeCreate, "", "", "", 5);
-    stream.WriteBuffer(content.data(), static_cast<int32_t>(content.size()));
+    testing::StoreFile(coffer, path, content, 5);
   }
   static std::string Load(TCoffer& coffer, const std::string& path) {
-    TCFRFileStream stream(&coffer, path, kOpenModeRead, "", "", "", 0);
-    std::string content(static_cast<size_t>(stream.Size()), '\0');
-    if (!content.empty()) stream.ReadBuffer(&content[0], static_cast<int32_t>(content.size()));
-    return content;
+    return testing::LoadFile(coffer, path);
   }
 
   void SetUp() override {

@@ -9,48 +9,24 @@
 #include "common/error.h"
 #include "container/store/free_space.h"
 #include "container/store/page_file.h"
-#include "platform/test_temp_dir.h"
+#include "support/error_message.h"
+#include "support/page_file_fixture.h"
 
 namespace vor {
 namespace {
 
-class DirManagerTest : public testing::TempDirTest {
+using testing::ErrorMessage;
+
+class DirManagerTest : public testing::PageFileTest {
  protected:
-  void SetUp() override {
-    TempDirTest::SetUp();
-    Open(kOpenModeCreate);
-  }
-  void TearDown() override {
-    Close();
-    TempDirTest::TearDown();
-  }
-  void Close() {
-    dir_.reset();
-    fs_.reset();
-    pf_.reset();
-  }
-  void Open(uint16_t mode) {
-    Close();
-    pf_ = std::make_unique<TPageFileManager>(Path("box.cfr"), mode, "", "", "", false, 4096, 8, -1);
-    fs_ = std::make_unique<TFreeSpaceManager>(*pf_);
-    dir_ = std::make_unique<TDIRManager>(*pf_, *fs_);
-  }
+  void OpenLayers() override { dir_ = std::make_unique<TDIRManager>(*pf_, *fs_); }
+  void CloseLayers() override { dir_.reset(); }
   TPageRecord Header(int32_t page_no) {
     TPageRecord page;
     EXPECT_TRUE(pf_->ReadPage(page, page_no, 0));
     return page;
   }
-  static std::string Error(const std::function<void()>& f) {
-    try {
-      f();
-    } catch (const EVorError& e) {
-      return e.what();
-    }
-    return "no error";
-  }
 
-  std::unique_ptr<TPageFileManager> pf_;
-  std::unique_ptr<TFreeSpaceManager> fs_;
   std::unique_ptr<TDIRManager> dir_;
 };
 
@@ -200,9 +176,9 @@ TEST_F(DirManagerTest, PageFailuresRaiseTheirMessages) {
   ASSERT_EQ(dir_->CreateEntry("f", "", "", ""), 0);
   Open(kOpenModeRead);
   TFileRec rec = dir_->ReadItem(0);
-  EXPECT_EQ(Error([&] { dir_->WriteItem(0, rec); }),
+  EXPECT_EQ(ErrorMessage([&] { dir_->WriteItem(0, rec); }),
             "TDIRManager.WriteItem - can not save page, pageNo = 4");
-  EXPECT_EQ(Error([&] { dir_->ReadItem(1); }), "TDIRArray.ReadItem - invalid itemNo = 1");
+  EXPECT_EQ(ErrorMessage([&] { dir_->ReadItem(1); }), "TDIRArray.ReadItem - invalid itemNo = 1");
 }
 
 TEST_F(DirManagerTest, DamagedDirectoryIsRefusedOnLoad) {
@@ -210,7 +186,7 @@ TEST_F(DirManagerTest, DamagedDirectoryIsRefusedOnLoad) {
   // More records than the pages hold.
   pf_->Header().DIRItemCount = 15;
   pf_->SaveHeader();
-  EXPECT_EQ(Error([&] { Open(kOpenModeExclusiveReadWrite); }),
+  EXPECT_EQ(ErrorMessage([&] { Open(kOpenModeExclusiveReadWrite); }),
             "TDIRManager.Load - invalid directory item count, DIRItemCount = 15");
   // A chain that comes back to a page it has visited.
   Close();
@@ -220,7 +196,7 @@ TEST_F(DirManagerTest, DamagedDirectoryIsRefusedOnLoad) {
   pf_->Header().DIRPageCount = 3;
   pf_->SaveHeader();
   pf_.reset();
-  EXPECT_EQ(Error([&] { Open(kOpenModeExclusiveReadWrite); }),
+  EXPECT_EQ(ErrorMessage([&] { Open(kOpenModeExclusiveReadWrite); }),
             "TDIRManager.Load - can not load page, pageNo = 5");
   // More pages than the container has.
   Close();
@@ -229,7 +205,7 @@ TEST_F(DirManagerTest, DamagedDirectoryIsRefusedOnLoad) {
   pf_->Header().DIRPageCount = 1000000;
   pf_->SaveHeader();
   pf_.reset();
-  EXPECT_EQ(Error([&] { Open(kOpenModeExclusiveReadWrite); }),
+  EXPECT_EQ(ErrorMessage([&] { Open(kOpenModeExclusiveReadWrite); }),
             "TDIRManager.Load - invalid directory page count, DIRPageCount = 1000000");
 }
 

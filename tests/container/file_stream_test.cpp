@@ -12,6 +12,7 @@
 #include "container/coffer.h"
 #include "container/store/open_mode.h"
 #include "platform/test_temp_dir.h"
+#include "support/content.h"
 
 namespace vor {
 namespace {
@@ -19,19 +20,8 @@ namespace {
 // Mixed content: runs of words with stretches of noise, so every codec has
 // something to do.
 std::string Content(size_t n, uint32_t seed) {
-  static const char* const kWords[] = {"container ", "page ", "block ", "stream\r\n", "map "};
-  std::mt19937 rng(seed);
-  std::string s;
-  s.reserve(n);
-  while (s.size() < n) {
-    if (rng() % 8 == 0) {
-      for (int i = 0; i < 64; ++i) s += static_cast<char>(rng() & 0xFF);
-    } else {
-      s += kWords[rng() % 5];
-    }
-  }
-  s.resize(n);
-  return s;
+  return testing::WordBytes(n, seed, {"container ", "page ", "block ", "stream\r\n", "map "}, 8,
+                            64);
 }
 
 class FileStreamTest : public testing::TempDirTest {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "container/store/page_file.h"
-#include "platform/test_temp_dir.h"
+#include "support/page_file_fixture.h"
 
 namespace vor {
 namespace {
@@ -29,28 +29,10 @@ TIntegerArray List(const std::vector<int32_t>& pages) {
   return a;
 }
 
-class FreeSpaceTest : public testing::TempDirTest {
+class FreeSpaceTest : public testing::PageFileTest {
  protected:
-  void SetUp() override {
-    TempDirTest::SetUp();
-    pf_ = std::make_unique<TPageFileManager>(Path("box.cfr"), kOpenModeCreate, "", "", "", false,
-                                             4096, 8, -1);
-    fs_ = std::make_unique<TFreeSpaceManager>(*pf_);
-  }
-  void TearDown() override {
-    fs_.reset();
-    pf_.reset();
-    TempDirTest::TearDown();
-  }
-
   // Closes and opens the container again, which reloads the maps.
-  void Reopen() {
-    fs_.reset();
-    pf_.reset();
-    pf_ =
-        std::make_unique<TPageFileManager>(Path("box.cfr"), 0x0012, "", "", "", false, 4096, 8, -1);
-    fs_ = std::make_unique<TFreeSpaceManager>(*pf_);
-  }
+  void Reopen() { Open(kOpenModeExclusiveReadWrite); }
 
   std::vector<int32_t> Get(int32_t count, int32_t near_page, bool uniform) {
     TIntegerArray pages;
@@ -72,9 +54,6 @@ class FreeSpaceTest : public testing::TempDirTest {
     EXPECT_TRUE(pf_->ReadPage(page, page_no, 0));
     return page.PageType;
   }
-
-  std::unique_ptr<TPageFileManager> pf_;
-  std::unique_ptr<TFreeSpaceManager> fs_;
 };
 
 TEST_F(FreeSpaceTest, DerivedSizesForTheUsualGeometry) {

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "container/volume/huge_file.h"
 #include "container/huge_file_test_util.h"
+#include "container/volume/huge_file.h"
 
 namespace vor {
 namespace {

@@ -13,33 +13,19 @@
 #include "container/store/dir_manager.h"
 #include "container/store/free_space.h"
 #include "container/store/page_file.h"
-#include "platform/test_temp_dir.h"
+#include "support/error_message.h"
+#include "support/page_file_fixture.h"
 
 namespace vor {
 namespace {
+
+using testing::ErrorMessage;
 constexpr int64_t kData = 4064;  // data bytes of a 4096-byte page
 
-class PageMapTest : public testing::TempDirTest {
+class PageMapTest : public testing::PageFileTest {
  protected:
-  void SetUp() override {
-    TempDirTest::SetUp();
-    Open(kOpenModeCreate);
-  }
-  void TearDown() override {
-    Close();
-    TempDirTest::TearDown();
-  }
-  void Close() {
-    maps_.reset();
-    fs_.reset();
-    pf_.reset();
-  }
-  void Open(uint16_t mode) {
-    Close();
-    pf_ = std::make_unique<TPageFileManager>(Path("box.cfr"), mode, "", "", "", false, 4096, 8, -1);
-    fs_ = std::make_unique<TFreeSpaceManager>(*pf_);
-    maps_ = std::make_unique<TUserFilePageMapManager>(*pf_, *fs_);
-  }
+  void OpenLayers() override { maps_ = std::make_unique<TUserFilePageMapManager>(*pf_, *fs_); }
+  void CloseLayers() override { maps_.reset(); }
 
   static TFileRec NewFile() {
     TFileRec rec;
@@ -85,17 +71,6 @@ class PageMapTest : public testing::TempDirTest {
     EXPECT_TRUE(pf_->ReadPage(page, page_no, 0));
     return page.Reserved[0] == 0xAB;
   }
-  static std::string Error(const std::function<void()>& f) {
-    try {
-      f();
-    } catch (const EVorError& e) {
-      return e.what();
-    }
-    return "no error";
-  }
-
-  std::unique_ptr<TPageFileManager> pf_;
-  std::unique_ptr<TFreeSpaceManager> fs_;
   std::unique_ptr<TUserFilePageMapManager> maps_;
 };
 
@@ -231,11 +206,11 @@ TEST_F(PageMapTest, PagesForRangeIncludeThePageOfTheEndByte) {
 
 TEST_F(PageMapTest, Messages) {
   TFileRec rec = NewFile();
-  EXPECT_EQ(Error([&] { maps_->AppendPages(rec, 0, true); }),
+  EXPECT_EQ(ErrorMessage([&] { maps_->AppendPages(rec, 0, true); }),
             "TUserFilePageMapManager.AppendPages - PageCount <= 0.");
-  EXPECT_EQ(Error([&] { DataPages(rec); }),
+  EXPECT_EQ(ErrorMessage([&] { DataPages(rec); }),
             "TUserFilePageMapManager.GetMaps - Invalid parameter FileRec.FirstMapPageNo");
-  EXPECT_EQ(Error([&] { maps_->DeletePagesFromEOF(rec, 1); }),
+  EXPECT_EQ(ErrorMessage([&] { maps_->DeletePagesFromEOF(rec, 1); }),
             "TUserFilePageMapManager.DeletePagesFromEOF - File map not exists.");
 }
 
@@ -246,15 +221,15 @@ TEST_F(PageMapTest, DamagedMapsAreRefused) {
   Open(kOpenModeExclusiveReadWrite);  // empty caches
   TFileRec longer = rec;
   longer.FileSize = kData * 1017;  // needs a second map page the chain lacks
-  EXPECT_EQ(Error([&] { DataPages(longer); }),
+  EXPECT_EQ(ErrorMessage([&] { DataPages(longer); }),
             "TUserFilePageMapManager.GetMaps - Invalid page No in map chain.");
   TFileRec header_page = rec;
   header_page.FirstMapPageNo = 0;
-  EXPECT_EQ(Error([&] { DataPages(header_page); }),
+  EXPECT_EQ(ErrorMessage([&] { DataPages(header_page); }),
             "TUserFilePageMapManager.GetMaps - Invalid page No in map chain.");
   TFileRec huge = rec;
   huge.FileSize = int64_t{1} << 50;
-  EXPECT_EQ(Error([&] { DataPages(huge); }),
+  EXPECT_EQ(ErrorMessage([&] { DataPages(huge); }),
             "TUserFilePageMapManager.GetMaps - Invalid page No in map chain.");
 
   // A map page whose stored data no longer matches its checksum.
@@ -266,7 +241,7 @@ TEST_F(PageMapTest, DamagedMapsAreRefused) {
   bytes[offset] = static_cast<char>(bytes[offset] ^ 1);
   ASSERT_TRUE(WriteAll(Path("box.cfr"), bytes));
   Open(kOpenModeExclusiveReadWrite);
-  EXPECT_EQ(Error([&] { DataPages(rec); }),
+  EXPECT_EQ(ErrorMessage([&] { DataPages(rec); }),
             "TUserFilePageMapManager.GetMaps - Error on reading map page.");
 }
 

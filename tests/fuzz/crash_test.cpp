@@ -30,6 +30,7 @@
 #include "platform/fs.h"
 #include "platform/test_temp_dir.h"
 #include "session.h"
+#include "support/container_files.h"
 
 namespace vor {
 namespace {
@@ -69,10 +70,7 @@ void Collect(TCoffer& coffer, const std::string& folder, Tree* tree) {
       Collect(coffer, path + "\\", tree);
       continue;
     }
-    TCFRFileStream stream(&coffer, path, kOpenModeRead, "", "", "", 0);
-    std::string content(static_cast<size_t>(stream.Size()), '\0');
-    if (!content.empty()) stream.ReadBuffer(&content[0], static_cast<int32_t>(content.size()));
-    tree->files[path] = content;
+    tree->files[path] = testing::LoadFile(coffer, path);
   }
 }
 
@@ -97,11 +95,7 @@ int ToolCheck(const std::string& name) {
 
 using Change = std::function<void(TCoffer&)>;
 
-void Store(TCoffer& coffer, const std::string& path, const std::string& content,
-           uint8_t compression) {
-  TCFRFileStream stream(&coffer, path, kOpenModeCreate, "", "", "", compression);
-  stream.WriteBuffer(content.data(), static_cast<int32_t>(content.size()));
-}
+using testing::StoreFile;
 
 class CrashTest : public testing::TempDirTest {
  protected:
@@ -226,16 +220,16 @@ class CrashTest : public testing::TempDirTest {
 // The container most scenarios start from: two files and a folder.
 void Populate(TCoffer& coffer) {
   coffer.CreateFolder("\\d");
-  Store(coffer, "\\a.txt", Content(5000, 1, true), 5);
-  Store(coffer, "\\d\\b.bin", Content(10000, 2, false), 0);
+  StoreFile(coffer, "\\a.txt", Content(5000, 1, true), 5);
+  StoreFile(coffer, "\\d\\b.bin", Content(10000, 2, false), 0);
 }
 
 TEST_F(CrashTest, AddIsAllOrNothing) {
   CreateContainer(-1);
   Apply(Populate);
   CrashEverywhere([](TCoffer& coffer) {
-    Store(coffer, "\\d\\new.txt", Content(6000, 3, true), 5);
-    Store(coffer, "\\e.bin", Content(9000, 4, false), 0);
+    StoreFile(coffer, "\\d\\new.txt", Content(6000, 3, true), 5);
+    StoreFile(coffer, "\\e.bin", Content(9000, 4, false), 0);
   });
 }
 
@@ -252,7 +246,7 @@ TEST_F(CrashTest, OverwriteKeepsTheOldVersionOrTheNew) {
   CreateContainer(-1);
   Apply(Populate);
   CrashEverywhere(
-      [](TCoffer& coffer) { Store(coffer, "\\d\\b.bin", Content(14000, 5, false), 0); });
+      [](TCoffer& coffer) { StoreFile(coffer, "\\d\\b.bin", Content(14000, 5, false), 0); });
 }
 
 TEST_F(CrashTest, MkdirIsAllOrNothing) {
@@ -266,7 +260,7 @@ TEST_F(CrashTest, GrowthAcrossPartFilesIsAllOrNothing) {
   CreateContainer(280 + 5 * 4096);
   Apply(Populate);
   CrashEverywhere([](TCoffer& coffer) {
-    Store(coffer, "\\big.bin", Content(21000, 6, false), 0);
+    StoreFile(coffer, "\\big.bin", Content(21000, 6, false), 0);
     ASSERT_TRUE(coffer.DeleteFile("\\a.txt"));
   });
 }

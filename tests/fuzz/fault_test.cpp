@@ -19,6 +19,7 @@
 #include "platform/file.h"
 #include "platform/fs.h"
 #include "platform/test_temp_dir.h"
+#include "support/container_files.h"
 
 namespace vor {
 namespace {
@@ -45,15 +46,11 @@ class FaultTest : public testing::TempDirTest {
 
   static void Store(TCoffer& coffer, const std::string& path, const std::string& content,
                     uint8_t compression = 1) {
-    TCFRFileStream stream(&coffer, path, kOpenModeCreate, "", "", "", compression);
-    stream.WriteBuffer(content.data(), static_cast<int32_t>(content.size()));
+    testing::StoreFile(coffer, path, content, compression);
   }
 
   static std::string Load(TCoffer& coffer, const std::string& path) {
-    TCFRFileStream stream(&coffer, path, kOpenModeRead, "", "", "", 0);
-    std::string content(static_cast<size_t>(stream.Size()), '\0');
-    if (!content.empty()) stream.ReadBuffer(&content[0], static_cast<int32_t>(content.size()));
-    return content;
+    return testing::LoadFile(coffer, path);
   }
 };
 

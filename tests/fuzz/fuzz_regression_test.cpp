@@ -10,15 +10,15 @@
 #include <vector>
 
 #include "common/coding.h"
-#include "container/stream/block_stream.h"
 #include "container/coffer.h"
-#include "container/stream/file_stream.h"
 #include "container/store/page.h"
+#include "container/stream/block_stream.h"
 #include "container/stream/stream.h"
 #include "crypto/checksum.h"
 #include "entries/fuzz_support.h"
 #include "fuzz_entries.h"
 #include "platform/test_temp_dir.h"
+#include "support/container_files.h"
 
 namespace vor {
 namespace {
@@ -112,8 +112,7 @@ class HostileContainerTest : public testing::TempDirTest {
 
   static void Store(TCoffer& coffer, const std::string& path, uint8_t type,
                     const std::string& content) {
-    TCFRFileStream stream(&coffer, path, 0xFFFF, "", "", "", type);
-    stream.WriteBuffer(content.data(), static_cast<int32_t>(content.size()));
+    testing::StoreFile(coffer, path, content, type);
   }
 
   // Sets a 32-bit field of the container header and its checksum.

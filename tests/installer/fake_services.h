@@ -12,7 +12,7 @@
 namespace vor::testing {
 
 // A shortcut writer that keeps the links it saved instead of writing them.
-class FakeShortcutWriter : public IInstallerLinkWriter {
+class FakeShortcutWriter : public ILinkWriter {
  public:
   struct Link {
     std::string description;
@@ -28,7 +28,7 @@ class FakeShortcutWriter : public IInstallerLinkWriter {
   void SetDescription(const std::string& value) override { current.description = value; }
   void SetWorkingDirectory(const std::string& value) override { current.working_directory = value; }
   void SetIconLocationPath(const std::string& value) override { current.icon_path = value; }
-  void SetIconLocationIndex(int value) override { current.icon_index = value; }
+  void SetIconLocationIndex(int32_t value) override { current.icon_index = value; }
   void SetPath(const std::string& value) override { current.path = value; }
   void SaveToFile(const std::string& file_name) override {
     if (file_name.find(fail_when_named) != std::string::npos && !fail_when_named.empty()) {
@@ -43,9 +43,9 @@ class FakeShortcutWriter : public IInstallerLinkWriter {
   std::string fail_when_named;  // a save whose file name contains this fails
 };
 
-class FakeShell : public IInstallerShell {
+class FakeShell : public IShellServices {
  public:
-  IInstallerLinkWriter& Link() override { return link; }
+  ILinkWriter& Link() override { return link; }
   std::string GetProgramsFolder() override { return programs; }
   std::string GetDesktopFolder() override { return desktop; }
   std::string GetCommonProgramsFolder() override { return common_programs; }

@@ -20,26 +20,12 @@
 set -uo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/../../scripts/wine-lib.sh"
-stub="$(realpath "$1")"
-tool="$(realpath "$2")"
-vorpack="$(realpath "$3")"
-marker="$(realpath "$4")"
-server="$(realpath "$5")"
-build="$(realpath "$6")"
-res="$(realpath "$7")"
+real_path_args "stub tool vorpack marker server build res" "$@"
 test_name="install-test"
 shot_prefix="installer-run"
 source "$here/wine_gui_lib.sh"
 
-# The shell folders of the prefix, Windows and Unix forms.
-folder() { "$wine" "$tool" folder "$1" 2>/dev/null | tr -d '\r'; }
-unix_of() { "$wine" winepath -u "$1" 2>/dev/null | tr -d '\r'; }
-programs="$(folder 2)"; desktop="$(folder 16)"
-common_programs="$(folder 23)"; common_desktop="$(folder 25)"; app_data="$(folder 26)"
-for f in "$programs" "$desktop" "$common_programs" "$common_desktop" "$app_data"; do
-  [ -n "$f" ] || fail "a shell folder of the prefix is unknown"
-done
-quick="$app_data\\Microsoft\\Internet Explorer\\Quick Launch"
+load_shell_folders
 
 # --- The package.
 pkg="$tmp/package"
@@ -90,10 +76,7 @@ install() {
   to_options "$setup"
   [ "$this_user" = 1 ] && click cbThisUser
   # The destination typed over the proposed one.
-  click eDestDir
-  xdotool key End shift+Home BackSpace
-  xdotool type --delay 20 "$typed"
-  expect_state "typed destination" eDestDir 2 "$typed"
+  type_destination "$typed"
   expect_state "this user chosen" cbThisUser 5 "$this_user"
   shoot "$n" options
   click bNext
@@ -196,9 +179,7 @@ pack "$broken"
   fail "the installer's file could not be damaged"
 to_options "$broken"
 click cbThisUser
-click eDestDir
-xdotool key End shift+Home BackSpace
-xdotool type --delay 20 'C:\Broken'
+type_destination 'C:\Broken'
 click bNext
 wait_for 15 page_is tsinstall || fail "no Install page"
 click bNext
@@ -207,7 +188,7 @@ wait_for 120 copy_error_seen || fail "no copy-error box"
 expect "copy-error text" "$(cut -d'|' -f3 "$tmp/boxes")" \
   'There was an error in the file copy.  Installation may not be complete\r\rReboot your system and try the installation again.'
 shoot 4 copy-error-install
-xdotool mousemove "$(cut -d'|' -f4 "$tmp/boxes")" "$(cut -d'|' -f5 "$tmp/boxes")" click 1
+press_box_ok
 wait_for 120 page_is tsComplete || fail "the run did not reach Complete after the copy error"
 shoot 4 copy-error-complete
 broken_unix="$(unix_of 'C:\Broken')"

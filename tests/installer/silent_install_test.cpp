@@ -166,6 +166,7 @@ TEST_F(SilentInstallTest, FailuresEndWithTheirCodeAndTheirMessageInTheLogFile) {
        "Reboot your system and try the installation again.\r\n"},
       {"install.log is a folder", kExitLogWriteError, "Cannot create file \""},
       {"no desktop shortcut", kExitInstalled, "The desktop icon could not be created\r\n\r\n"},
+      {"a relative destination", kExitUsage, kDestinationMessage},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -193,11 +194,13 @@ TEST_F(SilentInstallTest, FailuresEndWithTheirCodeAndTheirMessageInTheLogFile) {
     } else if (what == "install.log is a folder") {
       ASSERT_TRUE(platform::CreateDirectory(Path("Apps")) && platform::CreateDirectory(dest_) &&
                   platform::CreateDirectory(dest_ + kD + "install.log"));
-    } else {
+    } else if (what == "no desktop shortcut") {
       fakes_.shell.link.fail_when_named = "Desktop";
     }
+    const std::string dest =
+        what == "a relative destination" ? std::string("Apps") + kD + "T X" : dest_;
     const std::string log_file = Path("setup log.txt");
-    EXPECT_EQ(RunSilent(program, "/S \"/LOG=" + log_file + "\" /D=" + dest_), c.code);
+    EXPECT_EQ(RunSilent(program, "/S \"/LOG=" + log_file + "\" /D=" + dest), c.code);
     ASSERT_FALSE(log_->Messages().empty());
     const std::string logged = ReadAll(log_file);
     std::string start = c.message_start;

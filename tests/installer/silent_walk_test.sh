@@ -26,24 +26,11 @@
 set -uo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/../../scripts/wine-lib.sh"
-stub="$(realpath "$1")"
-tool="$(realpath "$2")"
-vorpack="$(realpath "$3")"
-marker="$(realpath "$4")"
-server="$(realpath "$5")"
-build="$(realpath "$6")"
-res="$(realpath "$7")"
+real_path_args "stub tool vorpack marker server build res" "$@"
 test_name="silent-test"
 source "$here/wine_gui_lib.sh"
 
-folder() { "$wine" "$tool" folder "$1" 2>/dev/null | tr -d '\r'; }
-unix_of() { "$wine" winepath -u "$1" 2>/dev/null | tr -d '\r'; }
-programs="$(folder 2)"; desktop="$(folder 16)"
-common_programs="$(folder 23)"; common_desktop="$(folder 25)"; app_data="$(folder 26)"
-for f in "$programs" "$desktop" "$common_programs" "$common_desktop" "$app_data"; do
-  [ -n "$f" ] || fail "a shell folder of the prefix is unknown"
-done
-quick="$app_data\\Microsoft\\Internet Explorer\\Quick Launch"
+load_shell_folders
 mkdir -p "$(unix_of "$quick")"
 drive_c="$(unix_of 'C:\')"
 entry_key='Software\Microsoft\Windows\CurrentVersion\Uninstall\Tester'
@@ -240,9 +227,7 @@ app_pid=$!
 usage_seen() { read_boxes && grep -q "Unknown switch: /BOGUS" "$tmp/boxes"; }
 wait_for 60 usage_seen || fail "no box for an unknown switch"
 grep -q "/NOQUICKLAUNCH" "$tmp/boxes" || fail "the box lists no switches: $(cat "$tmp/boxes")"
-# The text holds "|" itself: the button's place is in the last two fields.
-bx="$(awk -F'|' '{ print $(NF - 1) }' "$tmp/boxes")"; by="$(awk -F'|' '{ print $NF }' "$tmp/boxes")"
-xdotool mousemove "$bx" "$by" click 1
+press_box_ok
 wait_for 30 bash -c "! kill -0 $app_pid" || fail "the installer still runs after the box"
 wait "$app_pid"
 status=$?

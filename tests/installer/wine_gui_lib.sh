@@ -16,6 +16,14 @@
 #                                     ($shot_prefix: installer-page by default)
 #   wait_exit                         the started installer ends with code 0
 #   winpath <unix path>               the Windows form of a path
+#   unix_of <windows path>            the Unix form of a path
+#   type_destination <text>           types text over the destination box's
+#                                     and waits until the box holds it
+#   press_box_ok                      clicks OK of the first box read last
+#   load_shell_folders                the prefix's shell folders, Windows form,
+#                                     read by the test tool: $programs,
+#                                     $desktop, $common_programs,
+#                                     $common_desktop, $app_data, $quick
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 arch="$(wine_pe_arch "$stub")"
@@ -116,3 +124,30 @@ wait_exit() {
   [ "$status" -eq 0 ] || fail "the installer ended with exit code $status"
 }
 
+
+unix_of() { "$wine" winepath -u "$1" 2>/dev/null | tr -d '\r'; }
+
+load_shell_folders() {
+  local f
+  folder() { "$wine" "$tool" folder "$1" 2>/dev/null | tr -d '\r'; }
+  programs="$(folder 2)"; desktop="$(folder 16)"
+  common_programs="$(folder 23)"; common_desktop="$(folder 25)"; app_data="$(folder 26)"
+  for f in "$programs" "$desktop" "$common_programs" "$common_desktop" "$app_data"; do
+    [ -n "$f" ] || fail "a shell folder of the prefix is unknown"
+  done
+  quick="$app_data\\Microsoft\\Internet Explorer\\Quick Launch"
+}
+
+type_destination() {
+  click eDestDir
+  xdotool key End shift+Home BackSpace
+  xdotool type --delay 20 "$1"
+  expect_state "typed destination" eDestDir 2 "$1"
+}
+
+# A box's text may hold "|" itself: the button's place is in the last two
+# fields.
+press_box_ok() {
+  xdotool mousemove "$(awk -F'|' 'NR == 1 { print $(NF - 1) }' "$tmp/boxes")" \
+    "$(awk -F'|' 'NR == 1 { print $NF }' "$tmp/boxes")" click 1
+}

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "installer/fake_services.h"
 #include "installer/form.h"
@@ -76,6 +77,31 @@ TEST_F(WizardTest, NextAndBackFollowThePageOrder) {
   }
 }
 
+// Next on Options goes on only with a full folder path: an empty or relative
+// one would install beside the current folder and put the log at the root.
+TEST_F(WizardTest, OptionsNeedsAFullDestinationPath) {
+  struct Case {
+    std::string destination;
+    bool accepted;
+  };
+  const Case cases[] = {{"", false}, {"Program Files", false}, {"App\\Sub", false}, {dir_, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.destination);
+    Reset();
+    WalkTo(C::tsOptions);
+    form_->SetText(C::eDestDir, c.destination);
+    form_->Click(C::bNext);
+    if (c.accepted) {
+      EXPECT_EQ(form_->ActivePage(), C::tsinstall);
+      EXPECT_TRUE(fakes_.message_box.errors.empty());
+    } else {
+      EXPECT_EQ(form_->ActivePage(), C::tsOptions);
+      EXPECT_EQ(fakes_.message_box.errors, std::vector<std::string>{kDestinationMessage});
+      EXPECT_TRUE(form_->Enabled(C::bNext));
+    }
+  }
+}
+
 TEST_F(WizardTest, TheLicenceGate) {
   form_->Click(C::bNext);
   ASSERT_EQ(form_->ActivePage(), C::tsLicense);
@@ -128,18 +154,18 @@ TEST_F(WizardTest, TabsNeverChangeThePageWhereverTheWizardIs) {
 
 TEST_F(WizardTest, TheInstallPageNamesTheApplicationAndTheFolder) {
   form_->AppName = "Editor";
-  form_->SetText(C::eDestDir, "C:\\Apps\\Editor");
+  const std::string first = Path("Apps");
+  form_->SetText(C::eDestDir, first);
   WalkTo(C::tsinstall);
-  EXPECT_EQ(form_->Text(C::lInstall),
-            "Editor in now ready to be installed into \r\rC:\\Apps\\Editor\r\r"
-            "To continue, click the Next button.");
+  EXPECT_EQ(form_->Text(C::lInstall), "Editor in now ready to be installed into \r\r" + first +
+                                          "\r\rTo continue, click the Next button.");
   // The text follows a folder changed on the way back.
   form_->Click(C::bBack);
-  form_->SetText(C::eDestDir, "D:\\Other");
+  const std::string second = Path("Other");
+  form_->SetText(C::eDestDir, second);
   form_->Click(C::bNext);
-  EXPECT_EQ(form_->Text(C::lInstall),
-            "Editor in now ready to be installed into \r\rD:\\Other\r\r"
-            "To continue, click the Next button.");
+  EXPECT_EQ(form_->Text(C::lInstall), "Editor in now ready to be installed into \r\r" + second +
+                                          "\r\rTo continue, click the Next button.");
 }
 
 TEST_F(WizardTest, TheCompletePageOffersOnlyFinish) {

@@ -9,18 +9,14 @@
 #    Install by mouse clicks, every page's controls read back through the
 #    Win32 API by the test tool and photographed to
 #    <build>/installer-page-<n>-<page>.png; Browse opened and cancelled;
-#    then Cancel.
+#    a destination without its drive refused with a box; then Cancel.
 #
 # Usage: wizard_walk_test.sh <VORSetup.exe> <installer_test_tool.exe> <vorpack.exe>
 #        <build> <res>
 set -uo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/../../scripts/wine-lib.sh"
-stub="$(realpath "$1")"
-tool="$(realpath "$2")"
-vorpack="$(realpath "$3")"
-build="$(realpath "$4")"
-res="$(realpath "$5")"
+real_path_args "stub tool vorpack build res" "$@"
 test_name="wizard-test"
 source "$here/wine_gui_lib.sh"
 
@@ -35,8 +31,7 @@ sleep 1
 read_boxes
 expect "boxes shown" "$(wc -l <"$tmp/boxes")" 1
 expect "box text" "$(cut -d'|' -f3 "$tmp/boxes")" "Cannot open file '$lonely_win'"
-bx="$(cut -d'|' -f4 "$tmp/boxes")"; by="$(cut -d'|' -f5 "$tmp/boxes")"
-xdotool mousemove "$bx" "$by" click 1
+press_box_ok
 wait_for 30 page_is tsIntro || fail "no Intro page after the box"
 sleep 2
 read_boxes
@@ -133,6 +128,20 @@ no_boxes() { read_boxes && [ ! -s "$tmp/boxes" ]; }
 wait_for 20 no_boxes || fail "the folder dialog stayed open after Escape"
 read_controls
 expect "destination after a cancelled Browse" "$(text_of eDestDir)" 'C:\Program Files\Tester'
+
+# A destination without its drive is refused with a box, and the wizard stays
+# on Options; the proposed folder typed back goes on.
+type_destination 'Tester'
+click bNext
+dest_box() { read_boxes && grep -q "Please enter the full path" "$tmp/boxes"; }
+wait_for 30 dest_box || fail "no box for a destination without its drive"
+expect "destination box text" "$(cut -d'|' -f3 "$tmp/boxes")" \
+  "Please enter the full path of the folder to install into, with its drive."
+shoot 4 options-relative-destination
+press_box_ok
+wait_for 20 no_boxes || fail "the destination box stayed open after OK"
+page_is tsOptions || fail "a destination without its drive left the Options page"
+type_destination 'C:\Program Files\Tester'
 
 click bNext
 wait_for 15 page_is tsinstall || fail "Next on Options did not lead to the Install page"

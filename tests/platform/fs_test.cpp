@@ -49,6 +49,35 @@ TEST_F(FsTest, FilesAndFolders) {
   EXPECT_FALSE(DirectoryExists(Path("sub")));
 }
 
+TEST_F(FsTest, ForceDirectoriesMakesEveryMissingParent) {
+  const std::string d(1, PathDelimiter());
+  ASSERT_TRUE(WriteAll(Path("file"), "x"));
+  struct Case {
+    std::string path;
+    bool result;
+    std::string exists;  // a folder that must exist afterwards ("" = none)
+  };
+  const Case cases[] = {
+      {Path("a") + d + "b" + d + "c", true, Path("a") + d + "b" + d + "c"},
+      {Path("a") + d + "b" + d + "c", true, ""},  // exists already
+      {Path("x") + d + "y" + d + d, true, Path("x") + d + "y"},
+      {Path("a") + "\\", true, ""},  // a trailing backslash on every platform
+      {dir_, true, ""},
+      {d, true, ""},  // the root
+      {"", false, ""},
+      {Path("file"), false, ""},  // a file stands in the way
+      {Path("file") + d + "sub" + d + "deeper", false, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_EQ(ForceDirectories(c.path), c.result);
+    if (!c.exists.empty()) {
+      EXPECT_TRUE(DirectoryExists(c.exists));
+    }
+  }
+  EXPECT_FALSE(DirectoryExists(Path("file") + d + "sub"));
+}
+
 TEST_F(FsTest, ReadOnlyAttributeBlocksDeletionUntilCleared) {
   ASSERT_TRUE(WriteAll(Path("f"), "x"));
   ASSERT_TRUE(SetFileAttributes(Path("f"), kFileAttributeReadOnly));

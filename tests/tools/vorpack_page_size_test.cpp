@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "container/coffer.h"
-#include "container/stream/file_stream.h"
 #include "container/store/page_file.h"
+#include "container/stream/file_stream.h"
 #include "new_container.h"
 #include "page_size_choice.h"
 #include "platform/test_temp_dir.h"

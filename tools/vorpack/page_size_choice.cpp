@@ -4,9 +4,9 @@
 #include <cmath>
 
 #include "codecs/compression.h"
-#include "container/stream/block_stream.h"
 #include "container/store/file_rec.h"
 #include "container/store/page.h"
+#include "container/stream/block_stream.h"
 
 namespace vor::vorpack {
 

@@ -1,21 +1,6 @@
 // TContainerHeader: the 256 bytes at offset 0 of a container's volume data.
 //
-//   0   8  Signature "QZCFRSGN"
-//   8   4  HeaderChecksum      XOR of the 32-bit words at offsets 12..255
-//  12   4  FormatVersion       0x4007AE14 (2.12 as a single-precision number)
-//  16   4  PageSize            >= 600
-//  20   4  ExtentPageCount     >= 1
-//  24   4  FirstExtentPageNo   always 1
-//  28   4  GAMPageCount        GAM/SGAM page pairs
-//  32   4  PFSPageCount
-//  36   4  DIRPageCount
-//  40   4  FirstDIRPageNo
-//  44   4  DIRItemCount
-//  48   4  FilePageCount       page 0 included
-//  52 172  PasswordRecord      all zero without a password
-// 224   1  Encrypted
-// 225   1  DefaultCompression
-// 226  30  reserved (zero)
+// Its fields, byte by byte: docs/format.md, section 4.
 //
 // All integers are little-endian; Encode and Decode go field by field.
 #pragma once

@@ -9,6 +9,7 @@
 #include "container/store/free_space.h"
 #include "container/store/page.h"
 #include "container/store/page_file.h"
+#include "crypto/mac.h"
 #include "crypto/password_record.h"
 
 namespace vor {
@@ -18,12 +19,6 @@ namespace {
 // failure of the disk.
 [[noreturn]] void RaisePage(const char* message, int32_t page_no, ErrorKind kind) {
   throw EVorError(std::string(message) + std::to_string(page_no), kind);
-}
-
-// Overwrites a string that held key material before it is released.
-void WipeKey(std::string* key) {
-  for (uint8_t fill : {170, 85, 0}) std::fill(key->begin(), key->end(), static_cast<char>(fill));
-  key->clear();
 }
 
 }  // namespace
@@ -270,7 +265,7 @@ bool TDIRManager::CheckEntryPassword(const std::string& path, const std::string&
   if (rec.OwnEncryption == 0) return true;
   std::string key;
   const bool ok = UnlockPasswordRecord(rec.PasswordRecord, password, &key);
-  WipeKey(&key);
+  WipeKeyText(&key);
   return ok;
 }
 

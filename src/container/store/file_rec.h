@@ -1,20 +1,6 @@
 // TFileRec: the directory's 512-byte file record.
 //
-//   0   4  FirstMapPageNo   first page of the file's page map chain, -1 none
-//   4   8  FileSize
-//  12   8  CreationTime     FILETIME (UTC)
-//  20   8  LastWriteTime    FILETIME
-//  28   8  LastAccessTime   FILETIME
-//  36   4  Attributes       Windows attribute bits; 0x10 marks a folder
-//  40   4  ParentID         item number of the folder's record, -1 the root
-//  44   4  reserved
-//  48 172  PasswordRecord   the file's own password record
-// 220   1  OpenBlocked      nonzero: the record cannot be opened
-// 221   1  Deleted          1: the slot is free
-// 222   1  OwnEncryption    1: the file has its own password
-// 223   1  reserved
-// 224 260  FileName         zero-terminated, at most 259 characters
-// 484  28  reserved
+// Its fields, byte by byte: docs/format.md, section 7.2.
 //
 // All integers are little-endian; Encode and Decode go field by field. The
 // reserved bytes are carried through unchanged.

@@ -1,13 +1,7 @@
 // Pages: the 32-byte page header and TPageRecord.
 //
-// Every page but page 0 is a 32-byte header followed by the data bytes:
-//
-//   0  4  NextPageNo      next page of a chain, -1 for none
-//   4  4  Checksum        of the data bytes as stored (after encipherment)
-//   8  1  PageType        PageType* below
-//   9  1  EncryptionType  0 plain, 1 Rijndael
-//  10  1  ChecksumKind    0 XOR, 1 CRC-16, other: no checksum
-//  11 21  reserved
+// Every page but page 0 is a 32-byte header followed by the data bytes
+// (the header byte by byte: docs/format.md, section 5.1).
 //
 // TPageRecord holds the header fields and pData, the buffer that ReadPage
 // fills and WritePage writes. pData may point at the record's own buffer

@@ -14,14 +14,7 @@
 // is deleted. So after any crash the container holds either everything a
 // transaction did or nothing of it.
 //
-// Journal file (little-endian):
-//   header: "QZCFRJNL", format (1), page size, nonce, original volume size
-//           (64-bit), part count, then each part's file name (16-bit length
-//           and bytes), then a CRC-32 of all the header bytes before it;
-//   records, appended: a 32-bit tag (a page number, or -1 for a part file
-//           about to be made), a 32-bit length, the bytes (the page's
-//           original bytes, or the part's file name), and a CRC-32 over the
-//           nonce, tag, length and bytes.
+// The journal file byte by byte: docs/format.md, section 15.
 // A journal whose header is incomplete or fails its checksum holds no change
 // (the container was not touched before the header was durable); a record
 // that is incomplete or fails its checksum ends the journal (the change it

@@ -10,6 +10,7 @@
 #include "codecs/compression.h"
 #include "common/coding.h"
 #include "common/error.h"
+#include "common/seek.h"
 #include "container/store/page_file.h"
 #include "container/stream/block_packer.h"
 #include "container/stream/handle_files.h"
@@ -453,77 +454,58 @@ int32_t TCFRAdvancedFileStream::Write(const void* buffer, int32_t count) {
   }
 
   const int32_t block_size = header_.BlockSize;
-  const int64_t end = position_ + count;
-  if ((end - 1) / block_size >= std::numeric_limits<int32_t>::max()) {
+  WriteSpan span;
+  span.in = static_cast<const uint8_t*>(buffer);
+  span.start = position_;
+  span.end = position_ + count;
+  if ((span.end - 1) / block_size >= std::numeric_limits<int32_t>::max()) {
     throw EVorError("TCFRAdvancedFileStream.Write - data stream is too large.",
                     ErrorKind::kGeneral);
   }
-  const int32_t first = static_cast<int32_t>(position_ / block_size);
-  const int32_t last = static_cast<int32_t>((end - 1) / block_size);
-  const int32_t old_last = headers_.Count() - 1;
+  span.first = static_cast<int32_t>(span.start / block_size);
+  span.last = static_cast<int32_t>((span.end - 1) / block_size);
+  span.old_last = headers_.Count() - 1;
 
+  PendingBlocks pending;
+  PackSpan(span, &pending);
+  std::vector<const std::vector<uint8_t>*> packed(pending.bytes.size());
+  for (size_t k = 0; k < packed.size(); ++k) packed[k] = &pending.bytes[k];
+  WriteBlocks(pending.indexes, packed);
+  FinishWrite();
+  return count;
+}
+
+void TCFRAdvancedFileStream::PackSpan(WriteSpan& span, PendingBlocks* pending) {
   // The index as it was: restored when packing fails, before anything has
   // been written.
   const TCFRHeadersArray saved_headers = headers_;
   const int64_t saved_size = size_;
   const int64_t saved_position = position_;
-
-  std::vector<int32_t> pending_index;
-  std::vector<std::vector<uint8_t>> pending_bytes;
   try {
     bool relocate = false;
-    if (last > old_last) {
+    if (span.last > span.old_last) {
       relocate = true;
-      headers_.SetCount(last + 1);
+      headers_.SetCount(span.last + 1);
     }
     if (size_ == 0) headers_.SetKey(0, kStreamHeaderSize + int64_t{header_.ExtraSize});
 
     progress_ = 0;
     progress_divisor_ = std::max(headers_.Count() - current_block_, 1);
-    size_ = std::max(size_, end);
-    const int64_t old_position = position_;
-    position_ = end;
+    size_ = std::max(size_, span.end);
+    position_ = span.end;
 
-    const uint8_t* in = static_cast<const uint8_t*>(buffer);
-    const int32_t block_count = headers_.Count();
-    const int32_t tail = static_cast<int32_t>(size_ % block_size);
+    span.block_count = headers_.Count();
+    span.tail = static_cast<int32_t>(size_ % header_.BlockSize);
     // Blocks behind Last are repacked only when a block grew; they are
     // loaded and packed a few per thread at a time.
     const int32_t batch_limit = 2 * std::max(BlockPackingThreads(), 1);
-    int32_t i = first;
-    while (i < block_count && (i <= last || relocate)) {
-      const int32_t batch_end = i <= last ? last + 1 : std::min(block_count, i + batch_limit);
-      // The uncompressed bytes of each block, on this thread: a block that
-      // the caller's bytes cover in full is packed straight from them, any
-      // other is loaded (or made of zeros) and patched.
+    int32_t i = span.first;
+    while (i < span.block_count && (i <= span.last || relocate)) {
+      const int32_t batch_end =
+          i <= span.last ? span.last + 1 : std::min(span.block_count, i + batch_limit);
       std::vector<TBlockPackJob> jobs(static_cast<size_t>(batch_end - i));
       std::vector<std::vector<uint8_t>> owned(jobs.size());
-      for (int32_t j = i; j < batch_end; ++j) {
-        TBlockPackJob& job = jobs[static_cast<size_t>(j - i)];
-        const int32_t new_size = j == block_count - 1 && tail != 0 ? tail : block_size;
-        const int64_t w = j == first ? old_position : int64_t{j} * block_size;
-        const int32_t in_offset = static_cast<int32_t>(w % block_size);
-        const int32_t n =
-            j <= last ? static_cast<int32_t>(std::min<int64_t>(block_size - in_offset, end - w))
-                      : 0;
-        job.size = new_size;
-        if (j <= last && in_offset == 0 && n >= new_size) {
-          job.data = in + (w - old_position);
-          continue;
-        }
-        std::vector<uint8_t>& data = owned[static_cast<size_t>(j - i)];
-        const size_t room = static_cast<size_t>(std::max(new_size, in_offset + n));
-        if (j <= old_last) {
-          data = LoadBlock(j);
-          data.resize(std::max(room, data.size()), 0);
-        } else {
-          data.assign(room, 0);
-        }
-        if (n > 0) {
-          std::memcpy(data.data() + in_offset, in + (w - old_position), static_cast<size_t>(n));
-        }
-        job.data = data.data();
-      }
+      FillBlocks(span, i, &jobs, &owned);
       if (!PackBlockJobs(jobs, compression_)) {
         throw EVorError(
             "TCFRAdvancedFileStream.PrepareBufferForWriting - compression error in "
@@ -531,34 +513,11 @@ int32_t TCFRAdvancedFileStream::Write(const void* buffer, int32_t count) {
             ErrorKind::kGeneral);
       }
       owned.clear();
-      // Headers and the NextOffset chain, block by block in order.
-      for (int32_t j = i; j < batch_end; ++j) {
-        Report(progress_);
-        TBlockPackJob& job = jobs[static_cast<size_t>(j - i)];
-        TCFRBlockHeader h = BlockHeader(j);
-        const uint32_t old_stored = h.CompressedSize;
-        h.UncompressedSize = job.header.UncompressedSize;
-        h.Checksum = job.header.Checksum;
-        h.CompressedSize = job.header.CompressedSize;
-        const int64_t offset = ChainOffset(j);
-        const int64_t next = offset + kBlockHeaderSize + h.CompressedSize;
-        if (h.CompressedSize > old_stored) relocate = true;
-        if (j == block_count - 1 || relocate) {
-          if (next > kMaxRawOffset) {
-            throw EVorError("TCFRAdvancedFileStream.Write - data stream is too large.",
-                            ErrorKind::kGeneral);
-          }
-          h.NextOffset = static_cast<uint32_t>(next);
-        }
-        SetBlockHeader(j, h);
-        pending_index.push_back(j);
-        pending_bytes.push_back(std::move(job.packed));
-        progress_ += 100.0 / progress_divisor_;
-      }
+      ChainBlocks(span, i, &jobs, &relocate, pending);
       i = batch_end;
     }
     if (relocate) {
-      for (int32_t k = 1; k < block_count; ++k) headers_.SetKey(k, ChainOffset(k));
+      for (int32_t k = 1; k < span.block_count; ++k) headers_.SetKey(k, ChainOffset(k));
     }
   } catch (...) {
     headers_ = saved_headers;
@@ -566,15 +525,80 @@ int32_t TCFRAdvancedFileStream::Write(const void* buffer, int32_t count) {
     position_ = saved_position;
     throw;
   }
+}
 
-  std::vector<const std::vector<uint8_t>*> packed(pending_bytes.size());
-  for (size_t k = 0; k < packed.size(); ++k) packed[k] = &pending_bytes[k];
-  WriteBlocks(pending_index, packed);
+void TCFRAdvancedFileStream::FillBlocks(const WriteSpan& span, int32_t from,
+                                        std::vector<TBlockPackJob>* jobs,
+                                        std::vector<std::vector<uint8_t>>* owned) {
+  // The uncompressed bytes of each block, on this thread: a block that the
+  // caller's bytes cover in full is packed straight from them, any other is
+  // loaded (or made of zeros) and patched.
+  const int32_t block_size = header_.BlockSize;
+  const int32_t to = from + static_cast<int32_t>(jobs->size());
+  for (int32_t j = from; j < to; ++j) {
+    TBlockPackJob& job = (*jobs)[static_cast<size_t>(j - from)];
+    const int32_t new_size = j == span.block_count - 1 && span.tail != 0 ? span.tail : block_size;
+    const int64_t w = j == span.first ? span.start : int64_t{j} * block_size;
+    const int32_t in_offset = static_cast<int32_t>(w % block_size);
+    const int32_t n =
+        j <= span.last
+            ? static_cast<int32_t>(std::min<int64_t>(block_size - in_offset, span.end - w))
+            : 0;
+    job.size = new_size;
+    if (j <= span.last && in_offset == 0 && n >= new_size) {
+      job.data = span.in + (w - span.start);
+      continue;
+    }
+    std::vector<uint8_t>& data = (*owned)[static_cast<size_t>(j - from)];
+    const size_t room = static_cast<size_t>(std::max(new_size, in_offset + n));
+    if (j <= span.old_last) {
+      data = LoadBlock(j);
+      data.resize(std::max(room, data.size()), 0);
+    } else {
+      data.assign(room, 0);
+    }
+    if (n > 0) {
+      std::memcpy(data.data() + in_offset, span.in + (w - span.start), static_cast<size_t>(n));
+    }
+    job.data = data.data();
+  }
+}
+
+void TCFRAdvancedFileStream::ChainBlocks(const WriteSpan& span, int32_t from,
+                                         std::vector<TBlockPackJob>* jobs, bool* relocate,
+                                         PendingBlocks* pending) {
+  // Headers and the NextOffset chain, block by block in order.
+  const int32_t to = from + static_cast<int32_t>(jobs->size());
+  for (int32_t j = from; j < to; ++j) {
+    Report(progress_);
+    TBlockPackJob& job = (*jobs)[static_cast<size_t>(j - from)];
+    TCFRBlockHeader h = BlockHeader(j);
+    const uint32_t old_stored = h.CompressedSize;
+    h.UncompressedSize = job.header.UncompressedSize;
+    h.Checksum = job.header.Checksum;
+    h.CompressedSize = job.header.CompressedSize;
+    const int64_t offset = ChainOffset(j);
+    const int64_t next = offset + kBlockHeaderSize + h.CompressedSize;
+    if (h.CompressedSize > old_stored) *relocate = true;
+    if (j == span.block_count - 1 || *relocate) {
+      if (next > kMaxRawOffset) {
+        throw EVorError("TCFRAdvancedFileStream.Write - data stream is too large.",
+                        ErrorKind::kGeneral);
+      }
+      h.NextOffset = static_cast<uint32_t>(next);
+    }
+    SetBlockHeader(j, h);
+    pending->indexes.push_back(j);
+    pending->bytes.push_back(std::move(job.packed));
+    progress_ += 100.0 / progress_divisor_;
+  }
+}
+
+void TCFRAdvancedFileStream::FinishWrite() {
   header_.BlockCount = headers_.Count();
   WriteStreamHeader();
   UpdateStats();
   Report(100);
-  return count;
 }
 
 void TCFRAdvancedFileStream::WritePacked(const std::vector<TPackedBlock>& blocks) {
@@ -623,29 +647,14 @@ void TCFRAdvancedFileStream::WritePacked(const std::vector<TPackedBlock>& blocks
     packed[k] = &blocks[k].packed;
   }
   WriteBlocks(indexes, packed);
-  header_.BlockCount = headers_.Count();
-  WriteStreamHeader();
-  UpdateStats();
-  Report(100);
+  FinishWrite();
 }
 
 // -------------------------------------------------------- seek and sizes
 
 int64_t TCFRAdvancedFileStream::Seek(int64_t offset, uint16_t origin) {
   if (PassThrough()) return stream_->Seek(offset, origin);
-  switch (origin) {
-    case 0:
-      position_ = offset;
-      break;
-    case 1:
-      position_ += offset;
-      break;
-    case 2:
-      position_ = size_ + offset;
-      break;
-    default:
-      break;
-  }
+  position_ = ResolveSeek(origin, offset, position_, size_).value_or(position_);
   if (position_ <= 0) position_ = 0;
   const int64_t block = size_ == 0 ? 0 : position_ / header_.BlockSize;
   current_block_ =

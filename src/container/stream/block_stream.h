@@ -7,19 +7,8 @@
 // header is at 128 + ExtraSize, block k's at the NextOffset of block k - 1
 // (readers follow the chain: a block rewritten smaller leaves a gap).
 //
-// Stream header (little-endian):
-//   0   4  Signature      "QZCS"
-//   4   4  BlockSize      uncompressed bytes per block
-//   8   4  reserved
-//  12   4  BlockCount
-//  16   4  FormatVersion  single-precision 2.0 (00 00 00 40)
-//  20   1  Compression    compression type of every block
-//  21   2  reserved
-//  23   4  ExtraSize      bytes between this header and block 0
-//  27 101  reserved
-//
-// Block header: CompressedSize, UncompressedSize, Checksum (CRC-16 of the
-// uncompressed bytes) and NextOffset, four unsigned 32-bit numbers.
+// The stream header and block header byte by byte: docs/format.md, sections
+// 9.1 and 9.2.
 //
 // Compression type 0, or content without the signature, makes the stream a
 // plain pass-through to the raw stream. Each read decompresses the blocks it
@@ -82,6 +71,7 @@ struct TCFRBlockHeader {
 };
 
 struct TPackedBlock;
+struct TBlockPackJob;
 
 class TCFRAdvancedFileStream : public TStream {
  public:
@@ -165,6 +155,42 @@ class TCFRAdvancedFileStream : public TStream {
   // that follow one another without a gap go out in one raw write.
   void WriteBlocks(const std::vector<int32_t>& indexes,
                    const std::vector<const std::vector<uint8_t>*>& packed);
+  // The stages of Write. A span is the caller's bytes, [start, end) of the
+  // content, over blocks first..last; old_last is the last block before the
+  // write, block_count and tail (bytes in the last block, 0 when full) the
+  // block count and tail after it.
+  struct WriteSpan {
+    const uint8_t* in = nullptr;
+    int64_t start = 0;
+    int64_t end = 0;
+    int32_t first = 0;
+    int32_t last = 0;
+    int32_t old_last = 0;
+    int32_t block_count = 0;
+    int32_t tail = 0;
+  };
+  // Blocks packed and chained, in the order they go out.
+  struct PendingBlocks {
+    std::vector<int32_t> indexes;
+    std::vector<std::vector<uint8_t>> bytes;
+  };
+  // Grows the index and size for the span, packs blocks first..last (and
+  // every later one when a block grew) in batches and updates their headers
+  // and the chain; writes nothing. On failure the index, size and position
+  // are as they were.
+  void PackSpan(WriteSpan& span, PendingBlocks* pending);
+  // The uncompressed bytes of blocks from .. from + jobs->size() - 1 into
+  // jobs; blocks not taken straight from the caller's bytes are kept in owned.
+  void FillBlocks(const WriteSpan& span, int32_t from, std::vector<TBlockPackJob>* jobs,
+                  std::vector<std::vector<uint8_t>>* owned);
+  // Sets the headers and NextOffset chain of the packed jobs from block from
+  // on, moving their packed bytes to pending; relocate becomes true once a
+  // block grew.
+  void ChainBlocks(const WriteSpan& span, int32_t from, std::vector<TBlockPackJob>* jobs,
+                   bool* relocate, PendingBlocks* pending);
+  // Block count into the stream header, the header out, stats and the final
+  // report.
+  void FinishWrite();
   // Offset of block index as the NextOffset chain gives it.
   int64_t ChainOffset(int32_t index) const;
   // Extends the content with zero bytes up to new_size.

@@ -5,6 +5,7 @@
 
 #include "common/error.h"
 #include "container/store/page_file.h"
+#include "crypto/mac.h"
 
 namespace vor {
 
@@ -24,10 +25,7 @@ TCFRFileStream::TCFRFileStream(IHandleFiles* coffer, const std::string& file_nam
   mode_ = mode;
 }
 
-TCFRFileStream::~TCFRFileStream() {
-  for (uint8_t fill : {170, 85, 0})
-    std::fill(password_.begin(), password_.end(), static_cast<char>(fill));
-}
+TCFRFileStream::~TCFRFileStream() { WipeKeyText(&password_); }
 
 int32_t TCFRFileStream::Read(void* buffer, int32_t count) {
   stream_->SetOnProgress(on_progress_);

@@ -19,9 +19,8 @@ class IHandleFiles {
  public:
   virtual ~IHandleFiles() = default;
 
-  virtual int32_t FileOpen(const std::string& file_name, uint16_t mode,
-                           const std::string& password, const std::string& question,
-                           const std::string& answer) = 0;
+  virtual int32_t FileOpen(const std::string& file_name, uint16_t mode, const std::string& password,
+                           const std::string& question, const std::string& answer) = 0;
   virtual void FileClose(int32_t handle) = 0;
   virtual int32_t FileRead(int32_t handle, void* buffer, int32_t count) = 0;
   virtual int32_t FileWrite(int32_t handle, const void* buffer, int32_t count) = 0;

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "common/error.h"
+#include "common/seek.h"
 #include "platform/file.h"
 #include "platform/platform_error.h"
 
@@ -129,19 +130,8 @@ int32_t TMemoryStream::Write(const void* buffer, int32_t count) {
 }
 
 int64_t TMemoryStream::Seek(int64_t offset, uint16_t origin) {
-  switch (origin) {
-    case 0:
-      position_ = offset;
-      break;
-    case 1:
-      position_ += offset;
-      break;
-    case 2:
-      position_ = static_cast<int64_t>(data_.size()) + offset;
-      break;
-    default:
-      break;
-  }
+  position_ = ResolveSeek(origin, offset, position_, static_cast<int64_t>(data_.size()))
+                  .value_or(position_);
   return position_;
 }
 

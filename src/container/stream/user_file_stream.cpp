@@ -2,25 +2,13 @@
 #include "container/stream/user_file_stream.h"
 
 #include "common/error.h"
+#include "common/quoting.h"
 
 namespace vor {
-namespace {
 
-// name in double quotes, inner double quotes doubled.
-std::string DoubleQuoted(const std::string& name) {
-  std::string quoted = "\"";
-  for (char c : name) {
-    quoted += c;
-    if (c == '"') quoted += '"';
-  }
-  return quoted + "\"";
-}
-
-}  // namespace
-
-TCFRUserFileStream::TCFRUserFileStream(IHandleFiles* coffer, const std::string& file_name, uint16_t mode,
-                                       const std::string& password, const std::string& question,
-                                       const std::string& answer)
+TCFRUserFileStream::TCFRUserFileStream(IHandleFiles* coffer, const std::string& file_name,
+                                       uint16_t mode, const std::string& password,
+                                       const std::string& question, const std::string& answer)
     : file_name_(file_name) {
   if (coffer == nullptr)
     throw EVorError("TCFRUserFileStream.Create - Coffer = nil!", ErrorKind::kMisuse);

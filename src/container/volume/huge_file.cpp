@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "common/error.h"
+#include "common/seek.h"
 #include "container/volume/disk_file.h"
 #include "container/volume/memory_file.h"
 #include "container/volume/part_size.h"
@@ -399,24 +400,10 @@ void TCFRHugeFile::SetSize(int64_t value) {
 }
 
 int64_t TCFRHugeFile::Seek(int64_t offset, uint16_t origin) {
-  switch (origin) {
-    case 0:
-      if (offset < 0) {
-        throw EVorError("TCFRHugeFile.Seek - Offset < 0 from file beginning.", ErrorKind::kMisuse);
-      }
-      position_ = offset;
-      break;
-    case 1:
-      position_ =
-          static_cast<int64_t>(static_cast<uint64_t>(position_) + static_cast<uint64_t>(offset));
-      break;
-    case 2:
-      position_ =
-          static_cast<int64_t>(static_cast<uint64_t>(size_) + static_cast<uint64_t>(offset));
-      break;
-    default:
-      break;
+  if (origin == 0 && offset < 0) {
+    throw EVorError("TCFRHugeFile.Seek - Offset < 0 from file beginning.", ErrorKind::kMisuse);
   }
+  position_ = ResolveSeek(origin, offset, position_, size_).value_or(position_);
   positioned_part_ = -1;
   // Only a position inside the data, in a part that exists, moves a store.
   if (position_ >= 0 && position_ <= size_) {

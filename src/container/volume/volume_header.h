@@ -1,11 +1,6 @@
-// TCFRVolumeHeader: the 280-byte header at the start of every volume part.
-//
-//   offset 0    8 bytes  "QZMVHFSS"
-//   offset 8    8 bytes  PartSize, signed 64-bit little-endian
-//   offset 16 261 bytes  NextPartName: file name (no folder) of the next part,
-//                        zero-terminated; all zero in the last part
-//   offset 277  3 bytes  padding, never read; a writer leaves what its
-//                        buffer held there
+// TCFRVolumeHeader: the 280-byte header at the start of every volume part
+// (byte by byte: docs/format.md, section 3.1). The padding behind
+// NextPartName is never read; a writer leaves what its buffer held there.
 #pragma once
 
 #include <cstddef>

@@ -370,10 +370,9 @@ void FormWindow::AttachServices() {
   re2_ = std::make_unique<RichEditViewer>(Hwnd(ControlId::re2));
   // The shell's folder lookups are made for this window.
   shell_services_ = std::make_unique<ShellServices>(reinterpret_cast<platform::WindowId>(window));
-  shell_ = std::make_unique<ShellBinding>(*shell_services_);
   FormServices services;
   services.program_path = platform::ExecutablePath();
-  services.shell = shell_.get();
+  services.shell = shell_services_.get();
   services.message_box = message_box_.get();
   services.folder_dialog = folder_dialog_.get();
   services.message_pump = message_pump_.get();

@@ -16,7 +16,6 @@
 #include <vector>
 
 #include "installer/form.h"
-#include "installer/shell_binding.h"
 #include "shell/shell_services.h"
 #include "view_services.h"
 #include "win_handles.h"
@@ -97,7 +96,6 @@ class FormWindow {
   std::unique_ptr<RichEditViewer> re1_;
   std::unique_ptr<RichEditViewer> re2_;
   std::unique_ptr<ShellServices> shell_services_;
-  std::unique_ptr<ShellBinding> shell_;
 };
 
 }  // namespace vor::win32

@@ -16,7 +16,6 @@
 #include "installer/disk_uninstall_system.h"
 #include "installer/error_text.h"
 #include "installer/form.h"
-#include "installer/shell_binding.h"
 #include "installer/silent_install.h"
 #include "installer/silent_log.h"
 #include "installer/startup.h"
@@ -57,11 +56,10 @@ int RunSilentInstaller(const vor::InstallerCommandLine& command_line) {
   try {
     vor::SilentMessageBox box(log);
     vor::ShellServices shell_services;
-    vor::ShellBinding shell(shell_services);
     vor::TForm1 form;
     vor::FormServices services;
     services.program_path = vor::platform::ExecutablePath();
-    services.shell = &shell;
+    services.shell = &shell_services;
     services.message_box = &box;
     form.SetServices(services);
     return vor::RunSilentInstallation(form, command_line, log);

@@ -1,8 +1,6 @@
-// The installation run through the binding to the shell subsystem, against
-// the shell's own in-memory services: every shell call lands where the run
-// means it to.
-#include "installer/shell_binding.h"
-
+// The installation run against the shell subsystem's own in-memory services
+// (the fake its tests hold to the real ones): every shell call lands where
+// the run means it to.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -18,9 +16,9 @@ using C = ControlId;
 
 const std::string kD(1, platform::PathDelimiter());
 
-class ShellBindingTest : public testing::InstallerTest {};
+class ShellServicesRunTest : public testing::InstallerTest {};
 
-TEST_F(ShellBindingTest, TheRunReachesTheShellThroughTheBinding) {
+TEST_F(ShellServicesRunTest, TheRunReachesTheShellWhereItMeansTo) {
   struct Case {
     bool all_users;
     const char* programs;
@@ -45,11 +43,10 @@ TEST_F(ShellBindingTest, TheRunReachesTheShellThroughTheBinding) {
                      "AD" + kD + "Microsoft" + kD + "Internet Explorer" + kD + "Quick Launch"};
     shell.servers[dest + "\\srv.dll"] = 0;
     shell.files.insert(dest + "\\after.exe");
-    ShellBinding binding(shell);
 
     form_ = std::make_unique<TForm1>();
     FormServices services = fakes_.For(program);
-    services.shell = &binding;
+    services.shell = &shell;
     form_->SetServices(services);
     form_->FormShow();
     form_->SetText(C::eDestDir, dest);

@@ -1,0 +1,29 @@
+// Folder operations built on the per-platform calls of fs.h.
+#include "platform/fs.h"
+
+namespace vor::platform {
+namespace {
+
+bool IsDelimiter(char c) { return c == '\\' || c == PathDelimiter(); }
+
+// A path folder creation never has to make: a drive ("C:") or, with its
+// trailing delimiter removed, a root ("").
+bool IsDriveOrRoot(const std::string& path) {
+  return path.empty() || (path.size() == 2 && path[1] == ':');
+}
+
+}  // namespace
+
+bool ForceDirectories(const std::string& path) {
+  if (path.empty()) return false;
+  std::string folder = path;
+  while (!folder.empty() && IsDelimiter(folder.back())) folder.pop_back();
+  if (IsDriveOrRoot(folder) || DirectoryExists(folder)) return true;
+  const std::string parent = ExtractFilePath(folder);
+  // A relative name without a folder part lives in the current folder.
+  if (!parent.empty() && parent != folder && !ForceDirectories(parent)) return false;
+  // Another program may make the folder between the check and the call.
+  return CreateDirectory(folder) || DirectoryExists(folder);
+}
+
+}  // namespace vor::platform
