@@ -11,7 +11,7 @@
 extern "C" void bz_internal_error(int errcode) {
   // libbzip2 is compiled with unwind tables on every target, so the
   // exception passes through its frames to the adapter's caller.
-  throw vor::EBZip2Error("Compression Error " + std::to_string(errcode));
+  throw vor::EBZip2Error("Compression Error " + std::to_string(errcode), vor::ErrorKind::kGeneral);
 }
 
 namespace vor {

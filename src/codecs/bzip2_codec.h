@@ -22,18 +22,21 @@ class EBZip2Error : public EVorError {
   using EVorError::EVorError;
 };
 
-// A bzip2 compression call failed; message "error <code>".
+// A bzip2 compression call failed; message "error <code>". Kind kGeneral.
 class EBZCompressionError : public EBZip2Error {
  public:
-  using EBZip2Error::EBZip2Error;
+  explicit EBZCompressionError(const std::string& message)
+      : EBZip2Error(message, ErrorKind::kGeneral) {}
 };
 
 // A bzip2 decompression call failed; message "error <code>". A stream that
 // ends before its end-of-stream mark reports BZ_UNEXPECTED_EOF (-7), one
 // that would decode to more than allowed BZ_OUTBUFF_FULL (-8).
+// Kind kDamaged: the stored stream is not what was compressed.
 class EBZDecompressionError : public EBZip2Error {
  public:
-  using EBZip2Error::EBZip2Error;
+  explicit EBZDecompressionError(const std::string& message)
+      : EBZip2Error(message, ErrorKind::kDamaged) {}
 };
 
 // Compresses in[0..in_size) with block size block_size_100k x 100,000 bytes

@@ -19,17 +19,20 @@ class EZlibError : public EVorError {
   using EVorError::EVorError;
 };
 
-// A zlib compression call failed; message "error".
+// A zlib compression call failed; message "error". Kind kGeneral.
 class ECompressionError : public EZlibError {
  public:
-  using EZlibError::EZlibError;
+  explicit ECompressionError(const std::string& message)
+      : EZlibError(message, ErrorKind::kGeneral) {}
 };
 
 // A zlib decompression call failed, or the stream ended early or would
-// decode to more than the caller allows; message "error".
+// decode to more than the caller allows; message "error". Kind kDamaged:
+// the stored stream is not what was compressed.
 class EDecompressionError : public EZlibError {
  public:
-  using EZlibError::EZlibError;
+  explicit EDecompressionError(const std::string& message)
+      : EZlibError(message, ErrorKind::kDamaged) {}
 };
 
 // Compresses in[0..in_size) at `level` (1 to 9) into *out: deflate method,

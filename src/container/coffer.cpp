@@ -145,7 +145,9 @@ bool TCoffer::CheckPassword(const std::string& file_name, const std::string& pas
 // ------------------------------------------------------------ transactions
 
 void TCoffer::BeginTransaction() {
-  if (in_transaction_) throw EVorError("TCoffer.BeginTransaction - a transaction is running.");
+  if (in_transaction_) {
+    throw EVorError("TCoffer.BeginTransaction - a transaction is running.", ErrorKind::kMisuse);
+  }
   Commit();
   in_transaction_ = true;
 }
@@ -168,8 +170,15 @@ void TCoffer::Commit() {
 }
 
 ErrorKind TCoffer::LastFailureKind() const {
-  const uint32_t code = page_file_->Store() != nullptr ? page_file_->Store()->LastFailure() : 0;
-  return code == 0 ? ErrorKind::kGeneral : platform::KindOfOsError(code);
+  return page_file_->Store() != nullptr ? page_file_->Store()->LastFailureKind()
+                                        : ErrorKind::kGeneral;
+}
+
+ErrorKind TCoffer::LastErrorKind() const {
+  if (last_error_ == kPageWriteHeaderError || last_error_ == kPageWriteDataError) {
+    return page_file_->LastFailureKind();
+  }
+  return KindOfResult(last_error_);
 }
 
 void TCoffer::Rollback() {
@@ -222,8 +231,12 @@ int32_t TCoffer::FileCreate(const std::string& file_name, const std::string& pas
 int32_t TCoffer::FileOpen(const std::string& file_name, uint16_t mode, const std::string& password,
                           const std::string& question, const std::string& answer) {
   std::string given = password;
+  open_failure_kind_ = ErrorKind::kNotFound;
   if (mode == kOpenModeCreate) {
-    FileCreate(file_name, password, question, answer);
+    const int32_t created = FileCreate(file_name, password, question, answer);
+    if (created < 0 && created != kFileInUse && last_error_ == kNoFreePagesError) {
+      open_failure_kind_ = ErrorKind::kDiskFull;
+    }
   } else if (FileExists(file_name) && !directory_->CheckEntryPassword(file_name, given)) {
     bool cancel = true;
     bool ok = false;
@@ -234,6 +247,7 @@ int32_t TCoffer::FileOpen(const std::string& file_name, uint16_t mode, const std
     } while (!cancel && !ok);
     if (!ok) {
       WipeText(&given);
+      open_failure_kind_ = ErrorKind::kWrongPassword;
       return kFileNotFound;
     }
   }

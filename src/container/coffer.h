@@ -6,8 +6,9 @@
 // write, seek, set size, close, delete, existence, attributes and search.
 // Handles are numbered from 0 and a closed handle's number is never given
 // out again. Operations that return a signed number return a negative code
-// on failure (kFileNotFound, kInvalidHandle, kFileInUse; LastError keeps the
-// page-level code); structural failures raise EVorError.
+// on failure (kFileNotFound, kInvalidHandle, kFileInUse of
+// common/result_code.h; LastError keeps the page-level code); structural
+// failures raise EVorError.
 //
 // Events are bound callbacks; an event that is not assigned is not called.
 // A TCoffer must outlive every stream opened on it.
@@ -29,6 +30,7 @@
 #include <vector>
 
 #include "common/error.h"
+#include "common/result_code.h"
 #include "container/store/engine_arrays.h"
 #include "container/store/name_utils.h"
 #include "container/stream/handle_files.h"
@@ -41,11 +43,6 @@ class TFreeSpaceManager;
 class TDIRManager;
 class TUserFilePageMapManager;
 struct TFileRec;
-
-// Result codes of the file calls.
-constexpr int32_t kFileNotFound = -1;   // FileOpen: no such file, blocked, or no password
-constexpr int32_t kInvalidHandle = -6;  // FileSetSize: the handle is not open
-constexpr int32_t kFileInUse = -16;     // FileCreate: a file of that name is open
 
 // What ExportFiles reads ahead by default: unpacked bytes and files.
 constexpr int64_t kExportAheadBytes = 16 * 1048576;
@@ -112,6 +109,11 @@ class TCoffer : public IHandleFiles {
   // The kind of the last disk failure of the container's volume (kDiskFull
   // when the disk ran out of room); kGeneral when none failed.
   ErrorKind LastFailureKind() const;
+  // Why the last FileOpen that returned a negative code failed: kNotFound
+  // (no such file, or its record is blocked), kWrongPassword (the file's own
+  // password was not given), kDiskFull (no room to create it) or the kind of
+  // its result code.
+  ErrorKind OpenFailureKind() const override { return open_failure_kind_; }
 
   bool IsProtected() const;
   uint8_t DefaultCompression() const override;
@@ -198,6 +200,9 @@ class TCoffer : public IHandleFiles {
   const std::string& Password() const { return password_; }
   const std::string& CurrentFileName() const { return current_file_name_; }
   int32_t LastError() const override { return last_error_; }
+  // The kind of LastError's code (a page write the disk refused: the disk's
+  // reason, kDiskFull when it was full); kGeneral when it is 0.
+  ErrorKind LastErrorKind() const override;
   double ExportDone() const { return export_done_; }
   double ExportTotal() const { return export_total_; }
   // Handles currently open.
@@ -252,6 +257,7 @@ class TCoffer : public IHandleFiles {
   PasswordEvent on_password_;
   std::string current_file_name_;
   int32_t last_error_ = 0;
+  ErrorKind open_failure_kind_ = ErrorKind::kGeneral;
   // Kept between FileRead and FileWrite calls: the page list of the range
   // and the buffer of a page that is read or written only in part.
   TIntegerArray page_list_{0, 10, 100};

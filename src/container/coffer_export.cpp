@@ -169,7 +169,7 @@ void TCoffer::ExportScan(const std::string& folder, const std::string& root,
   abort_ = false;
   TSearchRec search_rec;
   SearchScope scope(*this, search_rec);
-  if (FindFirst(folder + file_mask, attr, &search_rec) != 0) return;
+  if (FindFirst(folder + file_mask, attr, &search_rec) != kResultOk) return;
   const std::string rel = folder.substr(root.size());
   do {
     const std::string name = search_rec.Name;
@@ -180,7 +180,8 @@ void TCoffer::ExportScan(const std::string& folder, const std::string& root,
     const bool take_folder = is_folder && recursive;
     if ((take_file || take_folder) && !IsValidDiskName(name)) {
       throw EVorError("Error in TCoffer.ExportFiles - entry " + SingleQuoted(folder + name) +
-                      " has a name that cannot be used on disk.");
+                          " has a name that cannot be used on disk.",
+                      ErrorKind::kDamaged);
     }
     if (take_file) {
       list.names.push_back(name);

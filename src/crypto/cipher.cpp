@@ -39,7 +39,7 @@ TCipher::TCipher(const TCipherSizes& sizes, std::shared_ptr<TProtection> protect
     : TProtection(std::move(protection)), key_hash_class_(DefaultHashClass()), sizes_(sizes) {
   if (sizes.block_size <= 0 || sizes.block_size > kMaxBlockSize || sizes.max_key_size < 0 ||
       sizes.schedule_size < 0) {
-    throw EVorError("TCipher.Create - invalid cipher sizes");
+    throw EVorError("TCipher.Create - invalid cipher sizes", ErrorKind::kMisuse);
   }
   const size_t block = static_cast<size_t>(sizes.block_size);
   storage_ = std::make_unique<uint8_t[]>(3 * block + static_cast<size_t>(sizes.schedule_size));

@@ -41,8 +41,10 @@ constexpr int32_t kCipherNotInitialized = 3;
 
 class ECipherException : public EVorError {
  public:
+  // The one failure code (kCipherNotInitialized) is a cipher used before it
+  // was keyed: a broken contract.
   ECipherException(const std::string& message, int32_t failure_code)
-      : EVorError(message), failure_code_(failure_code) {}
+      : EVorError(message, ErrorKind::kMisuse), failure_code_(failure_code) {}
   int32_t FailureCode() const { return failure_code_; }
 
  private:

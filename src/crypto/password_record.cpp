@@ -63,10 +63,12 @@ std::string MasterKeyString(const uint8_t* master_key) {
 void BuildPasswordRecord(TPasswordRecord* record, const std::string& password,
                          const std::string& question, const std::string& answer) {
   if (password.size() > static_cast<size_t>(kMaxPasswordLength)) {
-    throw EVorError("Password length should be shorter then " + std::to_string(kMaxPasswordLength));
+    throw EVorError("Password length should be shorter then " + std::to_string(kMaxPasswordLength),
+                    ErrorKind::kMisuse);
   }
   if (question.size() > static_cast<size_t>(kMaxQuestionLength)) {
-    throw EVorError("Question length should be shorter then " + std::to_string(kMaxQuestionLength));
+    throw EVorError("Question length should be shorter then " + std::to_string(kMaxQuestionLength),
+                    ErrorKind::kMisuse);
   }
 
   uint8_t master_key[kMasterKeySize];

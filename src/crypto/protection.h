@@ -44,7 +44,10 @@ constexpr bool ActionInSet(ProtectionActions set, int action) {
 
 class EProtection : public EVorError {
  public:
-  explicit EProtection(const std::string& message) : EVorError(message) {}
+  // A protection chain that is not usable as built (a loop): kMisuse unless
+  // the raiser says otherwise.
+  explicit EProtection(const std::string& message, ErrorKind kind = ErrorKind::kMisuse)
+      : EVorError(message, kind) {}
 };
 
 class TProtection {

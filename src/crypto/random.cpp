@@ -45,7 +45,7 @@ void DrawKeyBytes(uint8_t* out, size_t size) {
   uint8_t pool[64];
   while (filled < size) {
     if (!platform::SystemRandomBytes(pool, sizeof(pool))) {
-      throw EVorError("The system's random generator failed.");
+      throw EVorError("The system's random generator failed.", ErrorKind::kIo);
     }
     for (size_t i = 0; i < sizeof(pool) && filled < size; ++i) {
       if (pool[i] < 254) out[filled++] = static_cast<uint8_t>(pool[i] + 1);

@@ -26,7 +26,8 @@ FormatList& Registry() {
 const TStringFormat* FormatOrRaise(int32_t format_id) {
   const TStringFormat* format = FindStringFormat(format_id);
   if (format == nullptr) {
-    throw EStringFormat("String Format \"" + std::to_string(format_id) + "\" not exists.");
+    throw EStringFormat("String Format \"" + std::to_string(format_id) + "\" not exists.",
+                        ErrorKind::kNotFound);
   }
   return format;
 }
@@ -92,7 +93,8 @@ std::string RenderInFormat(const void* data, int32_t length, int32_t format_id) 
   const TStringFormat* format = FormatOrRaise(format_id);
   const uint8_t* bytes = static_cast<const uint8_t*>(data);
   if (!format->Accepts(reinterpret_cast<const char*>(bytes), length, FormatDirection::kRender)) {
-    throw EStringFormat("Input is not an valid " + format->DisplayName() + " Format.");
+    throw EStringFormat("Input is not an valid " + format->DisplayName() + " Format.",
+                        ErrorKind::kDamaged);
   }
   return format->Render(bytes, length);
 }
@@ -107,7 +109,8 @@ std::string ParseFromFormat(const char* text, int32_t length, int32_t format_id)
   if (length == 0) return std::string();
   const TStringFormat* format = FormatOrRaise(format_id);
   if (!format->Accepts(text, length, FormatDirection::kParse)) {
-    throw EStringFormat("Input is not an valid " + format->DisplayName() + " Format.");
+    throw EStringFormat("Input is not an valid " + format->DisplayName() + " Format.",
+                        ErrorKind::kDamaged);
   }
   return format->Parse(text, length);
 }

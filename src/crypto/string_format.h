@@ -21,7 +21,7 @@ namespace vor {
 
 class EStringFormat : public EVorError {
  public:
-  explicit EStringFormat(const std::string& message) : EVorError(message) {}
+  EStringFormat(const std::string& message, ErrorKind kind) : EVorError(message, kind) {}
 };
 
 enum class FormatDirection { kRender, kParse };

@@ -51,7 +51,8 @@ std::string TStringFormat_UU::Parse(const char* text, int32_t length) const {
   while (pos < length) {
     const size_t n_index = coding.find(text[pos++]);
     if (n_index == std::string::npos || n_index > kLineBytes) {
-      throw EStringFormat("Input is not an valid " + DisplayName() + " Format.");
+      throw EStringFormat("Input is not an valid " + DisplayName() + " Format.",
+                          ErrorKind::kDamaged);
     }
     int32_t due = static_cast<int32_t>(n_index);
     while (due > 0 && pos < length) {

@@ -67,7 +67,7 @@ enum class CommandLineErrorKind {
 class ECommandLineError : public EVorError {
  public:
   ECommandLineError(CommandLineErrorKind kind, const std::string& message, bool silent = false)
-      : EVorError(message), kind_(kind), silent_(silent) {}
+      : EVorError(message, ErrorKind::kMisuse), kind_(kind), silent_(silent) {}
   CommandLineErrorKind Kind() const { return kind_; }
   // The refused line holds /S: the refusal ends the program with
   // kExitUsage and shows nothing.

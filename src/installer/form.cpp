@@ -26,7 +26,9 @@ class NullLinkWriter : public ILinkWriter {
   void SetIconLocationPath(const std::string&) override {}
   void SetIconLocationIndex(int32_t) override {}
   void SetPath(const std::string&) override {}
-  void SaveToFile(const std::string&) override { throw EVorError("No shortcut writer"); }
+  void SaveToFile(const std::string&) override {
+    throw EVorError("No shortcut writer", ErrorKind::kMisuse);
+  }
 };
 
 class NullShell : public IShellServices {
@@ -39,7 +41,7 @@ class NullShell : public IShellServices {
   std::string GetAppDataFolder() override { return std::string(); }
   bool Launch(const std::string&, const std::string&) override { return false; }
   void RegisterServerLibrary(const std::string&) override {
-    throw EVorError("No server registration");
+    throw EVorError("No server registration", ErrorKind::kMisuse);
   }
   bool DiskFolderExists(const std::string&) override { return false; }
   bool CreateFolderPath(const std::string&) override { return false; }
@@ -146,7 +148,8 @@ void TForm1::SetPicture(ControlId id, std::shared_ptr<const IconPicture> picture
 
 void TForm1::SetActivePage(ControlId page) {
   if (Layout(page).kind != ControlKind::kPage) {
-    throw EVorError(std::string("TForm1.SetActivePage - not a page: ") + Layout(page).name);
+    throw EVorError(std::string("TForm1.SetActivePage - not a page: ") + Layout(page).name,
+                    ErrorKind::kMisuse);
   }
   active_page_ = page;
 }

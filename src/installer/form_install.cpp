@@ -36,7 +36,7 @@ void TForm1::ExportProgress(const std::string& file_name, double percent) {
 
 void TForm1::CopyProgramFiles(const std::string& folder, const std::string& dest) {
   try {
-    if (Container == nullptr) throw EVorError("no container");
+    if (Container == nullptr) throw EVorError("no container", ErrorKind::kMisuse);
     Container->ExportFiles(folder + "\\*.*", dest, 63, true, 0);
   } catch (...) {
     // What was copied before the failure stays on disk and in the log.

@@ -96,7 +96,8 @@ std::string TForm1::ReadJobFile(const std::string& path) {
   const int64_t remaining = stream.Size() - stream.Position();
   std::string bytes;
   if (remaining <= 0) return bytes;
-  if (remaining > INT32_MAX) throw EVorError("TForm1.LoadJob - job file too large: " + path);
+  if (remaining > INT32_MAX)
+    throw EVorError("TForm1.LoadJob - job file too large: " + path, ErrorKind::kDamaged);
   bytes.resize(static_cast<size_t>(remaining));
   const int32_t read = stream.Read(bytes.data(), static_cast<int32_t>(remaining));
   bytes.resize(read > 0 ? static_cast<size_t>(read) : 0);

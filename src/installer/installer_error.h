@@ -18,10 +18,17 @@ enum class InstallerErrorKind {
 class EInstallerError : public EVorError {
  public:
   EInstallerError(InstallerErrorKind kind, const std::string& message)
-      : EVorError(message), kind_(kind) {}
+      : EVorError(message, GeneralKind(kind)), kind_(kind) {}
   InstallerErrorKind Kind() const { return kind_; }
 
  private:
+  // A file that is not what it should be is damaged; the writes are disk
+  // failures.
+  static ErrorKind GeneralKind(InstallerErrorKind kind) {
+    return kind == InstallerErrorKind::kProbeWrite || kind == InstallerErrorKind::kLogWrite
+               ? ErrorKind::kIo
+               : ErrorKind::kDamaged;
+  }
   InstallerErrorKind kind_;
 };
 

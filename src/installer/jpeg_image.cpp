@@ -80,11 +80,12 @@ bool DecodeSteps(JpegSession* s, const uint8_t* data, size_t size, RgbImage* ima
 }  // namespace
 
 RgbImage DecodeJpeg(const uint8_t* data, size_t size) {
-  if (data == nullptr || size == 0) throw EVorError("JPEG error: empty picture");
+  if (data == nullptr || size == 0)
+    throw EVorError("JPEG error: empty picture", ErrorKind::kDamaged);
   JpegSession session;
   RgbImage image;
   if (!DecodeSteps(&session, data, size, &image)) {
-    throw EVorError(std::string("JPEG error: ") + session.err.message);
+    throw EVorError(std::string("JPEG error: ") + session.err.message, ErrorKind::kDamaged);
   }
   return image;
 }

@@ -37,9 +37,9 @@ int StringList::Add(const std::string& line) {
 }
 
 void StringList::Insert(int index, const std::string& line) {
-  if (sorted_) throw EVorError("Operation not allowed on sorted list");
+  if (sorted_) throw EVorError("Operation not allowed on sorted list", ErrorKind::kMisuse);
   if (index < 0 || index > Count()) {
-    throw EVorError("List index out of bounds (" + std::to_string(index) + ")");
+    throw EVorError("List index out of bounds (" + std::to_string(index) + ")", ErrorKind::kMisuse);
   }
   lines_.insert(lines_.begin() + index, line);
 }

@@ -19,10 +19,17 @@ enum class UninstallErrorKind {
 class EUninstallError : public EVorError {
  public:
   EUninstallError(UninstallErrorKind kind, const std::string& message)
-      : EVorError(message), kind_(kind) {}
+      : EVorError(message, GeneralKind(kind)), kind_(kind) {}
   UninstallErrorKind Kind() const { return kind_; }
 
  private:
+  // A log or installer file that is not what it should be is damaged; the
+  // writes are disk failures.
+  static ErrorKind GeneralKind(UninstallErrorKind kind) {
+    return kind == UninstallErrorKind::kImageWrite || kind == UninstallErrorKind::kRegistry
+               ? ErrorKind::kIo
+               : ErrorKind::kDamaged;
+  }
   UninstallErrorKind kind_;
 };
 

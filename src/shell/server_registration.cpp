@@ -41,7 +41,7 @@ bool DiskFolderExists(const std::string& path) {
 }
 
 bool CreateFolderPath(const std::string& path) {
-  if (path.empty()) throw EShellMiscError("Unable to create directory");
+  if (path.empty()) throw EShellMiscError("Unable to create directory", ErrorKind::kIo);
   return platform::ForceDirectories(path);
 }
 

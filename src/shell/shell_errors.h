@@ -14,14 +14,15 @@ namespace vor {
 // Windows Shell", a value too long for its buffer).
 class ESxShellLink : public EVorError {
  public:
-  explicit ESxShellLink(const std::string& message) : EVorError(message) {}
+  ESxShellLink(const std::string& message, ErrorKind kind) : EVorError(message, kind) {}
 };
 
 // A call into the shell or a COM object returned a failure code; the text is
 // the system's message for that code.
 class EShellCallError : public EVorError {
  public:
-  EShellCallError(int32_t code, const std::string& message) : EVorError(message), code_(code) {}
+  EShellCallError(int32_t code, const std::string& message)
+      : EVorError(message, ErrorKind::kGeneral), code_(code) {}
   int32_t Code() const { return code_; }
 
  private:
@@ -32,7 +33,7 @@ class EShellCallError : public EVorError {
 // create directory", an owner that is not a window).
 class EShellMiscError : public EVorError {
  public:
-  explicit EShellMiscError(const std::string& message) : EVorError(message) {}
+  EShellMiscError(const std::string& message, ErrorKind kind) : EVorError(message, kind) {}
 };
 
 }  // namespace vor

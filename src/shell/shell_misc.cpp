@@ -20,7 +20,8 @@ int TShellMisc::GetOSVersionClass() const { return OSVersionClassFrom(version_);
 
 std::string TShellMisc::GetSpecialFolder(int32_t identifier) const {
   if (owner_ != 0 && !platform::IsWindowHandle(owner_)) {
-    throw EShellMiscError("TShellMisc.GetSpecialFolder - owner is not a window");
+    throw EShellMiscError("TShellMisc.GetSpecialFolder - owner is not a window",
+                          ErrorKind::kMisuse);
   }
   std::string path;
   platform::GetSpecialFolderPath(owner_, identifier, &path);

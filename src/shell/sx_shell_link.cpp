@@ -45,7 +45,8 @@ void TSxWinShellLink::CreateLinkObject() {
   platform::ShellLinkCreation creation =
       factory_ ? factory_() : platform::ShellLinkCreation{platform::kResultFail, nullptr};
   Check(creation.result);
-  if (creation.link == nullptr) throw ESxShellLink("Unable to get ShellLink object");
+  if (creation.link == nullptr)
+    throw ESxShellLink("Unable to get ShellLink object", ErrorKind::kGeneral);
   link_ = std::move(creation.link);
 }
 
@@ -59,12 +60,13 @@ void TSxWinShellLink::CheckLength(const char* property, const std::string& value
                                   int32_t buffer_size) const {
   if (value.size() >= static_cast<size_t>(buffer_size)) {
     throw ESxShellLink(std::string("TSxWinShellLink.") + property + " - value longer than " +
-                       std::to_string(buffer_size - 1) + " characters");
+                           std::to_string(buffer_size - 1) + " characters",
+                       ErrorKind::kMisuse);
   }
 }
 
 platform::ShellLinkObject& TSxWinShellLink::Link() {
-  if (link_ == nullptr) throw ESxShellLink("Unable to get ShellLink object");
+  if (link_ == nullptr) throw ESxShellLink("Unable to get ShellLink object", ErrorKind::kGeneral);
   return *link_;
 }
 
@@ -178,7 +180,7 @@ std::string TSxWinShellLink::GetPath() {
       flags = platform::kLinkPathRaw;
       break;
     default:
-      throw ESxShellLink("SLGP_*** flag value is unknown");
+      throw ESxShellLink("SLGP_*** flag value is unknown", ErrorKind::kMisuse);
   }
   std::string path;
   Check(Link().GetPath(&path, kMaxPath, &find_data_, flags));
@@ -201,7 +203,7 @@ TSxShowCmd TSxWinShellLink::GetShowCmd() {
     case kShowMinimized:
       return TSxShowCmd::scShowMinimized;
     default:
-      throw ESxShellLink("Unknown SW_SHOW*** code returned by Windows Shell");
+      throw ESxShellLink("Unknown SW_SHOW*** code returned by Windows Shell", ErrorKind::kGeneral);
   }
 }
 

@@ -167,6 +167,7 @@ TEST_F(CofferTest, ContainerPasswordIsChecked) {
   } catch (const EVorError& e) {
     EXPECT_EQ(std::string(e.what()),
               "TCoffer.Create - invalid password specified, file name = \"" + File() + "\"");
+    EXPECT_EQ(e.Kind(), ErrorKind::kWrongPassword);
   }
   // Nothing stayed open: an exclusive open succeeds and reads the file.
   Open(kOpenModeExclusiveReadWrite, "secret");
@@ -235,6 +236,7 @@ TEST_F(FilePasswordTest, WithoutHandlerTheInputDialogAsks) {
     FAIL() << "opened without the password";
   } catch (const EVorError& e) {
     EXPECT_STREQ(e.what(), "TCFRUserFileStream.Create - unable to open file \"\\own\"");
+    EXPECT_EQ(e.Kind(), ErrorKind::kWrongPassword);
   }
   EXPECT_EQ(shown, (std::vector<std::string>{"Password for \"\\own\"|Enter password: |wrong"}));
   EXPECT_EQ(coffer_->HandleCount(), 0);
@@ -256,12 +258,14 @@ TEST_F(CofferTest, UserFileStreamRefusesMissingCofferAndFile) {
     FAIL();
   } catch (const EVorError& e) {
     EXPECT_STREQ(e.what(), "TCFRUserFileStream.Create - Coffer = nil!");
+    EXPECT_EQ(e.Kind(), ErrorKind::kMisuse);
   }
   try {
     TCFRUserFileStream stream(coffer_.get(), "\\no\"pe", kOpenModeReadWrite, "", "", "");
     FAIL();
   } catch (const EVorError& e) {
     EXPECT_STREQ(e.what(), "TCFRUserFileStream.Create - unable to open file \"\\no\"\"pe\"");
+    EXPECT_EQ(e.Kind(), ErrorKind::kNotFound);
   }
 }
 
@@ -325,7 +329,48 @@ TEST_F(CofferTest, ReadOnlyContainerWritesNothing) {
   ASSERT_GE(h, 0);
   EXPECT_EQ(coffer_->FileWrite(h, "xyz", 3), 0);
   EXPECT_EQ(coffer_->LastError(), kPageWriteHeaderError);
+  EXPECT_EQ(coffer_->LastErrorKind(), ErrorKind::kReadOnly);
   EXPECT_EQ(ReadFrom(h, 0, 10), "abc");
+}
+
+// The failures a program tells apart (a missing container, a damaged one,
+// a damaged page, a broken call) carry their kind, whether raised or
+// reported by result.
+TEST_F(CofferTest, FailuresCarryTheirKind) {
+  auto open_kind = [this](const std::string& path) {
+    try {
+      TCoffer coffer(path, kOpenModeReadWrite, "", "", "", 0);
+    } catch (const EVorError& e) {
+      return e.Kind();
+    }
+    return ErrorKind::kGeneral;
+  };
+  EXPECT_EQ(open_kind(Path("missing.cfr")), ErrorKind::kNotFound);
+
+  Create();
+  coffer_->FileClose(NewFile("\f", Pattern(9000, 1)));
+  coffer_.reset();
+  std::string bytes = ReadAll(File());
+  const std::string good = bytes;
+  // The file's data pages follow the header page, the maps and the
+  // directory; flipping a byte in the last page damages the file's content.
+  bytes[bytes.size() - 100] ^= 0x5A;
+  ASSERT_TRUE(WriteAll(File(), bytes));
+  Open(kOpenModeReadWrite);
+  const int32_t h = coffer_->FileOpen("\f", kOpenModeReadWrite, "", "", "");
+  ASSERT_GE(h, 0);
+  EXPECT_LT(coffer_->FileRead(h, &bytes[0], 9000), 9000);
+  EXPECT_EQ(coffer_->LastError(), kPageChecksumError);
+  EXPECT_EQ(coffer_->LastErrorKind(), ErrorKind::kDamaged);
+  // A call on a handle that is not open is a misuse, reported by result.
+  EXPECT_EQ(coffer_->FileSetSize(h + 1, 10), kInvalidHandle);
+  EXPECT_EQ(KindOfResult(kInvalidHandle), ErrorKind::kMisuse);
+  coffer_.reset();
+
+  bytes = good;
+  bytes[300] ^= 0x01;  // inside the container header, behind the volume header
+  ASSERT_TRUE(WriteAll(File(), bytes));
+  EXPECT_EQ(open_kind(File()), ErrorKind::kDamaged);
 }
 
 }  // namespace

@@ -3,22 +3,26 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "common/error.h"
 #include "container/huge_file_test_util.h"
+#include "container/volume/disk_file.h"
+#include "container/volume/store_environment.h"
 
 namespace vor {
 namespace {
 
 using vor::testing::HugeFileTest;
 
-void ExpectMessage(const std::function<void()>& action, const char* message) {
+void ExpectMessage(const std::function<void()>& action, const char* message, ErrorKind kind) {
   try {
     action();
     ADD_FAILURE() << "expected: " << message;
   } catch (const EVorError& e) {
     EXPECT_STREQ(e.what(), message);
+    EXPECT_EQ(e.Kind(), kind) << message;
   }
 }
 
@@ -138,7 +142,7 @@ TEST_F(HugeFileTest, SetSizeShrinksAndGrowsAcrossParts) {
   v->Close();
   ASSERT_TRUE(v->Open(false, false));
   EXPECT_EQ(v->GetSize(), 720);
-  ExpectMessage([&] { v->SetSize(-1); }, "TCFRHugeFile.SetSize - Size < 0.");
+  ExpectMessage([&] { v->SetSize(-1); }, "TCFRHugeFile.SetSize - Size < 0.", ErrorKind::kMisuse);
   EXPECT_EQ(v->PartCount(), 2u);  // nothing was deleted
 }
 
@@ -167,9 +171,9 @@ TEST_F(HugeFileTest, TakenPartNameIsSkipped) {
 
 TEST_F(HugeFileTest, PartSizeMinimumIs380) {
   ExpectMessage([&] { NewVolume("vol.dat", 379); },
-                "File part size is too small. Minimal part size is 380");
+                "File part size is too small. Minimal part size is 380", ErrorKind::kMisuse);
   ExpectMessage([&] { NewVolume("vol.dat", -2); },
-                "File part size is too small. Minimal part size is 380");
+                "File part size is too small. Minimal part size is 380", ErrorKind::kMisuse);
   auto v = NewVolume("vol.dat", 380);
   ASSERT_TRUE(v->Open(true, false));
   const std::string data = ContainerData(250);
@@ -182,16 +186,19 @@ TEST_F(HugeFileTest, SeekAndReadRulesAtAndBeyondSize) {
   MakeThreePartVolume();
   auto v = NewVolume("vol.dat", -1);
   ASSERT_TRUE(v->Open(false, false));
-  ExpectMessage([&] { v->Seek(-1, 0); }, "TCFRHugeFile.Seek - Offset < 0 from file beginning.");
+  ExpectMessage([&] { v->Seek(-1, 0); }, "TCFRHugeFile.Seek - Offset < 0 from file beginning.",
+                ErrorKind::kMisuse);
   EXPECT_EQ(v->Seek(-1, 2), 1999);
   char buf[16];
   EXPECT_EQ(v->Read(buf, 16), 1);
   EXPECT_EQ(v->Seek(0, 2), 2000);
   EXPECT_EQ(v->Read(buf, 16), 0);
   EXPECT_EQ(v->Seek(1, 1), 2001);
-  ExpectMessage([&] { v->Read(buf, 1); }, "TCFRHugeFile.Read - Stream read error.");
+  ExpectMessage([&] { v->Read(buf, 1); }, "TCFRHugeFile.Read - Stream read error.",
+                ErrorKind::kMisuse);
   v->Seek(1995, 0);
-  ExpectMessage([&] { v->ReadBuffer(buf, 16); }, "TCFRHugeFile.ReadBuffer - Stream read error");
+  ExpectMessage([&] { v->ReadBuffer(buf, 16); }, "TCFRHugeFile.ReadBuffer - Stream read error",
+                ErrorKind::kDamaged);
   v->ReadBuffer(buf, 0);
   // Other origins leave the position alone.
   v->Seek(100, 0);
@@ -204,7 +211,8 @@ TEST_F(HugeFileTest, NegativePositionNeitherReadsNorWritesHeaders) {
   v->WriteBuffer("QZCFRSGN", 8);
   EXPECT_EQ(v->Seek(-20, 2), -12);
   char buf[4];
-  ExpectMessage([&] { v->Read(buf, 4); }, "TCFRHugeFile.Read - Stream read error.");
+  ExpectMessage([&] { v->Read(buf, 4); }, "TCFRHugeFile.Read - Stream read error.",
+                ErrorKind::kMisuse);
   EXPECT_EQ(v->Write("XXXX", 4), 0);
   v->Close();
   EXPECT_EQ(ReadAll(Path("vol.dat")), Header(1000) + "QZCFRSGN");
@@ -223,6 +231,49 @@ TEST_F(HugeFileTest, WritingBeyondSizeExtendsFirst) {
   EXPECT_EQ(FileSize("vol.dat1"), 1000);
   EXPECT_EQ(FileSize("vol.dat2"), 280 + 63);
   EXPECT_EQ(ReadVolume(*v, 0, 1503), "QZCFRSGN" + std::string(1492, '\0') + "end");
+}
+
+// A disk with no room left: part files cannot grow.
+class FullDiskStore : public TCFRDiskFile {
+ public:
+  using TCFRDiskFile::TCFRDiskFile;
+  void SetSize(int64_t value) override {
+    if (value > GetSize()) throw EVorError("no room on the disk", ErrorKind::kDiskFull);
+    TCFRDiskFile::SetSize(value);
+  }
+};
+
+class FullDisk : public TStoreEnvironment {
+ public:
+  std::unique_ptr<TCFRAbstractFile> NewDiskStore(const std::string& path, bool read_only,
+                                                 bool exclusive) override {
+    return std::make_unique<FullDiskStore>(path, read_only, exclusive);
+  }
+};
+
+// A volume that cannot grow to a position beyond its end writes nothing
+// there: Write reports it by its count, and the reason stays readable.
+TEST_F(HugeFileTest, WriteBeyondSizeThatCannotGrowReportsByCountAndKind) {
+  FullDisk full;
+  SetStoreEnvironment(&full);
+  {
+    auto v = NewVolume("vol.dat", 1000);
+    ASSERT_TRUE(v->Open(true, false));
+    v->WriteBuffer("QZCFRSGN", 8);
+    EXPECT_EQ(v->LastFailureKind(), ErrorKind::kGeneral);
+    v->Seek(1500, 0);
+    EXPECT_EQ(v->Write("end", 3), 0);
+    EXPECT_EQ(v->LastFailureKind(), ErrorKind::kDiskFull);
+    EXPECT_EQ(v->GetPosition(), 1500);
+    EXPECT_EQ(v->PartCount(), 1u);
+    EXPECT_EQ(ReadVolume(*v, 0, 8), "QZCFRSGN");
+    // The raising form says the same.
+    v->Seek(1500, 0);
+    ExpectMessage([&] { v->WriteBuffer("end", 3); },
+                  "TCFRHugeFile.WriteBuffer - Stream write error", ErrorKind::kDiskFull);
+  }
+  SetStoreEnvironment(nullptr);
+  EXPECT_FALSE(Exists("vol.dat1"));
 }
 
 TEST_F(HugeFileTest, DataEndingAtAPartBoundary) {
@@ -272,15 +323,15 @@ TEST_F(HugeFileTest, DeleteLastPartFile) {
   EXPECT_EQ(NextPartName("vol.dat1"), "");
   v->DeleteLastPartFile();
   ExpectMessage([&] { v->DeleteLastPartFile(); },
-                "TCFRHugeFile.DeleteLastPartFile - No parts to delete.");
+                "TCFRHugeFile.DeleteLastPartFile - No parts to delete.", ErrorKind::kMisuse);
   EXPECT_EQ(v->GetSize(), 720);
 }
 
 TEST_F(HugeFileTest, OpenStateMessages) {
   auto v = NewVolume("vol.dat", 1000);
   ASSERT_TRUE(v->Open(true, false));
-  ExpectMessage([&] { v->Open(false, false); },
-                "TCFRHugeFile.InternalOpen - File is already open.");
+  ExpectMessage([&] { v->Open(false, false); }, "TCFRHugeFile.InternalOpen - File is already open.",
+                ErrorKind::kMisuse);
   v->Close();
   EXPECT_FALSE(v->Opened());
   EXPECT_EQ(v->GetSize(), 0);
@@ -310,8 +361,10 @@ TEST_F(HugeFileTest, ReadOnlyVolumeChangesNothingOnDisk) {
     EXPECT_EQ(v->Write("more", 4), 0);
     v->Seek(100, 0);
     EXPECT_EQ(v->Write("more", 4), 0);
-    EXPECT_THROW(v->SetSize(10), EVorError);
-    EXPECT_THROW(v->DeleteLastPartFile(), EVorError);
+    ExpectMessage([&] { v->SetSize(10); }, "TCFRHugeFile.SetSize - File is read-only.",
+                  ErrorKind::kReadOnly);
+    ExpectMessage([&] { v->DeleteLastPartFile(); },
+                  "TCFRHugeFile.DeleteLastPartFile - File is read-only.", ErrorKind::kReadOnly);
     EXPECT_EQ(v->GetSize(), 2000);
   }
   auto creator = NewVolume("vol.dat", 1000, /*read_only=*/true);

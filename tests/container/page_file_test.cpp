@@ -31,15 +31,19 @@ class PageFileTest : public testing::TempDirTest {
     return std::make_unique<TPageFileManager>(File(), mode, password, "", "", false, 4096, 8, -1);
   }
 
-  // The message Open raises, or "" when it opens.
+  // The message Open raises, or "" when it opens; its kind goes to
+  // open_error_kind_.
   std::string OpenError() {
+    open_error_kind_ = ErrorKind::kGeneral;
     try {
       Open();
     } catch (const EVorError& e) {
+      open_error_kind_ = e.Kind();
       return e.what();
     }
     return std::string();
   }
+  ErrorKind open_error_kind_ = ErrorKind::kGeneral;
 
   // Overwrites bytes of the container file at volume data offset `offset`.
   void Patch(int64_t offset, const std::string& bytes) {
@@ -110,6 +114,7 @@ TEST_F(PageFileTest, GeometryIsCheckedWithItsMessages) {
     } catch (const EVorError& e) {
       ASSERT_NE(c.message, nullptr) << e.what();
       EXPECT_STREQ(e.what(), c.message);
+      EXPECT_EQ(e.Kind(), ErrorKind::kMisuse);
     }
   }
 }
@@ -120,9 +125,11 @@ TEST_F(PageFileTest, OpeningRefusesMissingFilesAndBadVolumes) {
     FAIL();
   } catch (const EVorError& e) {
     EXPECT_EQ(std::string(e.what()), "File '" + File() + "' not found");
+    EXPECT_EQ(e.Kind(), ErrorKind::kNotFound);
   }
   ASSERT_TRUE(WriteAll(File(), std::string(1000, 'x')));
   EXPECT_EQ(OpenError(), "File box.cfr has corrupted header.");
+  EXPECT_EQ(open_error_kind_, ErrorKind::kDamaged);
 }
 
 TEST_F(PageFileTest, DamagedHeaderIsRefusedUnlessOnlyTheVersionChangedWithItsChecksum) {
@@ -160,6 +167,9 @@ TEST_F(PageFileTest, DamagedHeaderIsRefusedUnlessOnlyTheVersionChangedWithItsChe
       Patch(8, std::string(reinterpret_cast<char*>(b), 4));
     }
     EXPECT_EQ(OpenError(), c.opens ? std::string() : corrupted) << c.what;
+    if (!c.opens) {
+      EXPECT_EQ(open_error_kind_, ErrorKind::kDamaged) << c.what;
+    }
   }
 }
 
@@ -186,6 +196,7 @@ TEST_F(PageFileTest, ReadPageHonoursDataSizeZeroAndMinusOne) {
     FAIL();
   } catch (const EVorError& e) {
     EXPECT_STREQ(e.what(), "TPageFileManager.ReadPage - pData is nil.");
+    EXPECT_EQ(e.Kind(), ErrorKind::kMisuse);
   }
 }
 
@@ -274,14 +285,18 @@ TEST_F(PageFileTest, UnknownEncryptionTypeCannotBeReadOrWritten) {
   pf->InitPage(page);
   EXPECT_FALSE(pf->ReadPage(page, 1, -1));
   EXPECT_EQ(pf->LastError(), kPageDecodeError);
+  EXPECT_EQ(pf->LastFailureKind(), ErrorKind::kDamaged);
   ASSERT_TRUE(pf->ReadPage(page, 1, 0));  // the header alone reads
   EXPECT_EQ(page.EncryptionType, 7);
-  try {
-    pf->WritePage(page, 1, -1);
-    FAIL();
-  } catch (const EVorError& e) {
-    EXPECT_STREQ(e.what(), "TPageFileManager.EncodeBuffer - Unknown encryption type");
-  }
+  // Writing reports by result as reading does, and leaves the page as it was.
+  const std::string before = ReadAll(File());
+  EXPECT_FALSE(pf->WritePage(page, 1, -1));
+  EXPECT_EQ(pf->LastError(), kPageEncodeError);
+  EXPECT_EQ(pf->LastFailureKind(), ErrorKind::kMisuse);
+  EXPECT_FALSE(pf->EncodeBuffer(data.data(), 16, 7, "key"));
+  EXPECT_FALSE(pf->DecodeBuffer(data.data(), 16, 7, "key"));
+  pf.reset();
+  EXPECT_EQ(ReadAll(File()), before);
 }
 
 TEST_F(PageFileTest, EncipheringWithoutAKeyFailsByResult) {
@@ -305,11 +320,13 @@ TEST_F(PageFileTest, ReadOnlyContainerNeitherGrowsNorWrites) {
   auto pf = Open(kOpenModeRead);
   EXPECT_TRUE(pf->ReadOnly());
   EXPECT_FALSE(pf->AddPages(1));
+  EXPECT_EQ(pf->LastFailureKind(), ErrorKind::kReadOnly);
   EXPECT_EQ(pf->Header().FilePageCount, 4);
   TPageRecord page;
   pf->InitPage(page);
   EXPECT_FALSE(pf->WritePage(page, 1, -1));
   EXPECT_EQ(pf->LastError(), kPageWriteHeaderError);
+  EXPECT_EQ(pf->LastFailureKind(), ErrorKind::kReadOnly);
   pf->Header().DIRItemCount = 9;
   pf->SaveHeader();
   pf.reset();

@@ -64,6 +64,7 @@ TEST_F(FaultTest, DiskThatFillsEndsWithNoSpaceAndKeepsEarlierFiles) {
   std::vector<std::string> stored;
   int no_space = 0;
   bool failed = false;
+  ErrorKind kind = ErrorKind::kGeneral;
   {
     testing::FaultEnvironment full_disk;
     full_disk.RefuseNewParts(true);
@@ -75,12 +76,14 @@ TEST_F(FaultTest, DiskThatFillsEndsWithNoSpaceAndKeepsEarlierFiles) {
       try {
         Store(coffer, path, Content(9000 + 1000 * static_cast<size_t>(i), i), i % 3 == 2 ? 0 : 1);
         stored.push_back(path);
-      } catch (const EVorError&) {
+      } catch (const EVorError& e) {
         failed = true;
+        kind = e.Kind();
       }
     }
   }
   EXPECT_TRUE(failed) << "the volume never filled";
+  EXPECT_EQ(kind, ErrorKind::kDiskFull);
   EXPECT_GE(no_space, 1);
   EXPECT_GE(stored.size(), 3u);
   EXPECT_FALSE(platform::FileExists(name + "1"));

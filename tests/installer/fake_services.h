@@ -32,7 +32,7 @@ class FakeShortcutWriter : public ILinkWriter {
   void SetPath(const std::string& value) override { current.path = value; }
   void SaveToFile(const std::string& file_name) override {
     if (file_name.find(fail_when_named) != std::string::npos && !fail_when_named.empty()) {
-      throw EVorError("Access denied to " + file_name);
+      throw EVorError("Access denied to " + file_name, ErrorKind::kReadOnly);
     }
     current.file_name = file_name;
     saved.push_back(current);
@@ -56,7 +56,8 @@ class FakeShell : public IShellServices {
     return true;
   }
   void RegisterServerLibrary(const std::string& dll_name) override {
-    if (dll_name.find("bad") != std::string::npos) throw EVorError("not a library: " + dll_name);
+    if (dll_name.find("bad") != std::string::npos)
+      throw EVorError("not a library: " + dll_name, ErrorKind::kNotFound);
     registered.push_back(dll_name);
   }
   bool DiskFolderExists(const std::string& path) override {
@@ -66,7 +67,7 @@ class FakeShell : public IShellServices {
     return false;
   }
   bool CreateFolderPath(const std::string& path) override {
-    if (fail_create_folder) throw EVorError("Unable to create directory");
+    if (fail_create_folder) throw EVorError("Unable to create directory", ErrorKind::kIo);
     created_folders.push_back(path);
     return true;
   }
@@ -131,7 +132,7 @@ class FakeViewer : public IRichTextViewer {
   }
   std::string SaveRichText() override {
     ++saves;
-    if (fail_save) throw EVorError("cannot write the rich text");
+    if (fail_save) throw EVorError("cannot write the rich text", ErrorKind::kIo);
     return loaded == Loaded::kRich ? content : "{\\rtf1 " + content + "}";
   }
 

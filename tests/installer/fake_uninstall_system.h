@@ -83,8 +83,10 @@ class FakeUninstallSystem : public IUninstallSystem {
   }
   void UnregisterServer(const std::string& library) override {
     calls.push_back("unregister " + library);
-    if (GetPathKind(library) != PathKind::kFile) throw EVorError("The module was not found");
-    if (failing_servers.count(library) != 0) throw EVorError("Unspecified error");
+    if (GetPathKind(library) != PathKind::kFile)
+      throw EVorError("The module was not found", ErrorKind::kNotFound);
+    if (failing_servers.count(library) != 0)
+      throw EVorError("Unspecified error", ErrorKind::kGeneral);
   }
   bool RemoveUninstallEntry(const std::string& app_name, const std::string& install_dir,
                             std::string* error) override {

@@ -37,7 +37,8 @@ class FakeLinkWriter : public ILinkWriter {
   std::string GetDescription() override { return current_.description; }
   void SetDescription(const std::string& value) override {
     if (value.size() > 1023)
-      throw ESxShellLink("TSxWinShellLink.Description - value longer than 1023 characters");
+      throw ESxShellLink("TSxWinShellLink.Description - value longer than 1023 characters",
+                         ErrorKind::kMisuse);
     current_.description = value;
   }
   void SetWorkingDirectory(const std::string& value) override {
@@ -109,7 +110,7 @@ class FakeShellServices : public IShellServices {
   }
 
   bool CreateFolderPath(const std::string& path) override {
-    if (path.empty()) throw EShellMiscError("Unable to create directory");
+    if (path.empty()) throw EShellMiscError("Unable to create directory", ErrorKind::kIo);
     const std::string folder = Strip(path);
     if (folder.empty() || (folder.size() == 2 && folder[1] == ':')) return true;
     if (folders.count(folder) != 0) return true;

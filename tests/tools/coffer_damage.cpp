@@ -44,7 +44,7 @@ void LargestFile(TPageFileManager& pf, std::shared_ptr<const TIntegerArray>* map
     if (r.Deleted || (r.Attributes & kFileAttributeDirectory) || r.FirstMapPageNo == -1) continue;
     if (best < 0 || r.FileSize > records.Item(best).FileSize) best = i;
   }
-  if (best < 0) throw EVorError("no file with content");
+  if (best < 0) throw EVorError("no file with content", ErrorKind::kNotFound);
   pm.GetMaps(records.Item(best), maps, data);
 }
 
@@ -78,7 +78,7 @@ int FlipOnDisk(const std::string& archive, const std::string& kind) {
   c = static_cast<char>(c ^ 0x5A);
   f.seekp(offset);
   f.write(&c, 1);
-  if (!f) throw EVorError("cannot write the archive");
+  if (!f) throw EVorError("cannot write the archive", ErrorKind::kIo);
   std::printf("%d\n", page);
   return 0;
 }
@@ -90,11 +90,11 @@ int FlipInBlock(const std::string& archive) {
   const int32_t page_no = (*data)[0];
   TPageRecord page;
   pf.InitPage(page);
-  if (!pf.ReadPage(page, page_no, -1)) throw EVorError("cannot read the page");
+  if (!pf.ReadPage(page, page_no, -1)) throw EVorError("cannot read the page", ErrorKind::kDamaged);
   // Stream header (128) and block header (16) come first; then the packed
   // bytes of block 0.
   page.pData[128 + 16 + 40] ^= 0x5A;
-  if (!pf.WritePage(page, page_no, -1)) throw EVorError("cannot write the page");
+  if (!pf.WritePage(page, page_no, -1)) throw EVorError("cannot write the page", ErrorKind::kIo);
   pf.DonePage(page);
   pf.Flush();
   std::printf("%d\n", page_no);

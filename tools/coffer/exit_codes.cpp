@@ -16,6 +16,10 @@ ExitCode ExitCodeOf(const std::exception& error) {
     case ErrorKind::kDiskFull:
     case ErrorKind::kIo:
       return kExitIoError;
+    // A missing stored file or a broken contract fails the command; a
+    // missing container is told apart before the engine is asked.
+    case ErrorKind::kNotFound:
+    case ErrorKind::kMisuse:
     case ErrorKind::kInUse:
     case ErrorKind::kUnfinished:
     case ErrorKind::kGeneral:

@@ -19,10 +19,26 @@ enum ExitCode : int {
 // A failure of the tool itself, with the exit code it ends the program with.
 class ECofferError : public EVorError {
  public:
-  ECofferError(ExitCode code, const std::string& message) : EVorError(message), code_(code) {}
+  ECofferError(ExitCode code, const std::string& message)
+      : EVorError(message, KindOfExitCode(code)), code_(code) {}
   ExitCode Code() const { return code_; }
 
  private:
+  // The error kind that goes with an exit code (a usage error is a misuse).
+  static ErrorKind KindOfExitCode(ExitCode code) {
+    switch (code) {
+      case kExitUsage:
+        return ErrorKind::kMisuse;
+      case kExitWrongPassword:
+        return ErrorKind::kWrongPassword;
+      case kExitDamaged:
+        return ErrorKind::kDamaged;
+      case kExitIoError:
+        return ErrorKind::kIo;
+      default:
+        return ErrorKind::kGeneral;
+    }
+  }
   ExitCode code_;
 };
 

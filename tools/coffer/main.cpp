@@ -50,9 +50,9 @@ int Main(const std::vector<std::string>& argv) {
       return d.run(session);
     } catch (const EVorError& e) {
       // A stored file that stayed shut because its own password was wrong
-      // or not at hand.
-      if (session.FilePasswordSource().Refused() &&
-          std::string(e.what()).find("unable to open file") != std::string::npos) {
+      // or not at hand (its open fails with kWrongPassword).
+      if (e.Kind() == ErrorKind::kWrongPassword && session.FilePasswordSource().Refused() &&
+          dynamic_cast<const ECofferError*>(&e) == nullptr) {
         throw ECofferError(kExitWrongPassword, std::string(e.what()) +
                                                    ": its password is wrong or missing (set " +
                                                    kFilePasswordVariable + ")");

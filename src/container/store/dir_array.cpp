@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "common/error.h"
+#include "common/result_code.h"
 #include "container/store/collation.h"
 
 namespace vor {
@@ -51,7 +52,8 @@ void TDIRArray::SetSize(int32_t new_size) {
   }
   if (new_size < item_count_) {
     throw EVorError("TDIRArray.SetSize - newSize < itemCount error.  newSize = " +
-                    std::to_string(new_size) + " itemCount = " + std::to_string(item_count_));
+                        std::to_string(new_size) + " itemCount = " + std::to_string(item_count_),
+                    ErrorKind::kMisuse);
   }
   ResizeByRule(items_, rule_, item_count_, new_size);
   item_count_ = new_size;
@@ -71,7 +73,8 @@ void TDIRArray::Add(const TFileRec& rec) {
 
 void TDIRArray::CheckItemNo(const char* where, int32_t item_no) const {
   if (item_no < 0 || item_no >= item_count_) {
-    throw EVorError(std::string(where) + " - invalid itemNo = " + std::to_string(item_no));
+    throw EVorError(std::string(where) + " - invalid itemNo = " + std::to_string(item_no),
+                    ErrorKind::kMisuse);
   }
 }
 
@@ -280,12 +283,12 @@ int32_t TDIRArray::FindFirst(const std::string& path, int32_t attr, int32_t star
   } else {
     folder = FindPath(folder_part, start_index);
   }
-  if (folder < -1) return -2;
+  if (folder < -1) return kSearchFolderNotFound;
 
   TFileRec key;
   key.ParentID = folder;
   int32_t p = FindPositionOf(KeyKind::kParent, key, true, false);
-  if (p < 0) return -5;
+  if (p < 0) return kSearchNoMore;
   for (; p < indexed_count_; ++p) {
     const int32_t item_no = parent_index_.Item(p);
     const TFileRec& rec = items_[static_cast<size_t>(item_no)];
@@ -293,18 +296,18 @@ int32_t TDIRArray::FindFirst(const std::string& path, int32_t attr, int32_t star
     if ((rec.Attributes & static_cast<uint32_t>(sr->ExcludeMask)) != 0) continue;
     if (MatchesMask(rec.FileName, mask, true)) list.Add(item_no);
   }
-  if (list.Count() == 0) return -5;
+  if (list.Count() == 0) return kSearchNoMore;
   list.SetCursor(0);
   FillSearchRec(list.Item(0), sr);
-  return 0;
+  return kResultOk;
 }
 
 int32_t TDIRArray::FindNext(TSearchRec* sr) {
   const int32_t handle = sr->SearchHandle;
-  if (handle < 0 || static_cast<size_t>(handle) >= search_lists_.size()) return -5;
+  if (handle < 0 || static_cast<size_t>(handle) >= search_lists_.size()) return kSearchNoMore;
   TIntegerArray* list = search_lists_[static_cast<size_t>(handle)].get();
-  if (list == nullptr) return -4;
-  if (list->Cursor() >= list->Count() - 1) return -5;
+  if (list == nullptr) return kSearchClosed;
+  if (list->Cursor() >= list->Count() - 1) return kSearchNoMore;
   list->SetCursor(list->Cursor() + 1);
   FillSearchRec(list->Item(list->Cursor()), sr);
   return 0;

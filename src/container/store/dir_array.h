@@ -58,12 +58,13 @@ class TDIRArray {
   // the root); -1 for the root itself; below -1 when it does not resolve.
   int32_t FindPath(const std::string& path, int32_t start_index) const;
 
-  // Folder search: 0 with search_rec filled from the first match, -2 when
-  // the folder does not exist, -5 when nothing matches.
+  // Folder search: 0 with search_rec filled from the first match,
+  // kSearchFolderNotFound (-2) when the folder does not exist, kSearchNoMore
+  // (-5) when nothing matches (common/result_code.h).
   int32_t FindFirst(const std::string& path, int32_t attr, int32_t start_index,
                     TSearchRec* search_rec);
-  // 0 with the next match, -4 for a search that was closed, -5 at the end
-  // (or for an unknown handle).
+  // 0 with the next match, kSearchClosed (-4) for a search that was closed,
+  // kSearchNoMore (-5) at the end (or for an unknown handle).
   int32_t FindNext(TSearchRec* search_rec);
   // Ends the search; an unknown handle is ignored.
   void FindClose(TSearchRec* search_rec);

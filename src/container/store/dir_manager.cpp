@@ -17,10 +17,8 @@ namespace {
 
 // A page that cannot be loaded is damaged; one that cannot be saved is a
 // failure of the disk.
-[[noreturn]] void RaisePage(const char* message, int32_t page_no) {
-  const bool save = std::string(message).find("can not save") != std::string::npos;
-  throw EVorError(std::string(message) + std::to_string(page_no),
-                  save ? ErrorKind::kIo : ErrorKind::kDamaged);
+[[noreturn]] void RaisePage(const char* message, int32_t page_no, ErrorKind kind) {
+  throw EVorError(std::string(message) + std::to_string(page_no), kind);
 }
 
 }  // namespace
@@ -64,13 +62,14 @@ void TDIRManager::Load() {
   int32_t page_no = h.FirstDIRPageNo;
   for (int32_t i = 0; i < page_count; ++i) {
     if (page_no < 1 || !visited.insert(page_no).second) {
-      RaisePage("TDIRManager.Load - can not load page, pageNo = ", page_no);
+      RaisePage("TDIRManager.Load - can not load page, pageNo = ", page_no, ErrorKind::kDamaged);
     }
     dir_page_nos_.Add(page_no);
     buffer.resize(static_cast<size_t>(i + 1) * dir_page_data_size_);
     page.pData = buffer.data() + static_cast<size_t>(i) * dir_page_data_size_;
     if (!page_file_.ReadPage(page, page_no, dir_page_data_size_)) {
-      RaisePage("TDIRManager.Load - can not load page, pageNo = ", page_no);
+      RaisePage("TDIRManager.Load - can not load page, pageNo = ", page_no,
+                page_file_.LastFailureKind());
     }
     page_no = page.NextPageNo;
   }
@@ -106,7 +105,7 @@ void TDIRManager::WriteItem(int32_t item_no, const TFileRec& rec) {
   if (page_file_.ReadOnly()) {
     dir_array_->ReadItem(item_no);  // raises for an invalid number
     RaisePage("TDIRManager.WriteItem - can not save page, pageNo = ",
-              dir_page_nos_.Item(item_no / entries_per_page_));
+              dir_page_nos_.Item(item_no / entries_per_page_), ErrorKind::kReadOnly);
   }
   dir_array_->UpdateItem(item_no, rec);
   if (rec.Deleted != 0) open_counts_.SetItem(item_no, 0);
@@ -114,10 +113,12 @@ void TDIRManager::WriteItem(int32_t item_no, const TFileRec& rec) {
   const int32_t page_no = dir_page_nos_.Item(page_index);
   TPageRecord header;
   if (!page_file_.ReadPage(header, page_no, 0)) {
-    RaisePage("TDIRManager.WriteItem - can not load  page, pageNo = ", page_no);
+    RaisePage("TDIRManager.WriteItem - can not load  page, pageNo = ", page_no,
+              page_file_.LastFailureKind());
   }
   if (!SavePage(page_index, header)) {
-    RaisePage("TDIRManager.WriteItem - can not save page, pageNo = ", page_no);
+    RaisePage("TDIRManager.WriteItem - can not save page, pageNo = ", page_no,
+              page_file_.LastFailureKind());
   }
 }
 
@@ -153,11 +154,13 @@ int32_t TDIRManager::StoreNewItem(const TFileRec& rec) {
       const int32_t last_page = dir_page_nos_.Item(dir_page_nos_.Count() - 1);
       TPageRecord last;
       if (!page_file_.ReadPage(last, last_page, 0)) {
-        RaisePage("TDIRManager.AddItem - can not load last page, pageNo = ", last_page);
+        RaisePage("TDIRManager.AddItem - can not load last page, pageNo = ", last_page,
+                  page_file_.LastFailureKind());
       }
       last.NextPageNo = new_page;
       if (!page_file_.WritePage(last, last_page, 0)) {
-        RaisePage("TDIRManager.AddItem - can not save last page, pageNo = ", last_page);
+        RaisePage("TDIRManager.AddItem - can not save last page, pageNo = ", last_page,
+                  page_file_.LastFailureKind());
       }
     }
     dir_page_nos_.Add(new_page);
@@ -179,7 +182,8 @@ int32_t TDIRManager::StoreNewItem(const TFileRec& rec) {
   const int32_t page_no = dir_page_nos_.Item(page_index);
   if (item_no % entries_per_page_ != 0) {
     if (!page_file_.ReadPage(header, page_no, 0)) {
-      RaisePage("TDIRManager.AddItem - can not load  page, pageNo = ", page_no);
+      RaisePage("TDIRManager.AddItem - can not load  page, pageNo = ", page_no,
+                page_file_.LastFailureKind());
     }
   } else {
     header.PageType = PageTypeDIR;
@@ -188,7 +192,8 @@ int32_t TDIRManager::StoreNewItem(const TFileRec& rec) {
     header.NextPageNo = page_no;  // the last page links to itself
   }
   if (!SavePage(page_index, header)) {
-    RaisePage("TDIRManager.AddItem - can not save page, pageNo = ", page_no);
+    RaisePage("TDIRManager.AddItem - can not save page, pageNo = ", page_no,
+              page_file_.LastFailureKind());
   }
   page_file_.SaveHeader();
   return item_no;

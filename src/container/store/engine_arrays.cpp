@@ -25,12 +25,14 @@ int32_t TGrowthRule::NewCapacity(int32_t count, int32_t capacity, int32_t n) {
 }
 
 void RaiseArrayCount(const char* where, int64_t count) {
-  throw EVorError(std::string(where) + " - invalid count = " + std::to_string(count));
+  throw EVorError(std::string(where) + " - invalid count = " + std::to_string(count),
+                  ErrorKind::kMisuse);
 }
 
 void RaiseArrayIndex(const char* where, int64_t index, int32_t count) {
   throw EVorError(std::string(where) + " - index out of bounds, index = " + std::to_string(index) +
-                  ", itemCount = " + std::to_string(count));
+                      ", itemCount = " + std::to_string(count),
+                  ErrorKind::kMisuse);
 }
 
 // --- TIntegerArray ---
@@ -110,11 +112,14 @@ int32_t SortedKeyLowerBound(const std::vector<int32_t>& keys, int32_t count, int
                               keys.begin());
 }
 
-void RaiseSortedDeleteEmpty() { throw EVorError("TSortedPtrArray.Delete - no elements in array!"); }
+void RaiseSortedDeleteEmpty() {
+  throw EVorError("TSortedPtrArray.Delete - no elements in array!", ErrorKind::kMisuse);
+}
 
 void RaiseSortedDeleteNotFound(int32_t key, int32_t count) {
   throw EVorError("TSortedPtrArray.Delete - element not found, key = " + std::to_string(key) +
-                  ", itemCount = " + std::to_string(count) + "!");
+                      ", itemCount = " + std::to_string(count) + "!",
+                  ErrorKind::kNotFound);
 }
 
 // --- TCFRHeadersArray ---

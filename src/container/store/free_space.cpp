@@ -143,7 +143,7 @@ void TFreeSpaceManager::SaveMapPage(std::vector<uint8_t>& map, int32_t slice, in
   page.ChecksumKind = 0;
   page.pData = map.data() + static_cast<size_t>(slice) * static_cast<size_t>(bytes);
   if (!page_file_.WritePage(page, page_no, bytes)) {
-    Raise(message + std::to_string(page_no), ErrorKind::kIo);
+    Raise(message + std::to_string(page_no), page_file_.LastFailureKind());
   }
 }
 

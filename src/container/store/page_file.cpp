@@ -60,14 +60,17 @@ TPageFileManager::~TPageFileManager() {
 void TPageFileManager::CheckGeometry(int32_t page_size, int32_t extent_page_count) {
   if (page_size < kMinPageSize) {
     throw EVorError("TPageFileManager.Create - page size should be >= " +
-                    std::to_string(kMinPageSize) + "bytes .");
+                        std::to_string(kMinPageSize) + "bytes .",
+                    ErrorKind::kMisuse);
   }
   if (page_size > kMaxPageSize) {
     throw EVorError("TPageFileManager.Create - page size should be <= " +
-                    std::to_string(kMaxPageSize) + "bytes .");
+                        std::to_string(kMaxPageSize) + "bytes .",
+                    ErrorKind::kMisuse);
   }
   if (extent_page_count <= 0) {
-    throw EVorError("TPageFileManager.Create - extent page count should be >= 1 Page.");
+    throw EVorError("TPageFileManager.Create - extent page count should be >= 1 Page.",
+                    ErrorKind::kMisuse);
   }
 }
 
@@ -114,7 +117,7 @@ void TPageFileManager::HandleLeftJournal() {
 
 void TPageFileManager::OpenExisting() {
   if (!platform::FileExists(file_name_)) {
-    throw EVorError("File '" + file_name_ + "' not found");
+    throw EVorError("File '" + file_name_ + "' not found", ErrorKind::kNotFound);
   }
   store_ = std::make_unique<TCFRHugeFile>(file_name_, read_only_, exclusive_, in_memory_, -1);
   if (!store_->Open(false, true)) {
@@ -176,28 +179,29 @@ bool TPageFileManager::ReadPage(TPageRecord& page, int32_t page_no, int32_t data
   // (negative) or read (beyond the end, which raises there).
   const int64_t offset = PageOffset(page_no);
   if (page_no < 0 || offset > store_->GetSize()) {
-    last_error_ = kPageReadHeaderError;
+    Fail(kPageReadHeaderError);
     return false;
   }
   uint8_t header[kPageHeaderSize];
   store_->Seek(offset, 0);
   if (store_->Read(header, kPageHeaderSize) < kPageHeaderSize) {
-    last_error_ = kPageReadHeaderError;
+    Fail(kPageReadHeaderError);
     return false;
   }
   page.DecodeHeader(header);
   if (data_size == 0) return true;
-  if (page.pData == nullptr) throw EVorError("TPageFileManager.ReadPage - pData is nil.");
+  if (page.pData == nullptr)
+    throw EVorError("TPageFileManager.ReadPage - pData is nil.", ErrorKind::kMisuse);
   if (store_->Read(page.pData, data_size) < data_size) {
-    last_error_ = kPageReadDataError;
+    Fail(kPageReadDataError);
     return false;
   }
   if (!VerifyChecksum(page.pData, data_size, page.ChecksumKind, page.Checksum)) {
-    last_error_ = kPageChecksumError;
+    Fail(kPageChecksumError);
     return false;
   }
   if (!no_decode && !DecodeBuffer(page.pData, data_size, page.EncryptionType, KeyOrPageKey(key))) {
-    last_error_ = kPageDecodeError;
+    Fail(kPageDecodeError);
     return false;
   }
   return true;
@@ -209,13 +213,14 @@ bool TPageFileManager::WritePage(TPageRecord& page, int32_t page_no, int32_t dat
   if (data_size < 0) data_size = PageDataSize();
   // A read-only container is never written, also not when it lives in memory.
   if (page_no < 0 || read_only_) {
-    last_error_ = kPageWriteHeaderError;
+    Fail(kPageWriteHeaderError);
+    last_failure_kind_ = read_only_ ? ErrorKind::kReadOnly : ErrorKind::kMisuse;
     return false;
   }
   const bool with_data = page.pData != nullptr && data_size > 0;
   if (with_data) {
     if (!EncodeBuffer(page.pData, data_size, page.EncryptionType, KeyOrPageKey(key))) {
-      last_error_ = kPageEncodeError;
+      Fail(kPageEncodeError);
       return false;
     }
     page.Checksum = ComputeChecksum(page.pData, data_size, page.ChecksumKind);
@@ -224,11 +229,11 @@ bool TPageFileManager::WritePage(TPageRecord& page, int32_t page_no, int32_t dat
   page.EncodeHeader(header);
   store_->Seek(PageOffset(page_no), 0);
   if (store_->Write(header, kPageHeaderSize) < kPageHeaderSize) {
-    last_error_ = kPageWriteHeaderError;
+    Fail(kPageWriteHeaderError);
     return false;
   }
   if (with_data && store_->Write(page.pData, data_size) < data_size) {
-    last_error_ = kPageWriteDataError;
+    Fail(kPageWriteDataError);
     return false;
   }
   return true;
@@ -245,7 +250,7 @@ int32_t TPageFileManager::ReadPageRun(int32_t first_page_no, int32_t count, uint
     const int32_t page_no = first_page_no + done;
     const int64_t offset = PageOffset(page_no);
     if (page_no < 0 || offset > store_->GetSize()) {
-      last_error_ = kPageReadHeaderError;
+      Fail(kPageReadHeaderError);
       return done;
     }
     const int32_t run = std::min(count - done, kPageRunLimit);
@@ -256,20 +261,20 @@ int32_t TPageFileManager::ReadPageRun(int32_t first_page_no, int32_t count, uint
     for (int32_t k = 0; k < run; ++k) {
       const int32_t at = k * page_size;
       if (got - at < page_size) {
-        last_error_ = got - at < kPageHeaderSize ? kPageReadHeaderError : kPageReadDataError;
+        Fail(got - at < kPageHeaderSize ? kPageReadHeaderError : kPageReadDataError);
         return done;
       }
       TPageRecord page;
       page.DecodeHeader(run_buffer_.data() + at);
       const uint8_t* stored = run_buffer_.data() + at + kPageHeaderSize;
       if (!VerifyChecksum(stored, data_size, page.ChecksumKind, page.Checksum)) {
-        last_error_ = kPageChecksumError;
+        Fail(kPageChecksumError);
         return done;
       }
       uint8_t* out = data + static_cast<size_t>(done) * static_cast<size_t>(data_size);
       std::memcpy(out, stored, static_cast<size_t>(data_size));
       if (!DecodeBuffer(out, data_size, page.EncryptionType, page_key)) {
-        last_error_ = kPageDecodeError;
+        Fail(kPageDecodeError);
         return done;
       }
       ++done;
@@ -282,7 +287,8 @@ int32_t TPageFileManager::WritePageRun(const TPageRecord& header, int32_t first_
                                        int32_t count, const uint8_t* data, const std::string& key) {
   last_error_ = 0;
   if (first_page_no < 0 || read_only_) {
-    last_error_ = kPageWriteHeaderError;
+    Fail(kPageWriteHeaderError);
+    last_failure_kind_ = read_only_ ? ErrorKind::kReadOnly : ErrorKind::kMisuse;
     return 0;
   }
   const int32_t page_size = header_.PageSize;
@@ -305,7 +311,7 @@ int32_t TPageFileManager::WritePageRun(const TPageRecord& header, int32_t first_
       std::memcpy(stored, data + static_cast<size_t>(done + k) * static_cast<size_t>(data_size),
                   static_cast<size_t>(data_size));
       if (!EncodeBuffer(stored, data_size, page.EncryptionType, page_key)) {
-        last_error_ = kPageEncodeError;
+        Fail(kPageEncodeError);
         return done;
       }
       page.Checksum = ComputeChecksum(stored, data_size, page.ChecksumKind);
@@ -315,8 +321,8 @@ int32_t TPageFileManager::WritePageRun(const TPageRecord& header, int32_t first_
     const int32_t written = store_->Write(run_buffer_.data(), static_cast<int32_t>(raw_size));
     if (written < static_cast<int32_t>(raw_size)) {
       const int32_t whole = written / page_size;
-      last_error_ = written - whole * page_size < kPageHeaderSize ? kPageWriteHeaderError
-                                                                  : kPageWriteDataError;
+      Fail(written - whole * page_size < kPageHeaderSize ? kPageWriteHeaderError
+                                                         : kPageWriteDataError);
       return done + whole;
     }
     done += run;
@@ -327,9 +333,9 @@ int32_t TPageFileManager::WritePageRun(const TPageRecord& header, int32_t first_
 bool TPageFileManager::EncodeBuffer(uint8_t* data, int32_t size, uint8_t encryption_type,
                                     const std::string& key) {
   if (encryption_type == EncryptionNone) return true;
-  if (encryption_type != EncryptionRijndael) {
-    throw EVorError("TPageFileManager.EncodeBuffer - Unknown encryption type");
-  }
+  // Like DecodeBuffer, an unknown type is reported by result: WritePage
+  // then fails with kPageEncodeError and writes nothing.
+  if (encryption_type != EncryptionRijndael) return false;
   try {
     EncipherPageData(key, data, size);
   } catch (const std::exception&) {
@@ -351,19 +357,44 @@ bool TPageFileManager::DecodeBuffer(uint8_t* data, int32_t size, uint8_t encrypt
 }
 
 bool TPageFileManager::AddPages(int32_t count) {
-  if (read_only_ || count < 0) return false;
+  if (read_only_ || count < 0) {
+    last_failure_kind_ = read_only_ ? ErrorKind::kReadOnly : ErrorKind::kMisuse;
+    return false;
+  }
   const int64_t pages = static_cast<int64_t>(header_.FilePageCount) + count;
-  if (pages > INT32_MAX) return false;
+  if (pages > INT32_MAX) {
+    last_failure_kind_ = ErrorKind::kDiskFull;  // no page numbers left
+    return false;
+  }
   const int64_t target = pages * header_.PageSize;
+  // A volume that cannot grow is reported by result; what stopped it is
+  // kept as LastFailureKind.
   try {
     store_->SetSize(target);
-    if (store_->GetSize() != target) return false;
+    if (store_->GetSize() != target) {
+      last_failure_kind_ = store_->LastFailureKind();
+      return false;
+    }
+  } catch (const EVorError& e) {
+    last_failure_kind_ = e.Kind();
+    return false;
   } catch (const std::exception&) {
+    last_failure_kind_ = ErrorKind::kGeneral;  // out of memory
     return false;
   }
   header_.FilePageCount = static_cast<int32_t>(pages);
   SaveHeader();
   return true;
+}
+
+void TPageFileManager::Fail(int32_t code) {
+  last_error_ = code;
+  last_failure_kind_ = KindOfResult(code);
+  // A write the volume could not make: the disk says why (full, or failing).
+  if ((code == kPageWriteHeaderError || code == kPageWriteDataError) && store_ != nullptr &&
+      store_->LastFailure() != 0) {
+    last_failure_kind_ = platform::KindOfOsError(store_->LastFailure());
+  }
 }
 
 bool TPageFileManager::Flush() { return store_->Flush(); }

@@ -6,7 +6,8 @@
 // enciphered with the page key when the page's EncryptionType says so.
 //
 // Creating and opening raise on failure. Page reads and writes report by
-// result: false with a negative code in LastError (kPage*Error below).
+// result: false with a negative code in LastError (kPage*Error,
+// common/result_code.h) and its kind in LastFailureKind.
 //
 // A container opened or created for writing on disk keeps a rollback journal
 // (rollback_journal.h): the changes since the last commit form a
@@ -21,6 +22,8 @@
 #include <string>
 #include <vector>
 
+#include "common/error.h"
+#include "common/result_code.h"
 #include "container/store/container_header.h"
 #include "container/store/open_mode.h"
 #include "container/store/page.h"
@@ -29,16 +32,6 @@
 
 namespace vor {
 
-// LastError codes of page reads and writes.
-constexpr int32_t kPageReadHeaderError = -7;
-constexpr int32_t kPageWriteHeaderError = -8;
-constexpr int32_t kPageReadDataError = -9;
-constexpr int32_t kPageWriteDataError = -10;
-constexpr int32_t kPageChecksumError = -11;
-constexpr int32_t kPageDecodeError = -12;
-constexpr int32_t kPageEncodeError = -13;
-// Used by the directory and the page maps: the allocation maps gave no pages.
-constexpr int32_t kNoFreePagesError = -17;
 
 constexpr int32_t kMinPageSize = 600;
 // Largest page size accepted, so that a damaged header cannot ask for huge
@@ -98,12 +91,13 @@ class TPageFileManager {
                        const uint8_t* data, const std::string& key = std::string());
 
   // Type 0: nothing. Type 1: Rijndael under key, in place. False when the
-  // cipher fails. Other types: EncodeBuffer raises, DecodeBuffer is false.
+  // cipher fails or for any other type (no cipher goes with it).
   bool EncodeBuffer(uint8_t* data, int32_t size, uint8_t encryption_type, const std::string& key);
   bool DecodeBuffer(uint8_t* data, int32_t size, uint8_t encryption_type, const std::string& key);
 
   // Grows the container by count pages and saves the header; false (and the
-  // header unchanged) when the volume cannot grow or is read-only.
+  // header unchanged) when the volume cannot grow or is read-only, with the
+  // reason in LastFailureKind (kDiskFull, kIo, kReadOnly, ...).
   bool AddPages(int32_t count);
   // Flushes the volume; false when the system reports a failure.
   bool Flush();
@@ -137,6 +131,11 @@ class TPageFileManager {
   // (true for a container without one).
   bool PasswordAccepted() const { return password_accepted_; }
   int32_t LastError() const { return last_error_; }
+  // The kind of the last failure reported by result: a page read or write
+  // (its LastError code's kind; a write the disk refused for want of room is
+  // kDiskFull, one refused because the container is read-only kReadOnly) or
+  // AddPages. kGeneral until something failed.
+  ErrorKind LastFailureKind() const { return last_failure_kind_; }
   TCFRHugeFile* Store() { return store_.get(); }
   const TCFRHugeFile* Store() const { return store_.get(); }
 
@@ -151,6 +150,8 @@ class TPageFileManager {
   void StartJournal();
   // Geometry and counts that later layers size buffers and loops by.
   bool HeaderFieldsSound() const;
+  // Sets LastError to code and LastFailureKind to its kind.
+  void Fail(int32_t code);
   const std::string& KeyOrPageKey(const std::string& key) const {
     return key.empty() ? page_key_ : key;
   }
@@ -164,6 +165,7 @@ class TPageFileManager {
   std::string page_key_;
   bool password_accepted_ = true;
   int32_t last_error_ = 0;
+  ErrorKind last_failure_kind_ = ErrorKind::kGeneral;
   // Raw pages (headers and data) of one run; kept between calls.
   std::vector<uint8_t> run_buffer_;
   // Listens to store_ while the container is writable on disk.

@@ -121,7 +121,7 @@ TUserFilePageMapManager::TMaps TUserFilePageMapManager::ReadMaps(const TFileRec&
 
 TUserFilePageMapManager::TMaps TUserFilePageMapManager::Maps(const TFileRec& rec) {
   const int32_t first = rec.FirstMapPageNo;
-  if (first == -1) throw EVorError(kInvalidFirstMapPage);
+  if (first == -1) throw EVorError(kInvalidFirstMapPage, ErrorKind::kMisuse);
   TCachedList* map = map_cache_.Find(first);
   TCachedList* data = data_cache_.Find(first);
   TMaps maps;
@@ -185,7 +185,7 @@ bool TUserFilePageMapManager::AppendPages(TFileRec& rec, int32_t page_count, boo
 
 bool TUserFilePageMapManager::DoAppendPages(TFileRec& rec, int32_t page_count, bool init_pages) {
   if (page_count <= 0) {
-    throw EVorError("TUserFilePageMapManager.AppendPages - PageCount <= 0.");
+    throw EVorError("TUserFilePageMapManager.AppendPages - PageCount <= 0.", ErrorKind::kMisuse);
   }
   const bool new_map = rec.FirstMapPageNo == -1;
   TMaps maps;
@@ -272,7 +272,8 @@ void TUserFilePageMapManager::DeletePagesFromEOF(TFileRec& rec, int32_t count) {
 
 void TUserFilePageMapManager::DoDeletePagesFromEOF(TFileRec& rec, int32_t count) {
   if (rec.FirstMapPageNo == -1) {
-    throw EVorError("TUserFilePageMapManager.DeletePagesFromEOF - File map not exists.");
+    throw EVorError("TUserFilePageMapManager.DeletePagesFromEOF - File map not exists.",
+                    ErrorKind::kMisuse);
   }
   TMaps maps = Maps(rec);
   const int32_t d = maps.data->Count();

@@ -104,7 +104,8 @@ TCFRAdvancedFileStream::TCFRAdvancedFileStream(IHandleFiles* coffer, uint8_t com
                                                const std::string& password, uint16_t mode,
                                                const std::string& file_name)
     : file_name_(file_name) {
-  if (coffer == nullptr) throw EVorError("TCFRAdvancedFileStream.Create - Coffer = nil.");
+  if (coffer == nullptr)
+    throw EVorError("TCFRAdvancedFileStream.Create - Coffer = nil.", ErrorKind::kMisuse);
   stream_ =
       std::make_unique<TCFRUserFileStream>(coffer, file_name, mode, password, question, answer);
   compression_ = compression != 0 ? compression : coffer->DefaultCompression();
@@ -114,7 +115,8 @@ TCFRAdvancedFileStream::TCFRAdvancedFileStream(IHandleFiles* coffer, uint8_t com
 TCFRAdvancedFileStream::TCFRAdvancedFileStream(std::unique_ptr<TStream> raw, uint8_t compression,
                                                bool create, const std::string& file_name)
     : compression_(compression), file_name_(file_name), stream_(std::move(raw)) {
-  if (stream_ == nullptr) throw EVorError("TCFRAdvancedFileStream.Create - Stream = nil.");
+  if (stream_ == nullptr)
+    throw EVorError("TCFRAdvancedFileStream.Create - Stream = nil.", ErrorKind::kMisuse);
   Initialize(create);
 }
 
@@ -142,7 +144,8 @@ void TCFRAdvancedFileStream::Initialize(bool create) {
     if (stream_->Write(bytes, kStreamHeaderSize) < kStreamHeaderSize) {
       throw EVorError(
           "TCFRAdvancedFileStream.Create - error writing to data stream. May be data stream in "
-          "read only mode.");
+          "read only mode.",
+          stream_->LastFailureKind());
     }
     stream_->SetSize(kStreamHeaderSize);
   }
@@ -266,7 +269,8 @@ void TCFRAdvancedFileStream::WriteStreamHeader() {
   header_.Encode(bytes);
   stream_->Seek(0, 0);
   if (stream_->Write(bytes, kStreamHeaderSize) < kStreamHeaderSize) {
-    throw EVorError("TCFRAdvancedFileStream.Write - error writing to data stream.");
+    throw EVorError("TCFRAdvancedFileStream.Write - error writing to data stream.",
+                    stream_->LastFailureKind());
   }
 }
 
@@ -279,7 +283,8 @@ void TCFRAdvancedFileStream::WriteBlock(int64_t offset, const TCFRBlockHeader& h
   const int32_t n = static_cast<int32_t>(write_buffer_.size());
   stream_->Seek(offset, 0);
   if (stream_->Write(write_buffer_.data(), n) < n) {
-    throw EVorError("TCFRAdvancedFileStream.Write - error writing to data stream.");
+    throw EVorError("TCFRAdvancedFileStream.Write - error writing to data stream.",
+                    stream_->LastFailureKind());
   }
 }
 
@@ -315,7 +320,8 @@ void TCFRAdvancedFileStream::WriteBlocks(const std::vector<int32_t>& indexes,
     const int32_t n = static_cast<int32_t>(bytes);
     stream_->Seek(start, 0);
     if (stream_->Write(write_buffer_.data(), n) < n) {
-      throw EVorError("TCFRAdvancedFileStream.Write - error writing to data stream.");
+      throw EVorError("TCFRAdvancedFileStream.Write - error writing to data stream.",
+                      stream_->LastFailureKind());
     }
     k = end;
   }
@@ -370,7 +376,8 @@ std::vector<uint8_t> TCFRAdvancedFileStream::PrepareBufferForWriting(const uint8
   std::vector<uint8_t> packed;
   if (!PrepareBuffer(data, count, &packed, compression_)) {
     throw EVorError(
-        "TCFRAdvancedFileStream.PrepareBufferForWriting - compression error in PrepareBuffer.");
+        "TCFRAdvancedFileStream.PrepareBufferForWriting - compression error in PrepareBuffer.",
+        ErrorKind::kGeneral);
   }
   header->CompressedSize = static_cast<uint32_t>(packed.size());
   return packed;
@@ -452,7 +459,8 @@ int32_t TCFRAdvancedFileStream::Write(const void* buffer, int32_t count) {
   span.start = position_;
   span.end = position_ + count;
   if ((span.end - 1) / block_size >= std::numeric_limits<int32_t>::max()) {
-    throw EVorError("TCFRAdvancedFileStream.Write - data stream is too large.");
+    throw EVorError("TCFRAdvancedFileStream.Write - data stream is too large.",
+                    ErrorKind::kGeneral);
   }
   span.first = static_cast<int32_t>(span.start / block_size);
   span.last = static_cast<int32_t>((span.end - 1) / block_size);
@@ -501,7 +509,8 @@ void TCFRAdvancedFileStream::PackSpan(WriteSpan& span, PendingBlocks* pending) {
       if (!PackBlockJobs(jobs, compression_)) {
         throw EVorError(
             "TCFRAdvancedFileStream.PrepareBufferForWriting - compression error in "
-            "PrepareBuffer.");
+            "PrepareBuffer.",
+            ErrorKind::kGeneral);
       }
       owned.clear();
       ChainBlocks(span, i, &jobs, &relocate, pending);
@@ -573,7 +582,8 @@ void TCFRAdvancedFileStream::ChainBlocks(const WriteSpan& span, int32_t from,
     if (h.CompressedSize > old_stored) *relocate = true;
     if (j == span.block_count - 1 || *relocate) {
       if (next > kMaxRawOffset) {
-        throw EVorError("TCFRAdvancedFileStream.Write - data stream is too large.");
+        throw EVorError("TCFRAdvancedFileStream.Write - data stream is too large.",
+                        ErrorKind::kGeneral);
       }
       h.NextOffset = static_cast<uint32_t>(next);
     }
@@ -594,8 +604,8 @@ void TCFRAdvancedFileStream::FinishWrite() {
 void TCFRAdvancedFileStream::WritePacked(const std::vector<TPackedBlock>& blocks) {
   Report(0);
   if (PassThrough() || size_ != 0 || headers_.Count() != 0) {
-    throw EVorError(
-        "TCFRAdvancedFileStream.WritePacked - the stream is not an empty block stream.");
+    throw EVorError("TCFRAdvancedFileStream.WritePacked - the stream is not an empty block stream.",
+                    ErrorKind::kMisuse);
   }
   if (blocks.empty()) {
     Report(100);
@@ -611,12 +621,14 @@ void TCFRAdvancedFileStream::WritePacked(const std::vector<TPackedBlock>& blocks
         h.UncompressedSize > static_cast<uint32_t>(block_size) ||
         (!last && h.UncompressedSize != static_cast<uint32_t>(block_size))) {
       headers_.SetCount(0);
-      throw EVorError("TCFRAdvancedFileStream.WritePacked - the blocks do not fit the stream.");
+      throw EVorError("TCFRAdvancedFileStream.WritePacked - the blocks do not fit the stream.",
+                      ErrorKind::kMisuse);
     }
     const int64_t next = offset + kBlockHeaderSize + h.CompressedSize;
     if (next > kMaxRawOffset) {
       headers_.SetCount(0);
-      throw EVorError("TCFRAdvancedFileStream.Write - data stream is too large.");
+      throw EVorError("TCFRAdvancedFileStream.Write - data stream is too large.",
+                      ErrorKind::kGeneral);
     }
     h.NextOffset = static_cast<uint32_t>(next);
     TCFRHeaderRecord record;
@@ -652,8 +664,9 @@ int64_t TCFRAdvancedFileStream::Seek(int64_t offset, uint16_t origin) {
 
 void TCFRAdvancedFileStream::SetSize(int64_t new_size) {
   if (new_size < 0) {
-    throw EVorError("TCFRAdvancedFileStream.SetSize - invalid size. NewSize = " +
-                    std::to_string(new_size));
+    throw EVorError(
+        "TCFRAdvancedFileStream.SetSize - invalid size. NewSize = " + std::to_string(new_size),
+        ErrorKind::kMisuse);
   }
   if (PassThrough()) {
     stream_->SetSize(new_size);
@@ -685,7 +698,8 @@ void TCFRAdvancedFileStream::Extend(int64_t new_size) {
         static_cast<int32_t>(std::min<int64_t>(new_size - size_, block_size - size_ % block_size));
     if (Write(zeros.data(), n) != n) {
       throw EVorError("TCFRAdvancedFileStream.SetSize - error extending file. NewSize = " +
-                      std::to_string(new_size) + ", extSize = " + std::to_string(ext_size));
+                          std::to_string(new_size) + ", extSize = " + std::to_string(ext_size),
+                      stream_->LastFailureKind());
     }
   }
 }

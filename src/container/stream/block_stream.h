@@ -93,6 +93,8 @@ class TCFRAdvancedFileStream : public TStream {
   int32_t Write(const void* buffer, int32_t count) override;
   int64_t Seek(int64_t offset, uint16_t origin) override;
   void SetSize(int64_t new_size) override;
+  // The raw stream's reason for its last short write.
+  ErrorKind LastFailureKind() const override { return stream_->LastFailureKind(); }
 
   // Stores blocks packed by PackContent (block_packer.h) with this stream's
   // compression type as the whole content of an empty stream; the raw bytes

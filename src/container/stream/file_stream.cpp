@@ -33,7 +33,8 @@ int32_t TCFRFileStream::Read(void* buffer, int32_t count) {
 }
 
 int32_t TCFRFileStream::Write(const void* buffer, int32_t count) {
-  if (read_only_) throw EVorError("TCFRFileStream.Write - file is in read only mode.");
+  if (read_only_)
+    throw EVorError("TCFRFileStream.Write - file is in read only mode.", ErrorKind::kReadOnly);
   stream_->SetOnProgress(on_progress_);
   return stream_->Write(buffer, count);
 }
@@ -43,7 +44,8 @@ int64_t TCFRFileStream::Seek(int64_t offset, uint16_t origin) {
 }
 
 void TCFRFileStream::SetSize(int64_t new_size) {
-  if (read_only_) throw EVorError("TCFRFileStream.SetSize - file is in read only mode.");
+  if (read_only_)
+    throw EVorError("TCFRFileStream.SetSize - file is in read only mode.", ErrorKind::kReadOnly);
   stream_->SetSize(new_size);
 }
 

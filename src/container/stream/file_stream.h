@@ -37,6 +37,7 @@ class TCFRFileStream : public TStream {
   // Raises "TCFRFileStream.SetSize - file is in read only mode." when
   // read-only.
   void SetSize(int64_t new_size) override;
+  ErrorKind LastFailureKind() const override { return stream_->LastFailureKind(); }
   void SaveToFile(const std::string& path);
 
   void SetOnProgress(ProgressEvent event) { on_progress_ = std::move(event); }

@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <string>
 
+#include "common/error.h"
+
 namespace vor {
 
 class IHandleFiles {
@@ -27,6 +29,10 @@ class IHandleFiles {
   // The compression type a new stored file takes when none is given.
   virtual uint8_t DefaultCompression() const = 0;
   virtual int32_t LastError() const = 0;
+  // The kind of LastError's code (kGeneral when it is 0).
+  virtual ErrorKind LastErrorKind() const = 0;
+  // Why the last FileOpen that returned a negative code failed.
+  virtual ErrorKind OpenFailureKind() const = 0;
 };
 
 }  // namespace vor

@@ -30,11 +30,14 @@ int64_t TStream::Size() {
 }
 
 void TStream::ReadBuffer(void* buffer, int32_t count) {
-  if (count != 0 && Read(buffer, count) != count) throw EVorError("Stream read error");
+  if (count != 0 && Read(buffer, count) != count)
+    throw EVorError("Stream read error", ErrorKind::kDamaged);
 }
 
 void TStream::WriteBuffer(const void* buffer, int32_t count) {
-  if (count != 0 && Write(buffer, count) != count) throw EVorError("Stream write error");
+  if (count != 0 && Write(buffer, count) != count) {
+    throw EVorError("Stream write error", LastFailureKind());
+  }
 }
 
 int64_t TStream::CopyFrom(TStream& source, int64_t count) {
@@ -134,7 +137,8 @@ int64_t TMemoryStream::Seek(int64_t offset, uint16_t origin) {
 
 void TMemoryStream::SetSize(int64_t new_size) {
   if (new_size < 0 || new_size > std::numeric_limits<int32_t>::max()) {
-    throw EVorError("TMemoryStream.SetSize - invalid size " + std::to_string(new_size));
+    throw EVorError("TMemoryStream.SetSize - invalid size " + std::to_string(new_size),
+                    ErrorKind::kMisuse);
   }
   data_.resize(static_cast<size_t>(new_size));
   if (position_ > new_size) position_ = new_size;

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "common/error.h"
+
 namespace vor {
 
 namespace platform {
@@ -37,11 +39,16 @@ class TStream {
 
   // Seek to the end and back.
   virtual int64_t Size();
+  // Why the last Read or Write moved fewer bytes than asked, for streams
+  // that know (a stored file: its container's disk was full, a page was
+  // damaged, ...); kIo otherwise.
+  virtual ErrorKind LastFailureKind() const { return ErrorKind::kIo; }
   int64_t Position() { return Seek(0, 1); }
   void SetPosition(int64_t position) { Seek(position, 0); }
 
   // Read / Write that must move exactly count bytes; raise "Stream read
-  // error" / "Stream write error" otherwise.
+  // error" (kDamaged: the data ends early) / "Stream write error" (with
+  // LastFailureKind) otherwise.
   void ReadBuffer(void* buffer, int32_t count);
   void WriteBuffer(const void* buffer, int32_t count);
   // Copies count bytes from source's position (count 0: the whole of source

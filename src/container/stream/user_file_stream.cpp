@@ -10,15 +10,22 @@ TCFRUserFileStream::TCFRUserFileStream(IHandleFiles* coffer, const std::string& 
                                        uint16_t mode, const std::string& password,
                                        const std::string& question, const std::string& answer)
     : file_name_(file_name) {
-  if (coffer == nullptr) throw EVorError("TCFRUserFileStream.Create - Coffer = nil!");
+  if (coffer == nullptr)
+    throw EVorError("TCFRUserFileStream.Create - Coffer = nil!", ErrorKind::kMisuse);
   coffer_ = coffer;
   handle_ = coffer_->FileOpen(file_name, mode, password, question, answer);
   if (handle_ < 0) {
-    throw EVorError("TCFRUserFileStream.Create - unable to open file " + DoubleQuoted(file_name));
+    throw EVorError("TCFRUserFileStream.Create - unable to open file " + DoubleQuoted(file_name),
+                    coffer_->OpenFailureKind());
   }
 }
 
 TCFRUserFileStream::~TCFRUserFileStream() { coffer_->FileClose(handle_); }
+
+ErrorKind TCFRUserFileStream::LastFailureKind() const {
+  const ErrorKind kind = coffer_->LastErrorKind();
+  return kind == ErrorKind::kGeneral ? ErrorKind::kIo : kind;
+}
 
 int32_t TCFRUserFileStream::Read(void* buffer, int32_t count) {
   return coffer_->FileRead(handle_, buffer, count);

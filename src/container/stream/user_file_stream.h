@@ -30,6 +30,8 @@ class TCFRUserFileStream : public TStream {
   int32_t Write(const void* buffer, int32_t count) override;
   int64_t Seek(int64_t offset, uint16_t origin) override;
   void SetSize(int64_t new_size) override;
+  // The kind of the TCoffer's LastError (kIo when it holds none).
+  ErrorKind LastFailureKind() const override;
 
   IHandleFiles* Coffer() const { return coffer_; }
   const std::string& FileName() const { return file_name_; }

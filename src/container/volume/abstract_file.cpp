@@ -37,14 +37,14 @@ int64_t TCFRAbstractFile::GetSize() {
 void TCFRAbstractFile::ReadBuffer(void* buffer, int32_t count) {
   if (count == 0) return;
   if (Read(buffer, count) != count) {
-    throw EVorError("TCFRAbstractFile.ReadBuffer - Stream read error");
+    throw EVorError("TCFRAbstractFile.ReadBuffer - Stream read error", ErrorKind::kDamaged);
   }
 }
 
 void TCFRAbstractFile::WriteBuffer(const void* buffer, int32_t count) {
   if (count == 0) return;
   if (Write(buffer, count) != count) {
-    throw EVorError("TCFRAbstractFile.WriteBuffer - Stream write error");
+    throw EVorError("TCFRAbstractFile.WriteBuffer - Stream write error", ErrorKind::kIo);
   }
 }
 

@@ -23,7 +23,8 @@ void TCFRDiskFile::SetReadOnly(bool value) {
 }
 
 void TCFRDiskFile::SetSize(int64_t value) {
-  if (handle_ == nullptr) throw EVorError("TCFRDiskFile.SetSize - File is not open.");
+  if (handle_ == nullptr)
+    throw EVorError("TCFRDiskFile.SetSize - File is not open.", ErrorKind::kMisuse);
   if (handle_->Seek(value, platform::kSeekBegin) < 0 || !handle_->SetEndOfFile()) {
     platform::RaiseLastOsError();
   }

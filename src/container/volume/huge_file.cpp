@@ -50,7 +50,7 @@ TCFRHugeFile::TCFRHugeFile(const std::string& file_name, bool read_only, bool ex
     part_size_ = part_size;
   }
   if (part_size_ < kMinPartSize) {
-    throw EVorError("File part size is too small. Minimal part size is 380");
+    throw EVorError("File part size is too small. Minimal part size is 380", ErrorKind::kMisuse);
   }
   part_data_size_ = part_size_ - kHeaderSize;
 }
@@ -63,12 +63,16 @@ TCFRHugeFile::~TCFRHugeFile() {
 bool TCFRHugeFile::Open(bool create, bool force) { return InternalOpen(file_name_, create, force); }
 
 bool TCFRHugeFile::InternalOpen(const std::string& file_name, bool create, bool force) {
-  if (opened_) throw EVorError("TCFRHugeFile.InternalOpen - File is already open.");
+  if (opened_) {
+    throw EVorError("TCFRHugeFile.InternalOpen - File is already open.", ErrorKind::kMisuse);
+  }
   bool result;
   if (in_memory_ && !parts_.empty() && !create) {
     result = true;  // the memory parts kept by Close
   } else {
-    if (!parts_.empty()) throw EVorError("TCFRHugeFile.InternalOpen - File was not closed.");
+    if (!parts_.empty()) {
+      throw EVorError("TCFRHugeFile.InternalOpen - File was not closed.", ErrorKind::kMisuse);
+    }
     header_offset_ = 0;
     if (create) {
       // A read-only volume on disk can neither delete nor create part files.
@@ -279,7 +283,10 @@ bool TCFRHugeFile::WritePartHeader(size_t index, const std::string& next_name) {
 }
 
 bool TCFRHugeFile::AddPartFile() {
-  if (!CanModifyDisk()) return false;
+  if (!CanModifyDisk()) {
+    last_failure_kind_ = ErrorKind::kReadOnly;
+    return false;
+  }
   const size_t k = parts_.size();
   std::string name = file_name_;
   if (k > 0) {
@@ -294,17 +301,21 @@ bool TCFRHugeFile::AddPartFile() {
       name = file_name_ + std::to_string(number);
       if (!taken(name)) break;
     }
-    if (platform::ExtractFileName(name).size() > kMaxNextPartNameLength) return false;
+    if (platform::ExtractFileName(name).size() > kMaxNextPartNameLength) {
+      last_failure_kind_ = ErrorKind::kIo;  // no name is left for the next part
+      return false;
+    }
     if (observer_ != nullptr) observer_->BeforeNewPart(name);
   }
   std::unique_ptr<TCFRAbstractFile> store = NewStore(name);
   if (!store->Open(true)) {
-    last_failure_ = platform::LastOsError();
+    NoteFailure(platform::LastOsError());
     return false;
   }
   header_.Init(part_size_);
   store->Seek(HeaderPosition(k), 0);
   if (store->Write(header_.Data(), kHeaderSize) != kHeaderSize) {
+    NoteFailure(platform::LastOsError());
     store.reset();
     if (!in_memory_) StoreEnvironment().DeleteFile(name);
     return false;
@@ -319,6 +330,11 @@ bool TCFRHugeFile::AddPartFile() {
   return true;
 }
 
+void TCFRHugeFile::NoteFailure(uint32_t code) {
+  last_failure_ = code;
+  last_failure_kind_ = platform::KindOfOsError(code);
+}
+
 bool TCFRHugeFile::ClearLastPartLink() {
   if (parts_.empty() || !CanModifyDisk()) return false;
   return WritePartHeader(parts_.size() - 1, std::string());
@@ -326,9 +342,11 @@ bool TCFRHugeFile::ClearLastPartLink() {
 
 void TCFRHugeFile::DeleteLastPartFile() {
   if (parts_.size() <= 1) {
-    throw EVorError("TCFRHugeFile.DeleteLastPartFile - No parts to delete.");
+    throw EVorError("TCFRHugeFile.DeleteLastPartFile - No parts to delete.", ErrorKind::kMisuse);
   }
-  if (!CanModifyDisk()) throw EVorError("TCFRHugeFile.DeleteLastPartFile - File is read-only.");
+  if (!CanModifyDisk()) {
+    throw EVorError("TCFRHugeFile.DeleteLastPartFile - File is read-only.", ErrorKind::kReadOnly);
+  }
   const std::string name = parts_.back()->FileName();
   size_ -= parts_.back()->GetSize() - kHeaderSize;
   parts_.pop_back();
@@ -338,9 +356,13 @@ void TCFRHugeFile::DeleteLastPartFile() {
 }
 
 void TCFRHugeFile::SetSize(int64_t value) {
-  if (value < 0) throw EVorError("TCFRHugeFile.SetSize - Size < 0.");
-  if (parts_.empty()) throw EVorError("TCFRHugeFile.SetSize - File is not open.");
-  if (!CanModifyDisk()) throw EVorError("TCFRHugeFile.SetSize - File is read-only.");
+  if (value < 0) throw EVorError("TCFRHugeFile.SetSize - Size < 0.", ErrorKind::kMisuse);
+  if (parts_.empty()) {
+    throw EVorError("TCFRHugeFile.SetSize - File is not open.", ErrorKind::kMisuse);
+  }
+  if (!CanModifyDisk()) {
+    throw EVorError("TCFRHugeFile.SetSize - File is read-only.", ErrorKind::kReadOnly);
+  }
   int64_t index;
   int64_t offset;
   if (observer_ != nullptr && value != size_) {
@@ -353,12 +375,12 @@ void TCFRHugeFile::SetSize(int64_t value) {
       try {
         parts_.back()->SetSize(part_size_);
       } catch (const platform::EPlatformError& e) {
-        last_failure_ = e.Code();
+        NoteFailure(e.Code());
         throw;
       }
       if (!AddPartFile()) {
         size_ = SumOfPartData();
-        throw EVorError("TCFRHugeFile.SetSize - Can not add a part file.");
+        throw EVorError("TCFRHugeFile.SetSize - Can not add a part file.", last_failure_kind_);
       }
     }
   } else if (value < size_) {
@@ -368,7 +390,7 @@ void TCFRHugeFile::SetSize(int64_t value) {
     try {
       parts_[static_cast<size_t>(index)]->SetSize(DataStart(static_cast<size_t>(index)) + offset);
     } catch (const platform::EPlatformError& e) {
-      last_failure_ = e.Code();
+      NoteFailure(e.Code());
       throw;
     }
     positioned_part_ = index;
@@ -378,8 +400,9 @@ void TCFRHugeFile::SetSize(int64_t value) {
 }
 
 int64_t TCFRHugeFile::Seek(int64_t offset, uint16_t origin) {
-  if (origin == 0 && offset < 0)
-    throw EVorError("TCFRHugeFile.Seek - Offset < 0 from file beginning.");
+  if (origin == 0 && offset < 0) {
+    throw EVorError("TCFRHugeFile.Seek - Offset < 0 from file beginning.", ErrorKind::kMisuse);
+  }
   position_ = ResolveSeek(origin, offset, position_, size_).value_or(position_);
   positioned_part_ = -1;
   // Only a position inside the data, in a part that exists, moves a store.
@@ -399,7 +422,9 @@ int64_t TCFRHugeFile::Seek(int64_t offset, uint16_t origin) {
 int32_t TCFRHugeFile::Read(void* buffer, int32_t count) {
   // A negative position (a seek from the end or the current position may
   // leave one) would read the headers; it is as far out as one beyond Size.
-  if (position_ > size_ || position_ < 0) throw EVorError("TCFRHugeFile.Read - Stream read error.");
+  if (position_ > size_ || position_ < 0) {
+    throw EVorError("TCFRHugeFile.Read - Stream read error.", ErrorKind::kMisuse);
+  }
   uint8_t* out = static_cast<uint8_t*>(buffer);
   int32_t done = 0;
   while (done < count) {
@@ -445,8 +470,11 @@ int32_t TCFRHugeFile::Write(const void* buffer, int32_t count) {
     try {
       SetPosition(0);
       SetSize(p);
-    } catch (const EVorError&) {
-      position_ = p;  // no part could be added or extended: nothing is written
+    } catch (const EVorError& e) {
+      // No part could be added or extended: nothing is written. Write
+      // reports by its count; the reason stays in LastFailureKind.
+      last_failure_kind_ = e.Kind();
+      position_ = p;
       return 0;
     }
     SetPosition(p);
@@ -469,7 +497,7 @@ int32_t TCFRHugeFile::Write(const void* buffer, int32_t count) {
     const int64_t room = RoomLeft(index, offset);
     const int32_t n = static_cast<int32_t>(std::min<int64_t>(count - done, room));
     int32_t written = parts_[i]->Write(in + done, n);
-    if (written < n) last_failure_ = platform::LastOsError();
+    if (written < n) NoteFailure(platform::LastOsError());
     if (written < 0) {
       written = 0;
       positioned_part_ = -1;  // the store's position is not known after a failure
@@ -487,7 +515,9 @@ int32_t TCFRHugeFile::Write(const void* buffer, int32_t count) {
 void TCFRHugeFile::WriteBuffer(const void* buffer, int32_t count) {
   if (count == 0) return;
   if (Write(buffer, count) != count) {
-    throw EVorError("TCFRHugeFile.WriteBuffer - Stream write error");
+    ErrorKind kind = CanModifyDisk() ? last_failure_kind_ : ErrorKind::kReadOnly;
+    if (kind == ErrorKind::kGeneral) kind = ErrorKind::kIo;
+    throw EVorError("TCFRHugeFile.WriteBuffer - Stream write error", kind);
   }
 }
 

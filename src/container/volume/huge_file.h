@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "common/error.h"
 #include "container/volume/abstract_file.h"
 #include "container/volume/volume_header.h"
 
@@ -93,6 +94,10 @@ class TCFRHugeFile {
   // The operating-system error code of the last write, size change or new
   // part that failed (0 when none did).
   uint32_t LastFailure() const { return last_failure_; }
+  // The kind of the last failure of a write, size change or new part,
+  // including those Write reports only by its count (kDiskFull when the
+  // disk is full, kReadOnly, kIo, ...); kGeneral when none failed.
+  ErrorKind LastFailureKind() const { return last_failure_kind_; }
   // Rewrites the last part's header so that it names no further part.
   bool ClearLastPartLink();
 
@@ -124,6 +129,8 @@ class TCFRHugeFile {
   bool OpenPartFiles(const std::string& file_name);
   bool DeletePartFiles();
   bool AddPartFile();
+  // Records a failed system call's code and kind.
+  void NoteFailure(uint32_t code);
   // Rewrites part index's header with next_name, keeping its position.
   bool WritePartHeader(size_t index, const std::string& next_name);
   // Data bytes held by the open parts.
@@ -149,6 +156,7 @@ class TCFRHugeFile {
   TVolumeObserver* observer_ = nullptr;
   uint32_t first_part_open_error_ = 0;
   uint32_t last_failure_ = 0;
+  ErrorKind last_failure_kind_ = ErrorKind::kGeneral;
 };
 
 }  // namespace vor

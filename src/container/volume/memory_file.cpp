@@ -20,9 +20,10 @@ TCFRMemoryFile::TCFRMemoryFile(const std::string& file_name, bool read_only, boo
 TCFRMemoryFile::~TCFRMemoryFile() { Close(); }
 
 void TCFRMemoryFile::SetSize(int64_t value) {
-  if (stream_ == nullptr) throw EVorError("TCFRMemoryFile.SetSize - File is not open.");
+  if (stream_ == nullptr)
+    throw EVorError("TCFRMemoryFile.SetSize - File is not open.", ErrorKind::kMisuse);
   if (value < 0 || value > kMaxMemorySize) {
-    throw EVorError("TCFRMemoryFile.SetSize - Size out of range.");
+    throw EVorError("TCFRMemoryFile.SetSize - Size out of range.", ErrorKind::kMisuse);
   }
   stream_->bytes.resize(static_cast<size_t>(value));
   if (stream_->position > value) stream_->position = static_cast<int32_t>(value);
@@ -32,7 +33,8 @@ void TCFRMemoryFile::Close() { stream_.reset(); }
 
 bool TCFRMemoryFile::Open(bool create) {
   if (!create) {
-    throw EVorError("TCFRMemoryFile.Open - File cannot be open, only creation is available.");
+    throw EVorError("TCFRMemoryFile.Open - File cannot be open, only creation is available.",
+                    ErrorKind::kMisuse);
   }
   stream_ = std::make_unique<Stream>();
   return true;

@@ -35,7 +35,7 @@ int ClassifyOSVersion(const platform::OSVersionInfo& version) {
   if (version.platform_id == platform::kPlatformWin32NT && major >= 5) {
     return kNewestNtClass;
   }
-  throw EVorError("Can't Identify OS version");
+  throw EVorError("Can't Identify OS version", ErrorKind::kGeneral);
 }
 
 int64_t PartSizeForFileSystem(int os_class, const std::string& fs_name, const std::string& root,
@@ -51,7 +51,8 @@ int64_t PartSizeForFileSystem(int os_class, const std::string& fs_name, const st
 
 int64_t GetMaxPartSize(const std::string& path) {
   platform::OSVersionInfo version;
-  if (!platform::GetOSVersion(&version)) throw EVorError("Can't Identify OS version");
+  if (!platform::GetOSVersion(&version))
+    throw EVorError("Can't Identify OS version", ErrorKind::kGeneral);
   const int os_class = ClassifyOSVersion(version);
   const std::string root = platform::ExtractRoot(path);
   std::string fs_name;

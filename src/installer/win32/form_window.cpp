@@ -75,7 +75,8 @@ FormWindow::FormWindow(HINSTANCE instance, TForm1& form)
     : instance_(instance), form_(form), controls_(kControlCount, nullptr), icons_(kControlCount) {
   RegisterClasses(instance_);
   rich_edit_library_.reset(LoadLibraryA(kRichEditLibrary));
-  if (!rich_edit_library_) throw EVorError(std::string("Cannot load ") + kRichEditLibrary);
+  if (!rich_edit_library_)
+    throw EVorError(std::string("Cannot load ") + kRichEditLibrary, ErrorKind::kNotFound);
   cancel_glyph_.reset(static_cast<HICON>(
       LoadImageA(instance_, MAKEINTRESOURCEA(IDI_CANCEL_GLYPH), IMAGE_ICON, 16, 16, 0)));
   LoadSidePanelPicture();
@@ -98,7 +99,7 @@ FormWindow::FormWindow(HINSTANCE instance, TForm1& form)
   HWND hwnd =
       CreateWindowExA(kFormExStyle, kFormClass, form_.Text(ControlId::Form1).c_str(), kFormStyle,
                       left, top, width, height, nullptr, nullptr, instance_, this);
-  if (hwnd == nullptr) throw EVorError("Cannot create the installer window");
+  if (hwnd == nullptr) throw EVorError("Cannot create the installer window", ErrorKind::kGeneral);
   window_.reset(hwnd);
   controls_[Index(ControlId::Form1)] = hwnd;
   SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(default_font_), FALSE);
@@ -145,7 +146,8 @@ void FormWindow::LoadSidePanelPicture() {
                              MAKEINTRESOURCEA(10) /* RT_RCDATA */);
   HGLOBAL handle = info != nullptr ? LoadResource(instance_, info) : nullptr;
   const void* data = handle != nullptr ? LockResource(handle) : nullptr;
-  if (data == nullptr) throw EVorError("Resource not found: the side panel's picture");
+  if (data == nullptr)
+    throw EVorError("Resource not found: the side panel's picture", ErrorKind::kNotFound);
   const RgbImage image =
       DecodeJpeg(static_cast<const uint8_t*>(data), SizeofResource(instance_, info));
 
@@ -178,7 +180,7 @@ HFONT FormWindow::FontFor(const FontStyle& font) {
                                  FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
                                  kFormFontFace));
-  if (!created) throw EVorError("Cannot create the window's font");
+  if (!created) throw EVorError("Cannot create the window's font", ErrorKind::kGeneral);
   HFONT result = created.get();
   fonts_.emplace_back(font, std::move(created));
   return result;
@@ -310,7 +312,8 @@ void FormWindow::CreateControl(const ControlLayout& layout) {
       kind->ex_style, kind->window_class, text.c_str(), StyleFor(layout, state), r.left, r.top,
       r.right - r.left, r.bottom - r.top, parent,
       reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdOf(layout.id))), instance_, this);
-  if (hwnd == nullptr) throw EVorError(std::string("Cannot create the control ") + layout.name);
+  if (hwnd == nullptr)
+    throw EVorError(std::string("Cannot create the control ") + layout.name, ErrorKind::kGeneral);
   controls_[Index(layout.id)] = hwnd;
   SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(layout.font)), FALSE);
 

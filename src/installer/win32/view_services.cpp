@@ -102,7 +102,7 @@ std::string RichEditViewer::SaveRichText() {
   stream.dwCookie = reinterpret_cast<DWORD_PTR>(&rtf);
   stream.pfnCallback = StreamOutCallback;
   SendMessageA(control_, EM_STREAMOUT, SF_RTF, reinterpret_cast<LPARAM>(&stream));
-  if (stream.dwError != 0) throw EVorError("The rich text cannot be written out");
+  if (stream.dwError != 0) throw EVorError("The rich text cannot be written out", ErrorKind::kIo);
   return rtf;
 }
 
