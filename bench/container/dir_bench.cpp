@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "container/store/allocation_maps.h"
 #include "container/store/dir_manager.h"
-#include "container/store/free_space.h"
 #include "container/store/page_file.h"
 #include "platform/fs.h"
 

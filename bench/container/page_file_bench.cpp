@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "container/store/free_space.h"
+#include "container/store/allocation_maps.h"
 #include "container/store/page_file.h"
 #include "platform/fs.h"
 

@@ -6,7 +6,7 @@
 
 #include "common/coding.h"
 #include "common/error.h"
-#include "container/volume/huge_file.h"
+#include "container/volume/multipart_volume.h"
 #include "entries/fuzz_support.h"
 #include "fuzz_entries.h"
 

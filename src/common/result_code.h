@@ -18,7 +18,7 @@ namespace vor {
 enum CofferResult : int32_t {
   kResultOk = 0,
   // The facade's file calls.
-  kFileNotFound = -1,  // FileOpen: no such file, blocked, or no password
+  kFileNotFound = -1,   // FileOpen: no such file, blocked, or no password
   kInvalidHandle = -6,  // FileSetSize: the handle is not open
   kFileInUse = -16,     // FileCreate: a file of that name is open
   // The directory's folder search.

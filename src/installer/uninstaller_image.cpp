@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "container/volume/huge_file.h"
+#include "container/volume/multipart_volume.h"
 #include "installer/uninstall_error.h"
 #include "platform/file.h"
 #include "platform/fs.h"

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "common/error.h"
-#include "container/store/free_space.h"
+#include "container/store/allocation_maps.h"
 #include "container/store/page_file.h"
 #include "support/error_message.h"
 #include "support/page_file_fixture.h"

@@ -10,8 +10,8 @@
 
 #include "common/coding.h"
 #include "common/error.h"
+#include "container/store/allocation_maps.h"
 #include "container/store/dir_manager.h"
-#include "container/store/free_space.h"
 #include "container/store/page_file.h"
 #include "support/error_message.h"
 #include "support/page_file_fixture.h"

@@ -10,9 +10,9 @@
 
 #include "common/error.h"
 #include "container/coffer.h"
+#include "container/store/allocation_maps.h"
 #include "container/store/dir_manager.h"
 #include "container/store/file_rec.h"
-#include "container/store/free_space.h"
 #include "container/store/page_file.h"
 #include "container/stream/file_stream.h"
 #include "fault_environment.h"

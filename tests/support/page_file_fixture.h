@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "container/store/free_space.h"
+#include "container/store/allocation_maps.h"
 #include "container/store/page_file.h"
 #include "platform/test_temp_dir.h"
 

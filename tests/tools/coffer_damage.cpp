@@ -15,8 +15,8 @@
 #include <memory>
 #include <string>
 
+#include "container/store/allocation_maps.h"
 #include "container/store/dir_manager.h"
-#include "container/store/free_space.h"
 #include "container/store/page.h"
 #include "container/store/page_file.h"
 #include "container/store/page_map.h"

@@ -22,8 +22,8 @@
 #include <vector>
 
 #include "commands.h"
+#include "container/store/allocation_maps.h"
 #include "container/store/dir_manager.h"
-#include "container/store/free_space.h"
 #include "container/store/page.h"
 #include "container/store/page_file.h"
 #include "container/store/page_map.h"

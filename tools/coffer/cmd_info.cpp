@@ -8,8 +8,8 @@
 #include <string>
 
 #include "commands.h"
+#include "container/store/allocation_maps.h"
 #include "container/store/dir_manager.h"
-#include "container/store/free_space.h"
 #include "container/store/page_file.h"
 #include "exit_codes.h"
 #include "json.h"

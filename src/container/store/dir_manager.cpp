@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "common/error.h"
-#include "container/store/free_space.h"
+#include "container/store/allocation_maps.h"
 #include "container/store/page.h"
 #include "container/store/page_file.h"
 #include "crypto/mac.h"

@@ -28,10 +28,9 @@
 #include "container/store/open_mode.h"
 #include "container/store/page.h"
 #include "container/store/rollback_journal.h"
-#include "container/volume/huge_file.h"
+#include "container/volume/multipart_volume.h"
 
 namespace vor {
-
 
 constexpr int32_t kMinPageSize = 600;
 // Largest page size accepted, so that a damaged header cannot ask for huge

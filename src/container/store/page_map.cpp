@@ -8,7 +8,7 @@
 
 #include "common/coding.h"
 #include "common/error.h"
-#include "container/store/free_space.h"
+#include "container/store/allocation_maps.h"
 #include "container/store/page.h"
 #include "container/store/page_file.h"
 

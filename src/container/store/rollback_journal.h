@@ -27,7 +27,7 @@
 #include <vector>
 
 #include "container/volume/abstract_file.h"
-#include "container/volume/huge_file.h"
+#include "container/volume/multipart_volume.h"
 
 namespace vor {
 

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "container/huge_file_test_util.h"
-#include "container/volume/huge_file.h"
+#include "container/multipart_volume_test_util.h"
+#include "container/volume/multipart_volume.h"
 
 namespace vor {
 namespace {

@@ -1,4 +1,4 @@
-#include "container/store/free_space.h"
+#include "container/store/allocation_maps.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

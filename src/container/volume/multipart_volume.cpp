@@ -1,4 +1,4 @@
-#include "container/volume/huge_file.h"
+#include "container/volume/multipart_volume.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,4 +1,4 @@
-#include "container/volume/huge_file.h"
+#include "container/volume/multipart_volume.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <string>
 
 #include "common/error.h"
-#include "container/huge_file_test_util.h"
+#include "container/multipart_volume_test_util.h"
 #include "container/volume/disk_file.h"
 #include "container/volume/store_environment.h"
 

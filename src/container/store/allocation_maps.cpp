@@ -1,4 +1,4 @@
-#include "container/store/free_space.h"
+#include "container/store/allocation_maps.h"
 
 #include <algorithm>
 #include <string>

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "common/coding.h"
-#include "container/volume/huge_file.h"
+#include "container/volume/multipart_volume.h"
 #include "platform/fs.h"
 #include "platform/test_temp_dir.h"
 
