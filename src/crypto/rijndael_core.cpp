@@ -128,11 +128,12 @@ int ExpandKey(const uint8_t* key, int size, uint8_t* schedule) {
   for (int i = 0; i < 8; ++i) k[i] = Load(key_bytes + 4 * i);
 
   std::memset(schedule, 0, kScheduleSize);
-  int out = 0;
-  auto emit = [&]() {
+  // Appends the working key's words from word `out` on; the next free word.
+  auto emit = [&](int out) {
     for (int i = 0; i < nk && out < total; ++i, ++out) EncodeFixed32(schedule + 4 * out, k[i]);
+    return out;
   };
-  emit();
+  int out = emit(0);
   for (int j = 0; out < total; ++j) {
     k[0] ^= SubWord(RotWord(k[nk - 1])) ^ kTables.rcon[j];
     if (nk != 8) {
@@ -144,7 +145,7 @@ int ExpandKey(const uint8_t* key, int size, uint8_t* schedule) {
       k[4] ^= SubWord(k[3]);
       for (int i = 5; i < 8; ++i) k[i] ^= k[i - 1];
     }
-    emit();
+    out = emit(out);
   }
 
   // Decryption area: the encryption keys, inner round keys through

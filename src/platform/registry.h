@@ -51,7 +51,8 @@ class RegistryKey {
   explicit RegistryKey(intptr_t native) : native_(native) {}
 
  private:
-  intptr_t native_;
+  // The system handle; only the Windows implementation has one.
+  [[maybe_unused]] intptr_t native_;
 };
 
 // Deletes the key path below root with all of its subkeys and values. True

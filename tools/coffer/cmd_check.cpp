@@ -125,7 +125,12 @@ class Checker {
   // printf, unless quiet.
   template <typename... Args>
   void Say(const char* format, Args... args) {
-    if (!quiet_) std::printf(format, args...);
+    if (quiet_) return;
+    if constexpr (sizeof...(Args) == 0) {
+      std::fputs(format, stdout);  // callers pass text without conversions
+    } else {
+      std::printf(format, args...);
+    }
   }
 
   int Finish() {
