@@ -58,7 +58,9 @@ std::string JoinPath(const std::string& base, const std::string& relative) {
   return base + platform::PathDelimiter() + relative;
 }
 
-bool IsAbsolutePath(const std::string& path) {
+// Whether path starts at a root or a drive (and so needs no current folder
+// in front of it in a message).
+bool IsRootedPath(const std::string& path) {
   if (path.empty()) return false;
   if (DiskSeparators().find(path[0]) != std::string::npos) return true;
   return platform::PathDelimiter() == '\\' && path.size() >= 2 && path[1] == ':';
@@ -236,7 +238,7 @@ void TCoffer::ExportItem(const std::string& disk_dir, const std::string& root,
   if (platform::FileExists(disk_path)) {
     platform::DeleteFile(disk_path);
     if (platform::FileExists(disk_path)) {
-      const std::string full = IsAbsolutePath(disk_path)
+      const std::string full = IsRootedPath(disk_path)
                                    ? disk_path
                                    : JoinPath(platform::GetCurrentDirectory(), disk_path);
       throw EVorError(

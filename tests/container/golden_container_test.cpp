@@ -13,7 +13,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -41,11 +40,6 @@ std::string Content(size_t n, uint32_t seed) {
   }
   s.resize(n);
   return s;
-}
-
-std::vector<char> ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 void WriteFile(TCoffer& coffer, const std::string& name, const std::string& content,
@@ -107,13 +101,13 @@ TEST_P(GoldenContainerTest, SameBytesAsTheStoredContainer) {
   const std::string built = Path("built.cfr");
   Build(built, password);
   if (HasFatalFailure()) return;
-  const std::vector<char> now = ReadBytes(built);
+  const std::string now = ReadAll(built);
   ASSERT_FALSE(now.empty());
   if (std::getenv("VOR_WRITE_GOLDEN") != nullptr) {
     std::ofstream(golden, std::ios::binary)
         .write(now.data(), static_cast<std::streamsize>(now.size()));
   }
-  const std::vector<char> stored = ReadBytes(golden);
+  const std::string stored = ReadAll(golden);
   ASSERT_FALSE(stored.empty()) << "missing " << golden;
   ASSERT_EQ(now.size(), stored.size());
   size_t first_difference = 0;

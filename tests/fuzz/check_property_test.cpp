@@ -19,23 +19,15 @@
 #include "container/store/page.h"
 #include "container/store/page_file.h"
 #include "container/stream/file_stream.h"
+#include "container/volume/volume_header.h"
 #include "crypto/checksum.h"
 #include "platform/file.h"
 #include "platform/test_temp_dir.h"
-#include "session.h"
+#include "tool_check.h"
 
 namespace vor {
 namespace {
-constexpr int64_t kVolumeHeader = 280;
-
-int ToolCheck(const std::string& name) {
-  coffer::ParsedArgs args;
-  args.command = "check";
-  args.operands = {name};
-  args.values["no-progress"] = "";
-  coffer::Session session(args);
-  return coffer::RunCheck(session);
-}
+using testing::ToolCheck;
 
 struct UsedPage {
   int32_t page_no;
@@ -139,8 +131,9 @@ TEST_F(CheckPropertyTest, PassesAfterEveryStepAndFailsOnEveryFlippedPage) {
     std::string bytes = ReadAll(Container());
     for (const UsedPage& used : UsedPages(Container())) {
       SCOPED_TRACE("page " + std::to_string(used.page_no));
-      const size_t at = static_cast<size_t>(kVolumeHeader + int64_t{used.page_no} * 4096 +
-                                            kPageHeaderSize + rng() % used.checked_bytes);
+      const size_t at =
+          static_cast<size_t>(int64_t{kVolumeHeaderSize} + int64_t{used.page_no} * 4096 +
+                              kPageHeaderSize + rng() % used.checked_bytes);
       const char bit = static_cast<char>(1 << (rng() % 8));
       bytes[at] ^= bit;
       ASSERT_TRUE(WriteAll(Container(), bytes));
@@ -198,7 +191,7 @@ TEST_F(CheckPropertyTest, HeaderCountsBeyondTheVolumeAreReported) {
                         Case{32, 0x40000000, 0x7FFFFFFF}, Case{40, 0x00100000, 0x40000000}}) {
     SCOPED_TRACE("offset " + std::to_string(c.offset));
     std::string bytes = good;
-    uint8_t* header = reinterpret_cast<uint8_t*>(&bytes[kVolumeHeader]);
+    uint8_t* header = reinterpret_cast<uint8_t*>(&bytes[kVolumeHeaderSize]);
     EncodeFixed32(header + c.offset, c.low);
     EncodeFixed32(header + c.offset + 4, c.high);
     EncodeFixed32(header + 8, ComputeChecksum(header + 12, 244, ChecksumXor));

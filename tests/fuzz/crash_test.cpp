@@ -31,6 +31,7 @@
 #include "platform/test_temp_dir.h"
 #include "session.h"
 #include "support/container_files.h"
+#include "tool_check.h"
 
 namespace vor {
 namespace {
@@ -83,15 +84,7 @@ std::string Describe(const Tree& tree) {
   return text;
 }
 
-// Runs "coffer check" on the container; its exit code.
-int ToolCheck(const std::string& name) {
-  coffer::ParsedArgs args;
-  args.command = "check";
-  args.operands = {name};
-  args.values["no-progress"] = "";
-  coffer::Session session(args);
-  return coffer::RunCheck(session);
-}
+using testing::ToolCheck;
 
 using Change = std::function<void(TCoffer&)>;
 
