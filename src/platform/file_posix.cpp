@@ -131,4 +131,15 @@ bool FileHandle::SetEndOfFile() {
 
 bool FileHandle::Flush() { return ::fsync(static_cast<int>(native_)) == 0; }
 
+bool FileHandle::GetAttributes(uint32_t* attributes) {
+  struct stat st;
+  if (::fstat(static_cast<int>(native_), &st) != 0) return false;
+  // The mapping of GetFileAttributes (fs_posix.cpp): 0x10 directory, 0x20
+  // archive, 0x01 when the owner may not write.
+  uint32_t bits = S_ISDIR(st.st_mode) ? 0x10u : 0x20u;
+  if ((st.st_mode & S_IWUSR) == 0) bits |= 0x01u;
+  *attributes = bits;
+  return true;
+}
+
 }  // namespace vor::platform

@@ -10,6 +10,25 @@ namespace {
 
 HANDLE AsHandle(intptr_t native) { return reinterpret_cast<HANDLE>(native); }
 
+// GetFileInformationByHandleEx's FileBasicInfo (Windows Vista and later; the
+// program also runs on XP, where it is looked up and not found).
+struct BasicInfo {
+  LARGE_INTEGER creation_time;
+  LARGE_INTEGER last_access_time;
+  LARGE_INTEGER last_write_time;
+  LARGE_INTEGER change_time;
+  DWORD file_attributes;
+};
+constexpr int kFileBasicInfoClass = 0;
+using GetInfoByHandleEx = BOOL(WINAPI*)(HANDLE, int, LPVOID, DWORD);
+
+GetInfoByHandleEx FindGetInfoByHandleEx() {
+  HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
+  if (kernel == nullptr) return nullptr;
+  return reinterpret_cast<GetInfoByHandleEx>(
+      reinterpret_cast<void*>(::GetProcAddress(kernel, "GetFileInformationByHandleEx")));
+}
+
 }  // namespace
 
 std::unique_ptr<FileHandle> FileHandle::Open(const std::string& path, FileAccess access,
@@ -72,5 +91,22 @@ int64_t FileHandle::Seek(int64_t offset, SeekOrigin origin) {
 bool FileHandle::SetEndOfFile() { return ::SetEndOfFile(AsHandle(native_)) != 0; }
 
 bool FileHandle::Flush() { return ::FlushFileBuffers(AsHandle(native_)) != 0; }
+
+bool FileHandle::GetAttributes(uint32_t* attributes) {
+  // The basic information is all that is asked for: the full record of
+  // GetFileInformationByHandle also looks up the file's name and volume,
+  // which Wine answers through its server.
+  static const GetInfoByHandleEx get_info = FindGetInfoByHandleEx();
+  if (get_info != nullptr) {
+    BasicInfo info{};
+    if (!get_info(AsHandle(native_), kFileBasicInfoClass, &info, sizeof(info))) return false;
+    *attributes = info.file_attributes;
+    return true;
+  }
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!::GetFileInformationByHandle(AsHandle(native_), &info)) return false;
+  *attributes = info.dwFileAttributes;
+  return true;
+}
 
 }  // namespace vor::platform
