@@ -77,7 +77,12 @@ TCoffer::TCoffer(const std::string& file_name, uint16_t mode, const std::string&
   // A change an earlier run left unfinished is rolled back before anything
   // reads the container.
   if (mode != kOpenModeCreate && (mode & kOpenModeAccessMask) != 0) Recover(file_name);
-  if (mode != kOpenModeCreate && !CheckPassword(file_name, password)) {
+  // A plain read-only open builds the very page file the password probe
+  // would (CheckPassword), so the password is checked on that one: every
+  // unlock of the record takes 256 ms by design, and one is enough. Any
+  // other mode is probed first, before anything is opened for writing.
+  const bool probe_first = mode != kOpenModeCreate && mode != kOpenModeRead;
+  if (probe_first && !CheckPassword(file_name, password)) {
     throw EVorError(
         "TCoffer.Create - invalid password specified, file name = " + DoubleQuoted(file_name),
         ErrorKind::kWrongPassword);
@@ -86,6 +91,13 @@ TCoffer::TCoffer(const std::string& file_name, uint16_t mode, const std::string&
   file_name_ = file_name;
   page_file_ = std::make_unique<TPageFileManager>(file_name, mode, password, question, answer,
                                                   false, kPageSize, kExtentPageCount, -1);
+  if (mode == kOpenModeRead && page_file_->Header().Encrypted != 0 &&
+      !page_file_->PasswordAccepted()) {
+    page_file_.reset();
+    throw EVorError(
+        "TCoffer.Create - invalid password specified, file name = " + DoubleQuoted(file_name),
+        ErrorKind::kWrongPassword);
+  }
   if (mode == kOpenModeCreate) SetDefaultCompression(compression);
   password_ = password;
   BuildManagers();
