@@ -77,15 +77,20 @@ TCoffer::TCoffer(const std::string& file_name, uint16_t mode, const std::string&
   // A change an earlier run left unfinished is rolled back before anything
   // reads the container.
   if (mode != kOpenModeCreate && (mode & kOpenModeAccessMask) != 0) Recover(file_name);
-  if (mode != kOpenModeCreate && !CheckPassword(file_name, password)) {
+  // The record the check unlocks is handed to the real open: each unlock
+  // takes a quarter of a second by design, and the same record gives the
+  // same key.
+  TUnlockedRecord unlocked;
+  if (mode != kOpenModeCreate && !ProbePassword(file_name, password, &unlocked)) {
     throw EVorError(
         "TCoffer.Create - invalid password specified, file name = " + DoubleQuoted(file_name),
         ErrorKind::kWrongPassword);
   }
   mode_ = mode;
   file_name_ = file_name;
-  page_file_ = std::make_unique<TPageFileManager>(file_name, mode, password, question, answer,
-                                                  false, kPageSize, kExtentPageCount, -1);
+  page_file_ =
+      std::make_unique<TPageFileManager>(file_name, mode, password, question, answer, false,
+                                         kPageSize, kExtentPageCount, -1, &unlocked);
   if (mode == kOpenModeCreate) SetDefaultCompression(compression);
   password_ = password;
   BuildManagers();
@@ -137,9 +142,19 @@ void TCoffer::Recover(const std::string& file_name) {
 }
 
 bool TCoffer::CheckPassword(const std::string& file_name, const std::string& password) {
+  TUnlockedRecord unlocked;
+  return ProbePassword(file_name, password, &unlocked);
+}
+
+bool TCoffer::ProbePassword(const std::string& file_name, const std::string& password,
+                            TUnlockedRecord* unlocked) {
   // The probe has unlocked the password record with password already.
   TPageFileManager probe(file_name, 0, password, "", "", false, kPageSize, kExtentPageCount, -1);
-  return probe.Header().Encrypted == 0 || probe.PasswordAccepted();
+  if (probe.Header().Encrypted == 0) return true;
+  if (!probe.PasswordAccepted()) return false;
+  unlocked->record = probe.Header().PasswordRecord;
+  unlocked->key_string = probe.PageKey();
+  return true;
 }
 
 // ------------------------------------------------------------ transactions

@@ -25,7 +25,8 @@ std::string Quoted(const std::string& path) { return "'" + path + "'"; }
 TPageFileManager::TPageFileManager(const std::string& file_name, uint16_t mode,
                                    const std::string& password, const std::string& question,
                                    const std::string& answer, bool in_memory, int32_t page_size,
-                                   int32_t extent_page_count, int64_t part_size)
+                                   int32_t extent_page_count, int64_t part_size,
+                                   const TUnlockedRecord* unlocked)
     : file_name_(file_name), in_memory_(in_memory) {
   CheckGeometry(page_size, extent_page_count);
   if (mode == kOpenModeCreate) {
@@ -37,9 +38,14 @@ TPageFileManager::TPageFileManager(const std::string& file_name, uint16_t mode,
     exclusive_ = (mode & kOpenModeExclusive) != 0;
     OpenExisting();
   }
-  if (header_.Encrypted == 1) {
-    password_accepted_ = UnlockPasswordRecord(header_.PasswordRecord, password, &page_key_);
+  if (header_.Encrypted != 1) return;
+  if (mode != kOpenModeCreate && unlocked != nullptr &&
+      unlocked->SameRecord(header_.PasswordRecord)) {
+    page_key_ = unlocked->key_string;
+    password_accepted_ = true;
+    return;
   }
+  password_accepted_ = UnlockPasswordRecord(header_.PasswordRecord, password, &page_key_);
 }
 
 TPageFileManager::~TPageFileManager() {
