@@ -77,27 +77,20 @@ TCoffer::TCoffer(const std::string& file_name, uint16_t mode, const std::string&
   // A change an earlier run left unfinished is rolled back before anything
   // reads the container.
   if (mode != kOpenModeCreate && (mode & kOpenModeAccessMask) != 0) Recover(file_name);
-  // A plain read-only open builds the very page file the password probe
-  // would (CheckPassword), so the password is checked on that one: every
-  // unlock of the record takes 256 ms by design, and one is enough. Any
-  // other mode is probed first, before anything is opened for writing.
-  const bool probe_first = mode != kOpenModeCreate && mode != kOpenModeRead;
-  if (probe_first && !CheckPassword(file_name, password)) {
+  // The record the check unlocks is handed to the real open: each unlock
+  // takes a quarter of a second by design, and the same record gives the
+  // same key.
+  TUnlockedRecord unlocked;
+  if (mode != kOpenModeCreate && !ProbePassword(file_name, password, &unlocked)) {
     throw EVorError(
         "TCoffer.Create - invalid password specified, file name = " + DoubleQuoted(file_name),
         ErrorKind::kWrongPassword);
   }
   mode_ = mode;
   file_name_ = file_name;
-  page_file_ = std::make_unique<TPageFileManager>(file_name, mode, password, question, answer,
-                                                  false, kPageSize, kExtentPageCount, -1);
-  if (mode == kOpenModeRead && page_file_->Header().Encrypted != 0 &&
-      !page_file_->PasswordAccepted()) {
-    page_file_.reset();
-    throw EVorError(
-        "TCoffer.Create - invalid password specified, file name = " + DoubleQuoted(file_name),
-        ErrorKind::kWrongPassword);
-  }
+  page_file_ =
+      std::make_unique<TPageFileManager>(file_name, mode, password, question, answer, false,
+                                         kPageSize, kExtentPageCount, -1, &unlocked);
   if (mode == kOpenModeCreate) SetDefaultCompression(compression);
   password_ = password;
   BuildManagers();
@@ -149,9 +142,19 @@ void TCoffer::Recover(const std::string& file_name) {
 }
 
 bool TCoffer::CheckPassword(const std::string& file_name, const std::string& password) {
+  TUnlockedRecord unlocked;
+  return ProbePassword(file_name, password, &unlocked);
+}
+
+bool TCoffer::ProbePassword(const std::string& file_name, const std::string& password,
+                            TUnlockedRecord* unlocked) {
   // The probe has unlocked the password record with password already.
   TPageFileManager probe(file_name, 0, password, "", "", false, kPageSize, kExtentPageCount, -1);
-  return probe.Header().Encrypted == 0 || probe.PasswordAccepted();
+  if (probe.Header().Encrypted == 0) return true;
+  if (!probe.PasswordAccepted()) return false;
+  unlocked->record = probe.Header().PasswordRecord;
+  unlocked->key_string = probe.PageKey();
+  return true;
 }
 
 // ------------------------------------------------------------ transactions

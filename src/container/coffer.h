@@ -34,6 +34,7 @@
 #include "container/store/engine_arrays.h"
 #include "container/store/name_utils.h"
 #include "container/stream/handle_files.h"
+#include "crypto/password_record.h"
 
 namespace vor {
 
@@ -218,6 +219,10 @@ class TCoffer : public IHandleFiles {
   void SetOnPassword(PasswordEvent event) { on_password_ = std::move(event); }
 
  private:
+  // CheckPassword that also hands back the record the password opened, so
+  // that the real open need not unlock it again.
+  static bool ProbePassword(const std::string& file_name, const std::string& password,
+                            TUnlockedRecord* unlocked);
   // Scan results of ExportFiles.
   struct ExportList;
 

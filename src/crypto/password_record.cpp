@@ -132,4 +132,10 @@ bool UnlockPasswordRecord(const TPasswordRecord& record, const std::string& pass
   return right;
 }
 
+TUnlockedRecord::~TUnlockedRecord() { WipeKeyText(&key_string); }
+
+bool TUnlockedRecord::SameRecord(const TPasswordRecord& other) const {
+  return std::memcmp(record.bytes, other.bytes, sizeof(record.bytes)) == 0;
+}
+
 }  // namespace vor

@@ -59,4 +59,22 @@ void BuildPasswordRecord(TPasswordRecord* record, const std::string& password,
 bool UnlockPasswordRecord(const TPasswordRecord& record, const std::string& password,
                           std::string* key_string);
 
+// A record the right password has unlocked, with the key string it gave.
+// Unlocking the same record bytes with the same password always gives that
+// key string, so a second reader of the same container can take it instead
+// of paying for the timed unlock again. The key string is wiped when the
+// value goes.
+struct TUnlockedRecord {
+  TPasswordRecord record;
+  std::string key_string;
+
+  TUnlockedRecord() = default;
+  TUnlockedRecord(const TUnlockedRecord&) = delete;
+  TUnlockedRecord& operator=(const TUnlockedRecord&) = delete;
+  ~TUnlockedRecord();
+
+  // True when record holds exactly the bytes of other.
+  bool SameRecord(const TPasswordRecord& other) const;
+};
+
 }  // namespace vor

@@ -16,7 +16,9 @@ namespace vor::platform {
 
 enum class FileAccess { kReadOnly, kReadWrite };
 enum class FileShare { kExclusive, kShared };
-enum class FileDisposition { kCreateAlways, kOpenExisting };
+// kCreateNew makes a file that must not exist yet (the open fails when
+// anything of that name does, a folder included); it needs no truncation.
+enum class FileDisposition { kCreateAlways, kOpenExisting, kCreateNew };
 
 // Seek origins, as the engine numbers them.
 enum SeekOrigin : uint16_t { kSeekBegin = 0, kSeekCurrent = 1, kSeekEnd = 2 };
@@ -46,6 +48,17 @@ class FileHandle {
   // read-only), without the hidden bit, which comes from the name. False when
   // the system cannot tell.
   bool GetAttributes(uint32_t* attributes);
+
+  // Positioned transfers: count bytes at byte offset of the file, in one
+  // call to the system where it can. Bytes transferred (fewer at the end of
+  // the file), -1 on failure. Whether they move the position of Read and
+  // Write differs between the systems: a caller uses one kind or the other.
+  int32_t ReadAt(int64_t offset, void* buffer, int32_t count);
+  int32_t WriteAt(int64_t offset, const void* buffer, int32_t count);
+  // Truncates or extends the file to size bytes.
+  bool Truncate(int64_t size);
+  // The file's length in bytes, -1 on failure.
+  int64_t Size();
 
  private:
   explicit FileHandle(intptr_t native) : native_(native) {}

@@ -11,7 +11,9 @@
 // advisory: it binds only programs that use this layer (or flock) too.
 //
 // Create-always opens without O_TRUNC and truncates only after the lock is
-// held, so a refused open never destroys the other holder's data.
+// held, so a refused open never destroys the other holder's data. Create-new
+// (O_EXCL) makes a new, empty regular file: there is nothing to truncate and
+// no folder to refuse.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -28,6 +30,7 @@ std::unique_ptr<FileHandle> FileHandle::Open(const std::string& path, FileAccess
                                              bool random_access) {
   int flags = (access == FileAccess::kReadOnly ? O_RDONLY : O_RDWR) | O_CLOEXEC;
   if (disposition == FileDisposition::kCreateAlways) flags |= O_CREAT;
+  if (disposition == FileDisposition::kCreateNew) flags |= O_CREAT | O_EXCL;
   int fd;
   do {
     fd = ::open(path.c_str(), flags, 0666);
@@ -36,7 +39,8 @@ std::unique_ptr<FileHandle> FileHandle::Open(const std::string& path, FileAccess
 
   // Folders are not files here, as on Windows.
   struct stat st;
-  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+  if (disposition != FileDisposition::kCreateNew &&
+      (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode))) {
     const int error = S_ISDIR(st.st_mode) ? EISDIR : errno;
     ::close(fd);
     errno = error;
@@ -130,6 +134,64 @@ bool FileHandle::SetEndOfFile() {
 }
 
 bool FileHandle::Flush() { return ::fsync(static_cast<int>(native_)) == 0; }
+
+int32_t FileHandle::ReadAt(int64_t offset, void* buffer, int32_t count) {
+  if (count <= 0) return 0;
+  if (offset < 0) {
+    errno = EINVAL;
+    return -1;
+  }
+  const int fd = static_cast<int>(native_);
+  char* p = static_cast<char*>(buffer);
+  int32_t done = 0;
+  while (done < count) {
+    const ssize_t n =
+        ::pread(fd, p + done, static_cast<size_t>(count - done), static_cast<off_t>(offset + done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    if (n == 0) break;  // end of file
+    done += static_cast<int32_t>(n);
+  }
+  return done;
+}
+
+int32_t FileHandle::WriteAt(int64_t offset, const void* buffer, int32_t count) {
+  if (count <= 0) return 0;
+  if (offset < 0) {
+    errno = EINVAL;
+    return -1;
+  }
+  const int fd = static_cast<int>(native_);
+  const char* p = static_cast<const char*>(buffer);
+  int32_t done = 0;
+  while (done < count) {
+    const ssize_t n = ::pwrite(fd, p + done, static_cast<size_t>(count - done),
+                               static_cast<off_t>(offset + done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    if (n == 0) break;
+    done += static_cast<int32_t>(n);
+  }
+  return done;
+}
+
+bool FileHandle::Truncate(int64_t size) {
+  if (size < 0) {
+    errno = EINVAL;
+    return false;
+  }
+  return ::ftruncate(static_cast<int>(native_), static_cast<off_t>(size)) == 0;
+}
+
+int64_t FileHandle::Size() {
+  struct stat st;
+  if (::fstat(static_cast<int>(native_), &st) != 0) return -1;
+  return static_cast<int64_t>(st.st_size);
+}
 
 bool FileHandle::GetAttributes(uint32_t* attributes) {
   struct stat st;

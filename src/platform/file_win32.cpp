@@ -1,5 +1,7 @@
 // Win32 file handles: CreateFileA with the random-access hint, ReadFile,
-// WriteFile, SetFilePointerEx, SetEndOfFile, FlushFileBuffers.
+// WriteFile, SetFilePointerEx, SetEndOfFile, FlushFileBuffers. Positioned
+// transfers pass their offset in an OVERLAPPED record on the synchronous
+// handle (which moves the file pointer as well).
 #include <windows.h>
 
 #include "platform/file.h"
@@ -38,8 +40,9 @@ std::unique_ptr<FileHandle> FileHandle::Open(const std::string& path, FileAccess
       access == FileAccess::kReadOnly ? GENERIC_READ : (GENERIC_READ | GENERIC_WRITE);
   const DWORD share_mode =
       share == FileShare::kExclusive ? 0 : (FILE_SHARE_READ | FILE_SHARE_WRITE);
-  const DWORD creation =
-      disposition == FileDisposition::kCreateAlways ? CREATE_ALWAYS : OPEN_EXISTING;
+  const DWORD creation = disposition == FileDisposition::kCreateAlways ? CREATE_ALWAYS
+                         : disposition == FileDisposition::kCreateNew  ? CREATE_NEW
+                                                                       : OPEN_EXISTING;
   DWORD flags = FILE_ATTRIBUTE_NORMAL;
   if (random_access) flags |= FILE_FLAG_RANDOM_ACCESS;
   HANDLE h = ::CreateFileA(path.c_str(), desired, share_mode, nullptr, creation, flags, nullptr);
@@ -91,6 +94,54 @@ int64_t FileHandle::Seek(int64_t offset, SeekOrigin origin) {
 bool FileHandle::SetEndOfFile() { return ::SetEndOfFile(AsHandle(native_)) != 0; }
 
 bool FileHandle::Flush() { return ::FlushFileBuffers(AsHandle(native_)) != 0; }
+
+namespace {
+
+OVERLAPPED At(int64_t offset) {
+  OVERLAPPED at = {};
+  at.Offset = static_cast<DWORD>(static_cast<uint64_t>(offset) & 0xFFFFFFFFu);
+  at.OffsetHigh = static_cast<DWORD>(static_cast<uint64_t>(offset) >> 32);
+  return at;
+}
+
+}  // namespace
+
+int32_t FileHandle::ReadAt(int64_t offset, void* buffer, int32_t count) {
+  if (count <= 0) return 0;
+  if (offset < 0) {
+    ::SetLastError(ERROR_NEGATIVE_SEEK);
+    return -1;
+  }
+  OVERLAPPED at = At(offset);
+  DWORD done = 0;
+  if (!::ReadFile(AsHandle(native_), buffer, static_cast<DWORD>(count), &done, &at)) {
+    // A read that starts at or beyond the end reports it as this error.
+    return ::GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
+  }
+  return static_cast<int32_t>(done);
+}
+
+int32_t FileHandle::WriteAt(int64_t offset, const void* buffer, int32_t count) {
+  if (count <= 0) return 0;
+  if (offset < 0) {
+    ::SetLastError(ERROR_NEGATIVE_SEEK);
+    return -1;
+  }
+  OVERLAPPED at = At(offset);
+  DWORD done = 0;
+  if (!::WriteFile(AsHandle(native_), buffer, static_cast<DWORD>(count), &done, &at)) return -1;
+  return static_cast<int32_t>(done);
+}
+
+bool FileHandle::Truncate(int64_t size) {
+  return Seek(size, kSeekBegin) >= 0 && ::SetEndOfFile(AsHandle(native_)) != 0;
+}
+
+int64_t FileHandle::Size() {
+  LARGE_INTEGER size;
+  if (!::GetFileSizeEx(AsHandle(native_), &size)) return -1;
+  return size.QuadPart;
+}
 
 bool FileHandle::GetAttributes(uint32_t* attributes) {
   // The basic information is all that is asked for: the full record of

@@ -138,6 +138,7 @@ bool SetFileAttributes(const std::string& path, uint32_t attributes) {
     mode |= S_IWUSR;
   }
   // Hidden, system and archive have no POSIX counterpart and are ignored.
+  if (mode == (st.st_mode & 07777)) return true;  // nothing to change
   return ::chmod(path.c_str(), mode) == 0;
 }
 

@@ -164,6 +164,39 @@ TEST_F(DirArrayTest, FindPathResolvesComponents) {
   }
 }
 
+// Lookups are remembered (the last path, the last folder part) only until
+// the records change: each change below is followed by the same lookups,
+// which must see it.
+TEST_F(DirArrayTest, RememberedLookupsFollowEveryChange) {
+  dir_.Add(Rec("a", -1, 0x10));  // 0
+  dir_.Add(Rec("b", 0, 0x10));   // 1
+  dir_.Add(Rec("f", 1));         // 2: a\b\f
+  auto lookups = [&] {
+    return std::vector<int32_t>{dir_.FindPath("a\\b\\f", -1), dir_.FindPath("a\\b\\g", -1),
+                                dir_.FindPath("\\a\\b\\f", -1), dir_.FindPath("b\\f", 0),
+                                dir_.FindPath("b\\g", -1)};
+  };
+  EXPECT_THAT(lookups(), ElementsAre(2, -2, 2, 2, -3));
+  EXPECT_THAT(lookups(), ElementsAre(2, -2, 2, 2, -3));  // asked again: the same
+  dir_.Add(Rec("g", 1));                                 // 3
+  EXPECT_THAT(lookups(), ElementsAre(2, 3, 2, 2, -3));
+  TFileRec rec = dir_.ReadItem(2);
+  rec.Deleted = 1;
+  dir_.UpdateItem(2, rec);
+  EXPECT_THAT(lookups(), ElementsAre(-2, 3, -2, -2, -3));
+  TFileRec folder = dir_.ReadItem(1);
+  folder.FileName = "c";  // the folder renamed: nothing under a\b any more
+  dir_.UpdateItem(1, folder);
+  EXPECT_THAT(lookups(), ElementsAre(-2, -2, -2, -2, -2));
+  EXPECT_EQ(dir_.FindPath("a\\c\\g", -1), 3);
+  folder.FileName = "b";
+  folder.ParentID = -1;  // named b again, but moved to the root
+  dir_.UpdateItem(1, folder);
+  EXPECT_THAT(lookups(), ElementsAre(-3, -3, -3, -3, 3));
+  dir_.SetSize(0);
+  EXPECT_THAT(lookups(), ElementsAre(-2, -2, -2, -2, -2));
+}
+
 TEST_F(DirArrayTest, LongNameIsCutAndFoundUnderTheLongName) {
   const std::string long_name(300, 'q');
   dir_.Add(Rec(long_name, -1));

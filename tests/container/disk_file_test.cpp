@@ -86,6 +86,48 @@ TEST_F(DiskFileTest, ModeChangesReopenAndKeepThePosition) {
   EXPECT_EQ(f.GetPosition(), 2);
 }
 
+// The store keeps its own position: seeks are checked as the system checks
+// them, a write beyond the end leaves zero bytes, and what another open of
+// the file writes (or how long it makes it) is seen at once.
+TEST_F(DiskFileTest, OwnPositionFollowsTheFileAndOtherOpens) {
+  TCFRDiskFile f(Path("a.bin"), false, false);
+  ASSERT_TRUE(f.Open(true));
+  f.WriteBuffer("abcdef", 6);
+  struct Case {
+    int64_t offset;
+    uint16_t origin;
+    int64_t result;  // -1: refused, the position stays
+    int64_t position;
+  };
+  const Case cases[] = {{2, 0, 2, 2},   {3, 1, 5, 5},   {-1, 2, 5, 5},   {-7, 2, -1, 5},
+                        {-6, 1, -1, 5}, {-1, 0, -1, 5}, {10, 2, 16, 16}, {0, 3, -1, 16}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(f.Seek(c.offset, c.origin), c.result) << c.offset << " from " << c.origin;
+    EXPECT_EQ(f.GetPosition(), c.position) << c.offset << " from " << c.origin;
+  }
+  f.WriteBuffer("z", 1);
+  EXPECT_EQ(f.GetSize(), 17);
+  EXPECT_EQ(f.GetPosition(), 17);
+  EXPECT_EQ(ReadAll(Path("a.bin")), "abcdef" + std::string(10, '\0') + "z");
+
+  TCFRDiskFile other(Path("a.bin"), false, false);
+  ASSERT_TRUE(other.Open(false));
+  other.SetPosition(1);
+  other.WriteBuffer("XY", 2);
+  other.SetSize(20);
+  f.SetPosition(0);
+  char buf[4];
+  f.ReadBuffer(buf, 4);
+  EXPECT_EQ(std::string(buf, 4), "aXYd");
+  EXPECT_EQ(f.GetSize(), 20);
+  EXPECT_EQ(f.Seek(0, 2), 20);
+  EXPECT_EQ(f.Read(buf, 4), 0);
+  // Reopening starts at the beginning again.
+  f.Close();
+  ASSERT_TRUE(f.Open(false));
+  EXPECT_EQ(f.GetPosition(), 0);
+}
+
 TEST_F(DiskFileTest, CopyFromWholeSourceAndFromPosition) {
   // More than two passes of the 61,440-byte copy buffer.
   std::string data(150000, '\0');

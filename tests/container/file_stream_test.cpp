@@ -11,6 +11,7 @@
 #include "common/error.h"
 #include "container/coffer.h"
 #include "container/store/open_mode.h"
+#include "container/stream/block_stream.h"
 #include "platform/test_temp_dir.h"
 #include "support/content.h"
 
@@ -134,6 +135,82 @@ TEST_F(FileStreamTest, DamagedContainerPageIsReported) {
   } catch (const EVorError& e) {
     EXPECT_STREQ(e.what(),
                  "TCFRAdvancedFileStream.LoadBlock - the stored block cannot be read in full.");
+  }
+}
+
+// A small file opened for reading is read whole at opening. A damaged page
+// of it must fail the same way, at the same step, as when it is read piece
+// by piece (opened for writing): in the stream header's page at opening, in
+// a later page when its block is read. Sizes on both sides of the bound.
+TEST_F(FileStreamTest, SmallFileReadWholeFailsLikeReadInPieces) {
+  auto noise_of = [](size_t size) {
+    std::mt19937 rng(static_cast<uint32_t>(size));
+    std::string noise(size, '\0');
+    for (char& ch : noise) ch = static_cast<char>(rng() & 0xFF);
+    return noise;
+  };
+  // Deflate keeps noise as it is, behind the stream and block headers and
+  // its own few bytes of framing: the raw size is the size plus a constant.
+  Create();
+  Store("\\probe", noise_of(1000), 1);
+  const int64_t overhead = RawSize("\\probe") - 1000;
+  const size_t content_limit =
+      static_cast<size_t>(TCFRAdvancedFileStream::kPrefetchLimit - overhead);
+  struct Case {
+    size_t size;
+    size_t damage;  // content offset of the changed byte; npos: none
+  };
+  const size_t none = std::string::npos;
+  const Case cases[] = {{3000, none},
+                        {3000, 100},
+                        {10000, 20},
+                        {10000, 9000},
+                        {content_limit, none},
+                        {content_limit, content_limit - 1},
+                        {content_limit + 1, none},
+                        {content_limit + 1, 6000}};
+  // What reading gives: the content, or the message of the step that failed.
+  auto outcome = [&](uint16_t mode) -> std::string {
+    try {
+      TCFRFileStream stream(coffer_.get(), "\\n", mode, "", "", "", 0);
+      std::string out(static_cast<size_t>(stream.Size()), '\0');
+      try {
+        stream.ReadBuffer(&out[0], static_cast<int32_t>(out.size()));
+      } catch (const EVorError& e) {
+        return std::string("reading: ") + e.what();
+      }
+      return out;
+    } catch (const EVorError& e) {
+      return std::string("opening: ") + e.what();
+    }
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.size) + " bytes, damage at " + std::to_string(c.damage));
+    Create();
+    const std::string noise = noise_of(c.size);
+    Store("\\n", noise, 1);
+    ASSERT_EQ(RawSize("\\n"), static_cast<int64_t>(c.size) + overhead);
+    coffer_.reset();
+    if (c.damage != none) {
+      std::string bytes = ReadAll(File());
+      const size_t from = std::min(c.damage, c.size - 16);
+      const size_t at = bytes.find(noise.substr(from, 16));
+      ASSERT_NE(at, std::string::npos);
+      bytes[at + (c.damage - from)] ^= 1;
+      ASSERT_TRUE(WriteAll(File(), bytes));
+    }
+    Open(kOpenModeRead);
+    const std::string whole = outcome(kOpenModeRead);
+    Open(kOpenModeReadWrite);
+    const std::string pieces = outcome(kOpenModeReadWrite);
+    coffer_.reset();
+    EXPECT_EQ(whole, pieces);
+    if (c.damage == none) {
+      EXPECT_EQ(whole, noise);
+    } else {
+      EXPECT_NE(whole, noise);
+      EXPECT_EQ(whole.rfind(c.damage < 3000 ? "opening: " : "reading: ", 0), 0u) << whole;
+    }
   }
 }
 

@@ -274,6 +274,54 @@ TEST_F(PageFileTest, EncipheredPageDiffersOnDiskAndReadsBackAfterReopen) {
   EXPECT_NE(page.Buffer, plain);
 }
 
+// A record unlocked before is taken only when the header holds exactly the
+// same bytes; any other record is unlocked with the password as usual. The
+// given key string is marked, so the test sees which path was taken.
+TEST_F(PageFileTest, AnUnlockedRecordIsTakenOnlyForTheSameRecordBytes) {
+  auto pf = Create("p4ss", 4096, 8);
+  const std::string real_key = pf->PageKey();
+  const TPasswordRecord stored = pf->Header().PasswordRecord;
+  pf.reset();
+
+  struct Case {
+    const char* name;
+    int flip_byte;  // -1: the record as stored
+    const char* password;
+    bool taken;
+  };
+  const Case cases[] = {
+      {"same record", -1, "p4ss", true},
+      {"master key byte differs", 3, "p4ss", false},
+      {"last byte differs", kPasswordRecordSize - 1, "p4ss", false},
+      {"other record, wrong password", 3, "wrong", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TUnlockedRecord unlocked;
+    unlocked.record = stored;
+    if (c.flip_byte >= 0) unlocked.record.bytes[c.flip_byte] ^= 0x5A;
+    unlocked.key_string = std::string(32, 'K') + '\0';
+    pf = std::make_unique<TPageFileManager>(File(), kOpenModeRead, c.password, "", "", false, 4096,
+                                            8, -1, &unlocked);
+    if (c.taken) {
+      EXPECT_EQ(pf->PageKey(), unlocked.key_string);
+      EXPECT_TRUE(pf->PasswordAccepted());
+    } else {
+      EXPECT_EQ(pf->PageKey() == real_key, std::string(c.password) == "p4ss");
+      EXPECT_EQ(pf->PasswordAccepted(), std::string(c.password) == "p4ss");
+    }
+    pf.reset();
+  }
+
+  // Creating a container never takes one: the new record is unlocked.
+  TUnlockedRecord unlocked;
+  unlocked.record = stored;
+  unlocked.key_string = std::string(32, 'K') + '\0';
+  pf = std::make_unique<TPageFileManager>(Path("new.cfr"), kOpenModeCreate, "p4ss", "", "", false,
+                                          4096, 8, -1, &unlocked);
+  EXPECT_NE(pf->PageKey(), unlocked.key_string);
+}
+
 TEST_F(PageFileTest, UnknownEncryptionTypeCannotBeReadOrWritten) {
   auto pf = Create();
   std::vector<uint8_t> data = Pattern(4064);

@@ -143,6 +143,57 @@ TEST_F(FileHandleTest, CreateAlwaysTruncates) {
   EXPECT_EQ(f->Seek(0, kSeekEnd), 0);
 }
 
+// Create-new makes only a file that is not there yet: an existing file (kept
+// as it was) and a folder of that name refuse it.
+TEST_F(FileHandleTest, CreateNewRefusesEveryTakenName) {
+  auto made = OpenFile(Path("new.bin"), FileAccess::kReadWrite, FileShare::kExclusive,
+                       FileDisposition::kCreateNew);
+  ASSERT_NE(made, nullptr);
+  EXPECT_EQ(made->Size(), 0);
+  EXPECT_EQ(made->Write("fresh", 5), 5);
+  made.reset();
+  ASSERT_TRUE(WriteAll(Path("old.bin"), "old contents"));
+  ASSERT_TRUE(CreateDirectory(Path("folder")));
+  for (const char* name : {"new.bin", "old.bin", "folder"}) {
+    EXPECT_EQ(OpenFile(Path(name), FileAccess::kReadWrite, FileShare::kExclusive,
+                       FileDisposition::kCreateNew),
+              nullptr)
+        << name;
+  }
+  EXPECT_EQ(ReadAll(Path("new.bin")), "fresh");
+  EXPECT_EQ(ReadAll(Path("old.bin")), "old contents");
+}
+
+// Positioned transfers: at any offset, short at the end, zero bytes in a
+// gap; Truncate and Size work without a position.
+TEST_F(FileHandleTest, PositionedReadsWritesAndSize) {
+  auto f = OpenFile(Path("a.bin"), FileAccess::kReadWrite, FileShare::kShared,
+                    FileDisposition::kCreateAlways);
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(f->WriteAt(0, "0123456789", 10), 10);
+  EXPECT_EQ(f->WriteAt(4, "ab", 2), 2);
+  EXPECT_EQ(f->WriteAt(14, "end", 3), 3);  // beyond the end: a gap of zeros
+  EXPECT_EQ(f->Size(), 17);
+  char buf[32] = {};
+  EXPECT_EQ(f->ReadAt(0, buf, 32), 17);
+  EXPECT_EQ(std::string(buf, 17), std::string("0123ab6789\0\0\0\0end", 17));
+  EXPECT_EQ(f->ReadAt(15, buf, 8), 2);
+  EXPECT_EQ(std::string(buf, 2), "nd");
+  EXPECT_EQ(f->ReadAt(17, buf, 8), 0);
+  EXPECT_EQ(f->ReadAt(100, buf, 8), 0);
+  EXPECT_EQ(f->ReadAt(-1, buf, 8), -1);
+  EXPECT_EQ(f->WriteAt(-1, "x", 1), -1);
+  EXPECT_TRUE(f->Truncate(3));
+  EXPECT_EQ(f->Size(), 3);
+  EXPECT_TRUE(f->Truncate(5000000000LL));  // beyond 32 bits
+  EXPECT_EQ(f->Size(), 5000000000LL);
+  EXPECT_EQ(f->ReadAt(4999999999LL, buf, 8), 1);
+  EXPECT_EQ(buf[0], 0);
+  EXPECT_TRUE(f->Truncate(0));
+  EXPECT_FALSE(f->Truncate(-1));
+  EXPECT_EQ(f->Size(), 0);
+}
+
 TEST(PlatformErrorTest, RaiseCarriesCodeAndSystemText) {
   // Provoke a real failure so that the last error is set.
   EXPECT_EQ(

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -265,16 +266,17 @@ class Extractor {
       const Item& item = sel_.items[i];
       const std::string disk = JoinDisk(dest_, item.local);
       if (item.entry.folder) {
-        platform::ForceDirectories(disk);
-        if (!platform::DirectoryExists(disk)) {
+        if (!MakeFolder(disk)) {
           throw ECofferError(kExitIoError, "'" + disk + "': cannot make the folder");
         }
         continue;
       }
-      platform::ForceDirectories(platform::ExtractFilePath(disk).empty()
-                                     ? std::string()
-                                     : disk.substr(0, platform::ExtractFilePath(disk).size() - 1));
-      if (platform::FileExists(disk)) {
+      const std::string folder = platform::ExtractFilePath(disk);
+      if (!folder.empty()) MakeFolder(folder.substr(0, folder.size() - 1));
+      // A name not taken yet is made at once; one that is taken goes by the
+      // overwrite rule first and is made when the copy starts.
+      std::unique_ptr<TDiskFileStream> file = TDiskFileStream::CreateNew(disk);
+      if (file == nullptr && platform::FileExists(disk)) {
         if (!MayReplace(item.local)) continue;
         platform::SetFileAttributes(disk, 0);
         if (!platform::DeleteFile(disk)) {
@@ -282,13 +284,23 @@ class Extractor {
         }
       }
       try {
-        TCFRFileStream* stream = ahead.Open(i);
+        TCFRFileStream* stream;
+        try {
+          stream = ahead.Open(i);
+        } catch (...) {
+          // The stored file cannot be read: the file made for it goes again.
+          if (file != nullptr) {
+            file.reset();
+            platform::DeleteFile(disk);
+          }
+          throw;
+        }
         FileProgress(item.local, 0);
         stream->BlockStream().SetOnProgress([this, &item](TStream&, double percent) {
           FileProgress(item.local, percent);
           StopWhenInterrupted();
         });
-        Save(ahead, disk);
+        Save(ahead, disk, std::move(file));
         platform::SetFileAttributes(disk, item.entry.attributes);
       } catch (const EVorError& e) {
         // A damaged file is named and the others go on.
@@ -300,10 +312,21 @@ class Extractor {
     }
   }
 
-  // Writes the current file of ahead to disk; a copy that fails part-way
-  // (damage, a full disk, an interrupt) leaves no partial file.
-  static void Save(TExportAhead& ahead, const std::string& disk) {
-    auto file = std::make_unique<TDiskFileStream>(disk, TDiskFileMode::kCreate);
+  // Makes the folder path with its parents; folders made or found in this
+  // run are remembered, so that the files inside them cost no more checks.
+  bool MakeFolder(const std::string& path) {
+    if (folders_.count(path) != 0) return true;
+    if (!platform::ForceDirectories(path)) return false;
+    folders_.insert(path);
+    return true;
+  }
+
+  // Writes the current file of ahead to disk, into file when it was made
+  // already; a copy that fails part-way (damage, a full disk, an interrupt)
+  // leaves no partial file.
+  static void Save(TExportAhead& ahead, const std::string& disk,
+                   std::unique_ptr<TDiskFileStream> file) {
+    if (file == nullptr) file = std::make_unique<TDiskFileStream>(disk, TDiskFileMode::kCreate);
     try {
       ahead.Save(*file);
     } catch (...) {
@@ -326,6 +349,7 @@ class Extractor {
   ProgressBar bar_;
   std::map<std::string, const Item*> by_local_;
   std::map<std::string, bool> written_;
+  std::set<std::string> folders_;  // disk folders made or found in this run
   std::string current_;
   int64_t finished_ = 0;
   int skipped_ = 0;

@@ -40,7 +40,13 @@ int TDIRArray::CompareNames(const std::string& a, const std::string& b) const {
   return collation_ != nullptr ? vor::CompareNames(*collation_, a, b) : vor::CompareNames(a, b);
 }
 
+void TDIRArray::ForgetLookups() const {
+  last_path_.valid = false;
+  last_folder_.valid = false;
+}
+
 void TDIRArray::SetSize(int32_t new_size) {
+  ForgetLookups();
   if (new_size == 0) {
     search_lists_.clear();
     ResizeByRule(items_, rule_, item_count_, 0);
@@ -87,6 +93,7 @@ const TFileRec& TDIRArray::Item(int32_t item_no) const {
 
 void TDIRArray::UpdateItem(int32_t item_no, const TFileRec& rec) {
   CheckItemNo("TDIRArray.UpdateItem", item_no);
+  ForgetLookups();
   TFileRec& slot = items_[static_cast<size_t>(item_no)];
   const TFileRec old = slot;
   TFileRec updated = rec;
@@ -220,8 +227,37 @@ int32_t TDIRArray::FindPositionOf(KeyKind kind, const TFileRec& key, bool first_
 int32_t TDIRArray::FindPath(const std::string& path, int32_t start_index) const {
   if (path == "\\" || path == "/") return -1;
   if (path.empty() || start_index < -1 || start_index >= item_count_) return -2;
-  int32_t dir = start_index;
-  size_t pos = 0;
+  if (last_path_.valid && last_path_.start == start_index && last_path_.path == path) {
+    return last_path_.result;
+  }
+  // The folder part is walked first (or taken from the last one walked),
+  // then the last component from there: the same steps as one walk.
+  int32_t result;
+  const size_t cut = path.find_last_of("\\/");
+  if (cut == std::string::npos || cut == 0 || cut + 1 >= path.size()) {
+    result = WalkPath(path, 0, start_index);
+  } else {
+    int32_t folder;
+    if (last_folder_.valid && last_folder_.start == start_index &&
+        last_folder_.path.size() == cut + 1 && path.compare(0, cut + 1, last_folder_.path) == 0) {
+      folder = last_folder_.result;
+    } else {
+      last_folder_.path.assign(path, 0, cut + 1);
+      folder = WalkPath(last_folder_.path, 0, start_index);
+      last_folder_.start = start_index;
+      last_folder_.result = folder;
+      last_folder_.valid = true;
+    }
+    result = folder < -1 ? folder : WalkPath(path, cut + 1, folder);
+  }
+  last_path_.path = path;
+  last_path_.start = start_index;
+  last_path_.result = result;
+  last_path_.valid = true;
+  return result;
+}
+
+int32_t TDIRArray::WalkPath(const std::string& path, size_t pos, int32_t dir) const {
   while (pos < path.size()) {
     size_t end = pos;
     while (end < path.size() && !IsSeparator(path[end])) ++end;

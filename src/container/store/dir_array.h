@@ -56,6 +56,9 @@ class TDIRArray {
 
   // The item number that path names, starting from folder start_index (-1
   // the root); -1 for the root itself; below -1 when it does not resolve.
+  // The last path looked up and the last folder part resolved are
+  // remembered until the records change: opening a file looks its path up
+  // several times, and the files of one folder follow one another.
   int32_t FindPath(const std::string& path, int32_t start_index) const;
 
   // Folder search: 0 with search_rec filled from the first match,
@@ -78,6 +81,11 @@ class TDIRArray {
   const TIntegerArray& IndexOf(KeyKind kind) const;
   int CompareNames(const std::string& a, const std::string& b) const;
   void CheckItemNo(const char* where, int32_t item_no) const;
+  // FindPath's walk over the components of path from character pos on,
+  // starting in folder dir.
+  int32_t WalkPath(const std::string& path, size_t pos, int32_t dir) const;
+  // Called by everything that changes the records or the indexes.
+  void ForgetLookups() const;
   void FillSearchRec(int32_t item_no, TSearchRec* search_rec) const;
 
   const TCollation* collation_;
@@ -88,6 +96,16 @@ class TDIRArray {
   TIntegerArray name_index_;
   TIntegerArray parent_index_;
   std::vector<std::unique_ptr<TIntegerArray>> search_lists_;  // null: slot free
+  // FindPath's memory: a path with its start folder and its result, and a
+  // folder part (up to and including its last separator) with its folder.
+  struct Lookup {
+    bool valid = false;
+    std::string path;
+    int32_t start = 0;
+    int32_t result = 0;
+  };
+  mutable Lookup last_path_;
+  mutable Lookup last_folder_;
 };
 
 }  // namespace vor

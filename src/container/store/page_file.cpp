@@ -25,7 +25,8 @@ std::string Quoted(const std::string& path) { return "'" + path + "'"; }
 TPageFileManager::TPageFileManager(const std::string& file_name, uint16_t mode,
                                    const std::string& password, const std::string& question,
                                    const std::string& answer, bool in_memory, int32_t page_size,
-                                   int32_t extent_page_count, int64_t part_size)
+                                   int32_t extent_page_count, int64_t part_size,
+                                   const TUnlockedRecord* unlocked)
     : file_name_(file_name), in_memory_(in_memory) {
   CheckGeometry(page_size, extent_page_count);
   if (mode == kOpenModeCreate) {
@@ -37,9 +38,14 @@ TPageFileManager::TPageFileManager(const std::string& file_name, uint16_t mode,
     exclusive_ = (mode & kOpenModeExclusive) != 0;
     OpenExisting();
   }
-  if (header_.Encrypted == 1) {
-    password_accepted_ = UnlockPasswordRecord(header_.PasswordRecord, password, &page_key_);
+  if (header_.Encrypted != 1) return;
+  if (mode != kOpenModeCreate && unlocked != nullptr &&
+      unlocked->SameRecord(header_.PasswordRecord)) {
+    page_key_ = unlocked->key_string;
+    password_accepted_ = true;
+    return;
   }
+  password_accepted_ = UnlockPasswordRecord(header_.PasswordRecord, password, &page_key_);
 }
 
 TPageFileManager::~TPageFileManager() {
@@ -182,20 +188,31 @@ bool TPageFileManager::ReadPage(TPageRecord& page, int32_t page_no, int32_t data
     Fail(kPageReadHeaderError);
     return false;
   }
-  uint8_t header[kPageHeaderSize];
   store_->Seek(offset, 0);
-  if (store_->Read(header, kPageHeaderSize) < kPageHeaderSize) {
+  if (data_size == 0 || page.pData == nullptr) {
+    uint8_t header[kPageHeaderSize];
+    if (store_->Read(header, kPageHeaderSize) < kPageHeaderSize) {
+      Fail(kPageReadHeaderError);
+      return false;
+    }
+    page.DecodeHeader(header);
+    if (data_size == 0) return true;
+    throw EVorError("TPageFileManager.ReadPage - pData is nil.", ErrorKind::kMisuse);
+  }
+  // Header and data in one read; a short one says which of them fell short.
+  const size_t raw_size = static_cast<size_t>(kPageHeaderSize) + static_cast<size_t>(data_size);
+  if (run_buffer_.size() < raw_size) run_buffer_.resize(raw_size);
+  const int32_t got = store_->Read(run_buffer_.data(), static_cast<int32_t>(raw_size));
+  if (got < kPageHeaderSize) {
     Fail(kPageReadHeaderError);
     return false;
   }
-  page.DecodeHeader(header);
-  if (data_size == 0) return true;
-  if (page.pData == nullptr)
-    throw EVorError("TPageFileManager.ReadPage - pData is nil.", ErrorKind::kMisuse);
-  if (store_->Read(page.pData, data_size) < data_size) {
+  page.DecodeHeader(run_buffer_.data());
+  if (got - kPageHeaderSize < data_size) {
     Fail(kPageReadDataError);
     return false;
   }
+  std::memcpy(page.pData, run_buffer_.data() + kPageHeaderSize, static_cast<size_t>(data_size));
   if (!VerifyChecksum(page.pData, data_size, page.ChecksumKind, page.Checksum)) {
     Fail(kPageChecksumError);
     return false;

@@ -45,9 +45,13 @@ class TPageFileManager {
   // password record when password is not empty); any other mode opens the
   // existing one. page_size and extent_page_count are checked in both cases
   // but only used when creating; part_size (-1 = automatic) likewise.
+  // unlocked, when given, is a record the password has opened before: if
+  // the container's header holds the very same record, its key string is
+  // taken instead of unlocking the record again.
   TPageFileManager(const std::string& file_name, uint16_t mode, const std::string& password,
                    const std::string& question, const std::string& answer, bool in_memory,
-                   int32_t page_size, int32_t extent_page_count, int64_t part_size);
+                   int32_t page_size, int32_t extent_page_count, int64_t part_size,
+                   const TUnlockedRecord* unlocked = nullptr);
   // Frees the volume (which flushes its parts), wipes the page key and
   // empties the page cipher cache.
   ~TPageFileManager();

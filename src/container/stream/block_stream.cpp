@@ -109,6 +109,7 @@ TCFRAdvancedFileStream::TCFRAdvancedFileStream(IHandleFiles* coffer, uint8_t com
   stream_ =
       std::make_unique<TCFRUserFileStream>(coffer, file_name, mode, password, question, answer);
   compression_ = compression != 0 ? compression : coffer->DefaultCompression();
+  read_only_ = mode != kOpenModeCreate && (mode & kOpenModeAccessMask) == 0;
   Initialize(mode == kOpenModeCreate);
 }
 
@@ -177,16 +178,36 @@ int64_t TCFRAdvancedFileStream::ChainOffset(int32_t index) const {
   return BlockHeader(index - 1).NextOffset;
 }
 
+int32_t TCFRAdvancedFileStream::ReadRaw(int64_t offset, void* buffer, int32_t count) {
+  const int64_t held = static_cast<int64_t>(prefetched_.size());
+  if (offset >= 0 && offset <= held && count <= held - offset) {
+    std::memcpy(buffer, prefetched_.data() + offset, static_cast<size_t>(count));
+    return count;
+  }
+  stream_->Seek(offset, 0);
+  return stream_->Read(buffer, count);
+}
+
 void TCFRAdvancedFileStream::LoadHeaders() {
   const int64_t saved = stream_->Seek(0, 1);
   stored_size_ = 0;
   const int64_t raw_size = stream_->Size();
   stream_->Seek(0, 0);
 
+  // A small file is read whole, in one pass over its pages. When that read
+  // falls short (a damaged page), the reads below go to the raw stream one
+  // by one and fail where they always did.
+  prefetched_.clear();
+  if (read_only_ && raw_size >= kStreamHeaderSize && raw_size <= kPrefetchLimit) {
+    prefetched_.resize(static_cast<size_t>(raw_size));
+    const int32_t n = static_cast<int32_t>(raw_size);
+    if (stream_->Read(prefetched_.data(), n) != n) prefetched_.clear();
+  }
+
   uint8_t bytes[kStreamHeaderSize];
   TCFRStreamHeader header;
   const bool has_room = raw_size >= kStreamHeaderSize;
-  if (has_room && stream_->Read(bytes, kStreamHeaderSize) < kStreamHeaderSize) {
+  if (has_room && ReadRaw(0, bytes, kStreamHeaderSize) < kStreamHeaderSize) {
     // The bytes are there but cannot be read (a page fails its checks):
     // taking the content as plain would hand out the damage as data.
     throw EVorError("TCFRAdvancedFileStream.LoadHeaders - error reading the stream header.",
@@ -194,6 +215,7 @@ void TCFRAdvancedFileStream::LoadHeaders() {
   }
   if (!has_room || (header.Decode(bytes), !header.HasSignature())) {
     // Not block-structured: the content is read and written as it stands.
+    prefetched_.clear();
     size_ = raw_size;
     compression_ = 0;
     headers_.SetCount(0);
@@ -231,6 +253,7 @@ void TCFRAdvancedFileStream::LoadHeaders() {
       // The list was cut short: keep the complete block headers, cut the raw
       // stream behind them and record the lower count. (On a read-only
       // container the repair stays in memory.)
+      prefetched_.clear();
       if (p < raw_size) stream_->SetSize(p);
       header_.BlockCount = i;
       headers_.SetCount(i);
@@ -240,8 +263,7 @@ void TCFRAdvancedFileStream::LoadHeaders() {
       break;
     }
     TCFRHeaderRecord record;
-    stream_->Seek(p, 0);
-    if (stream_->Read(record.data(), kBlockHeaderSize) < kBlockHeaderSize) RaiseDamagedList();
+    if (ReadRaw(p, record.data(), kBlockHeaderSize) < kBlockHeaderSize) RaiseDamagedList();
     TCFRBlockHeader h;
     h.Decode(record.data());
     // Only the last block may be shorter than BlockSize; the chain must move
@@ -342,8 +364,7 @@ void TCFRAdvancedFileStream::ReadPackedBlock(int32_t index, TCFRBlockHeader* hea
   const int64_t offset = headers_.Key(index);
   if (packed->size() < header->CompressedSize) packed->resize(header->CompressedSize);
   const int32_t stored = static_cast<int32_t>(header->CompressedSize);
-  stream_->Seek(offset + kBlockHeaderSize, 0);
-  if (stream_->Read(packed->data(), stored) != stored) {
+  if (ReadRaw(offset + kBlockHeaderSize, packed->data(), stored) != stored) {
     throw EVorError("TCFRAdvancedFileStream.LoadBlock - the stored block cannot be read in full.",
                     ErrorKind::kDamaged);
   }
@@ -438,6 +459,7 @@ int32_t TCFRAdvancedFileStream::Read(void* buffer, int32_t count) {
 }
 
 int32_t TCFRAdvancedFileStream::Write(const void* buffer, int32_t count) {
+  prefetched_.clear();
   Report(0);
   if (PassThrough()) {
     const int32_t n = stream_->Write(buffer, count);
@@ -602,6 +624,7 @@ void TCFRAdvancedFileStream::FinishWrite() {
 }
 
 void TCFRAdvancedFileStream::WritePacked(const std::vector<TPackedBlock>& blocks) {
+  prefetched_.clear();
   Report(0);
   if (PassThrough() || size_ != 0 || headers_.Count() != 0) {
     throw EVorError("TCFRAdvancedFileStream.WritePacked - the stream is not an empty block stream.",
@@ -663,6 +686,7 @@ int64_t TCFRAdvancedFileStream::Seek(int64_t offset, uint16_t origin) {
 }
 
 void TCFRAdvancedFileStream::SetSize(int64_t new_size) {
+  prefetched_.clear();
   if (new_size < 0) {
     throw EVorError(
         "TCFRAdvancedFileStream.SetSize - invalid size. NewSize = " + std::to_string(new_size),

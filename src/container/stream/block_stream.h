@@ -134,11 +134,24 @@ class TCFRAdvancedFileStream : public TStream {
   TCFRBlockHeader BlockHeader(int32_t index) const;
   int64_t BlockOffset(int32_t index) const { return headers_.Key(index); }
   int32_t BlockCount() const { return headers_.Count(); }
-  TStream& RawStream() { return *stream_; }
+  // The raw stream; a caller may change it, so the bytes read at opening
+  // are no longer used.
+  TStream& RawStream() {
+    prefetched_.clear();
+    return *stream_;
+  }
+
+  // A stored file opened for reading whose raw stream is at most this long
+  // is read whole when it is opened: its stream header, block headers and
+  // stored bytes then come from that one read.
+  static constexpr int64_t kPrefetchLimit = 16 * 1024;
 
  private:
   void Initialize(bool create);
   void LoadHeaders();
+  // count raw bytes at offset: from the bytes read at opening when they hold
+  // them all, else read there. Returns the count read.
+  int32_t ReadRaw(int64_t offset, void* buffer, int32_t count);
   // Uncompressed bytes of block index, checked against its size and CRC.
   std::vector<uint8_t> LoadBlock(int32_t index);
   std::vector<uint8_t> PrepareBufferForWriting(const uint8_t* data, int32_t count,
@@ -213,7 +226,12 @@ class TCFRAdvancedFileStream : public TStream {
   std::unique_ptr<TStream> stream_;
   TCFRStreamHeader header_;
   std::vector<uint8_t> packed_buffer_;  // LoadBlock's stored bytes
-  std::vector<uint8_t> write_buffer_;   // block headers and stored bytes on their way out
+  // Opened for reading: no write goes through this stream.
+  bool read_only_ = false;
+  // The whole raw stream of a small file opened for reading, as read at
+  // opening; empty when not read so, and emptied by every change.
+  std::vector<uint8_t> prefetched_;
+  std::vector<uint8_t> write_buffer_;  // block headers and stored bytes on their way out
 };
 
 }  // namespace vor

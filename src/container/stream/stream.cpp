@@ -86,6 +86,18 @@ TDiskFileStream::TDiskFileStream(const std::string& path, TDiskFileMode mode) : 
   }
 }
 
+TDiskFileStream::TDiskFileStream(const std::string& path,
+                                 std::unique_ptr<platform::FileHandle> file)
+    : path_(path), file_(std::move(file)) {}
+
+std::unique_ptr<TDiskFileStream> TDiskFileStream::CreateNew(const std::string& path) {
+  std::unique_ptr<platform::FileHandle> file = platform::FileHandle::Open(
+      path, platform::FileAccess::kReadWrite, platform::FileShare::kExclusive,
+      platform::FileDisposition::kCreateNew, false);
+  if (file == nullptr) return nullptr;
+  return std::unique_ptr<TDiskFileStream>(new TDiskFileStream(path, std::move(file)));
+}
+
 TDiskFileStream::~TDiskFileStream() = default;
 
 int32_t TDiskFileStream::Read(void* buffer, int32_t count) {

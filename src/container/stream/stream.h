@@ -70,6 +70,10 @@ class TDiskFileStream : public TStream {
   // ...", followed by the system's text) when the file cannot be opened.
   TDiskFileStream(const std::string& path, TDiskFileMode mode);
   ~TDiskFileStream() override;
+  // Makes a new, empty file at path, read-write and exclusive; null (nothing
+  // raised, nothing changed) when anything of that name exists already or
+  // the file cannot be made.
+  static std::unique_ptr<TDiskFileStream> CreateNew(const std::string& path);
 
   int32_t Read(void* buffer, int32_t count) override;
   int32_t Write(const void* buffer, int32_t count) override;
@@ -80,6 +84,8 @@ class TDiskFileStream : public TStream {
   const std::string& FileName() const { return path_; }
 
  private:
+  TDiskFileStream(const std::string& path, std::unique_ptr<platform::FileHandle> file);
+
   std::string path_;
   std::unique_ptr<platform::FileHandle> file_;
 };

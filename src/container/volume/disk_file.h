@@ -2,6 +2,9 @@
 //
 // Opened read-only or read-write, exclusive (no sharing) or shared for
 // reading and writing, always with the random-access hint. Close flushes.
+//
+// The store keeps its own position and moves bytes with positioned reads
+// and writes, so that reading or writing a page costs no seek.
 #pragma once
 
 #include <memory>
@@ -22,6 +25,8 @@ class TCFRDiskFile : public TCFRAbstractFile {
   // Seeks to value and sets the end of file there; raises the platform error
   // when that fails.
   void SetSize(int64_t value) override;
+  // The file's length; the position is kept.
+  int64_t GetSize() override;
 
   void Close() override;
   bool Flush() override;
@@ -33,6 +38,7 @@ class TCFRDiskFile : public TCFRAbstractFile {
 
  private:
   std::unique_ptr<platform::FileHandle> handle_;  // null while closed
+  int64_t position_ = 0;
 };
 
 }  // namespace vor
