@@ -39,6 +39,7 @@
 namespace vor {
 
 class TExportAhead;
+class TExportFolders;
 class TPageFileManager;
 class TFreeSpaceManager;
 class TDIRManager;
@@ -235,7 +236,7 @@ class TCoffer : public IHandleFiles {
 
   void ExportScan(const std::string& folder, const std::string& root, const std::string& file_mask,
                   int32_t attr, bool recursive, ExportList& list);
-  void ExportItem(const std::string& disk_dir, const std::string& root, const std::string& rel_dir,
+  void ExportItem(TExportFolders& folders, const std::string& root, const std::string& rel_dir,
                   const std::string& name, uint8_t overwrite_mode, size_t index,
                   TExportAhead* ahead);
 

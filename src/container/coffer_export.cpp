@@ -11,7 +11,9 @@
 // While one file is written, a worker thread unpacks the blocks of the next
 // ones (TExportAhead); this thread still makes every step, event and error
 // in its order. A file whose copy fails part-way is deleted, so a failed
-// export leaves only whole files behind.
+// export leaves only whole files behind. TExportFolders spares the disk the
+// questions whose answers the export knows already (a file in a folder it
+// has just made does not exist yet).
 #include <cmath>
 #include <memory>
 #include <string>
@@ -20,6 +22,7 @@
 #include "common/error.h"
 #include "container/coffer.h"
 #include "container/export_ahead.h"
+#include "container/export_target.h"
 #include "container/store/dir_manager.h"
 #include "container/store/file_rec.h"
 #include "container/store/name_utils.h"
@@ -41,22 +44,6 @@ constexpr int32_t kExportAttrBits = 0x02 | 0x04 | 0x08 | 0x10;
 
 // Separators of disk paths on this platform.
 std::string DiskSeparators() { return platform::PathDelimiter() == '\\' ? "\\/" : "/"; }
-
-// A container-relative path ("a\b\c") in the platform's own form.
-std::string ToDiskPath(const std::string& relative) {
-  std::string path = relative;
-  for (char& c : path) {
-    if (c == '\\') c = platform::PathDelimiter();
-  }
-  return path;
-}
-
-std::string JoinPath(const std::string& base, const std::string& relative) {
-  if (base.empty()) return relative;
-  if (relative.empty()) return base;
-  if (DiskSeparators().find(base.back()) != std::string::npos) return base + relative;
-  return base + platform::PathDelimiter() + relative;
-}
 
 // Whether path starts at a root or a drive (and so needs no current folder
 // in front of it in a message).
@@ -118,9 +105,13 @@ class SearchScope {
 void TCoffer::ExportFiles(const std::string& mask, const std::string& dest_dir, int32_t attr,
                           bool recursive, uint8_t overwrite_mode) {
   std::string disk_dir;
+  bool dest_made = false;
   if (!dest_dir.empty()) {
-    platform::ForceDirectories(dest_dir);
-    if (!platform::DirectoryExists(dest_dir)) return;
+    if (!platform::DirectoryExists(dest_dir)) {
+      platform::ForceDirectories(dest_dir);
+      if (!platform::DirectoryExists(dest_dir)) return;
+      dest_made = true;
+    }
     disk_dir = dest_dir;
   }
 
@@ -136,6 +127,7 @@ void TCoffer::ExportFiles(const std::string& mask, const std::string& dest_dir, 
 
   ExportList list;
   ExportScan(root, root, file_mask, attr, recursive, list);
+  TExportFolders folders(disk_dir, dest_made);
   export_total_ = static_cast<double>(list.names.size());
 
   // Files with a password of their own are opened only in their turn: their
@@ -153,7 +145,7 @@ void TCoffer::ExportFiles(const std::string& mask, const std::string& dest_dir, 
                                            export_ahead_files_);
   }
   for (size_t i = 0; i < list.names.size(); ++i) {
-    ExportItem(disk_dir, root, list.rel_dirs[i], list.names[i], overwrite_mode, i, ahead.get());
+    ExportItem(folders, root, list.rel_dirs[i], list.names[i], overwrite_mode, i, ahead.get());
     export_done_ = static_cast<double>(i + 1);
     // The nearest integer, halves to the even one.
     const double percent = std::nearbyint(export_done_ / export_total_ * 100.0);
@@ -197,20 +189,20 @@ void TCoffer::ExportScan(const std::string& folder, const std::string& root,
   } while (FindNext(&search_rec) == 0);
 }
 
-void TCoffer::ExportItem(const std::string& disk_dir, const std::string& root,
+void TCoffer::ExportItem(TExportFolders& folders, const std::string& root,
                          const std::string& rel_dir, const std::string& name,
                          uint8_t overwrite_mode, size_t index, TExportAhead* ahead) {
-  if (!rel_dir.empty()) {
-    platform::ForceDirectories(
-        JoinPath(disk_dir, ToDiskPath(rel_dir.substr(0, rel_dir.size() - 1))));
-  }
+  folders.Make(rel_dir);
   if (name.empty()) return;
 
   const std::string local = rel_dir + name;
   const std::string container = root + rel_dir + name;
-  const std::string disk_path = JoinPath(disk_dir, ToDiskPath(local));
+  const std::string disk_path = folders.DiskPath(local);
 
-  if (platform::FileExists(disk_path)) {
+  // A file this export cannot have met yet (its folder was made by the
+  // export, no name written there may stand for it) is known to be absent.
+  const bool existed = folders.MayExist(rel_dir, name) && platform::FileExists(disk_path);
+  if (existed) {
     if (overwrite_mode == 1) return;
     if (overwrite_mode == 2) {
       bool overwrite = false;
@@ -235,33 +227,33 @@ void TCoffer::ExportItem(const std::string& disk_dir, const std::string& root,
   };
   stream->SetOnProgress(progress);
   stream->BlockStream().SetOnProgress(progress);
-  if (platform::FileExists(disk_path)) {
+  // Asked again only of a file that was there: its deletion above may have
+  // failed. A file found absent a moment ago is not asked about twice.
+  if (existed && platform::FileExists(disk_path)) {
     platform::DeleteFile(disk_path);
     if (platform::FileExists(disk_path)) {
       const std::string full = IsRootedPath(disk_path)
                                    ? disk_path
-                                   : JoinPath(platform::GetCurrentDirectory(), disk_path);
+                                   : JoinDiskPath(platform::GetCurrentDirectory(), disk_path);
       throw EVorError(
           "Error in TCoffer.ExportFiles - file " + SingleQuoted(full) + " cannot be overwritten.",
           ErrorKind::kIo);
     }
   }
-  {
-    auto file = std::make_unique<TDiskFileStream>(disk_path, TDiskFileMode::kCreate);
-    try {
-      if (own) {
-        stream->BlockStream().SaveToStream(*file);
-      } else {
-        ahead->Save(*file);
-      }
-    } catch (...) {
-      // No partial file stays behind.
-      file.reset();
-      platform::DeleteFile(disk_path);
-      throw;
+  TExportFile file(disk_path);
+  try {
+    if (own) {
+      stream->BlockStream().SaveToStream(file);
+    } else {
+      ahead->Save(file);
     }
+  } catch (...) {
+    // No partial file stays behind.
+    file.Close();
+    platform::DeleteFile(disk_path);
+    throw;
   }
-  platform::SetFileAttributes(disk_path, static_cast<uint32_t>(FileGetAttr(container)));
+  file.Finish(static_cast<uint32_t>(FileGetAttr(container)));
 }
 
 }  // namespace vor

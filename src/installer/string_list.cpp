@@ -27,13 +27,35 @@ int StringList::Add(const std::string& line) {
     lines_.push_back(line);
     return Count() - 1;
   }
+  // Lines often come in order: the installation's copy reports its files
+  // in the container's name order, and each complete file twice. Under
+  // Wine every comparison is a locale call; one or two comparisons with the
+  // last lines settle such a line where the search would take a dozen.
+  const size_t count = lines_.size();
+  if (count > 0) {
+    const int last = CompareText(lines_.back(), line);
+    if (last < 0) {
+      lines_.push_back(line);
+      return Count() - 1;
+    }
+    // Equal to the last line, which is the first such line when the one
+    // before it sorts lower: where the search would have stopped.
+    if (last == 0 && ignore_duplicates_ &&
+        (count == 1 || CompareText(lines_[count - 2], line) < 0)) {
+      return Count() - 1;
+    }
+  }
   const auto at = std::lower_bound(
       lines_.begin(), lines_.end(), line,
       [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; });
   if (ignore_duplicates_ && at != lines_.end() && CompareText(*at, line) == 0) {
     return static_cast<int>(at - lines_.begin());
   }
-  return static_cast<int>(lines_.insert(at, line) - lines_.begin());
+  // The index before the insertion: insert may move the lines, and the
+  // operands of a subtraction may be taken in either order.
+  const auto index = at - lines_.begin();
+  lines_.insert(at, line);
+  return static_cast<int>(index);
 }
 
 void StringList::Insert(int index, const std::string& line) {

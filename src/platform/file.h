@@ -42,6 +42,12 @@ class FileHandle {
   // Truncates or extends the file at the current position.
   bool SetEndOfFile();
   bool Flush();
+  // The open file's attribute bits (the Windows values of fs.h) in
+  // *attributes, read through the handle without looking its path up again.
+  // POSIX reports the bits GetFileAttributes derives from the mode (archive,
+  // read-only), without the hidden bit, which comes from the name. False when
+  // the system cannot tell.
+  bool GetAttributes(uint32_t* attributes);
 
   // Positioned transfers: count bytes at byte offset of the file, in one
   // call to the system where it can. Bytes transferred (fewer at the end of

@@ -193,4 +193,15 @@ int64_t FileHandle::Size() {
   return static_cast<int64_t>(st.st_size);
 }
 
+bool FileHandle::GetAttributes(uint32_t* attributes) {
+  struct stat st;
+  if (::fstat(static_cast<int>(native_), &st) != 0) return false;
+  // The mapping of GetFileAttributes (fs_posix.cpp): 0x10 directory, 0x20
+  // archive, 0x01 when the owner may not write.
+  uint32_t bits = S_ISDIR(st.st_mode) ? 0x10u : 0x20u;
+  if ((st.st_mode & S_IWUSR) == 0) bits |= 0x01u;
+  *attributes = bits;
+  return true;
+}
+
 }  // namespace vor::platform

@@ -1,7 +1,6 @@
 // Win32 file handles: CreateFileA with the random-access hint, ReadFile,
 // WriteFile, SetFilePointerEx, SetEndOfFile, FlushFileBuffers. Positioned
-// transfers pass their offset in an OVERLAPPED record on the synchronous
-// handle (which moves the file pointer as well).
+// transfers move the file pointer and then read or write.
 #include <windows.h>
 
 #include "platform/file.h"
@@ -11,6 +10,25 @@ namespace vor::platform {
 namespace {
 
 HANDLE AsHandle(intptr_t native) { return reinterpret_cast<HANDLE>(native); }
+
+// GetFileInformationByHandleEx's FileBasicInfo (Windows Vista and later; the
+// program also runs on XP, where it is looked up and not found).
+struct BasicInfo {
+  LARGE_INTEGER creation_time;
+  LARGE_INTEGER last_access_time;
+  LARGE_INTEGER last_write_time;
+  LARGE_INTEGER change_time;
+  DWORD file_attributes;
+};
+constexpr int kFileBasicInfoClass = 0;
+using GetInfoByHandleEx = BOOL(WINAPI*)(HANDLE, int, LPVOID, DWORD);
+
+GetInfoByHandleEx FindGetInfoByHandleEx() {
+  HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
+  if (kernel == nullptr) return nullptr;
+  return reinterpret_cast<GetInfoByHandleEx>(
+      reinterpret_cast<void*>(::GetProcAddress(kernel, "GetFileInformationByHandleEx")));
+}
 
 }  // namespace
 
@@ -76,30 +94,18 @@ bool FileHandle::SetEndOfFile() { return ::SetEndOfFile(AsHandle(native_)) != 0;
 
 bool FileHandle::Flush() { return ::FlushFileBuffers(AsHandle(native_)) != 0; }
 
-namespace {
-
-OVERLAPPED At(int64_t offset) {
-  OVERLAPPED at = {};
-  at.Offset = static_cast<DWORD>(static_cast<uint64_t>(offset) & 0xFFFFFFFFu);
-  at.OffsetHigh = static_cast<DWORD>(static_cast<uint64_t>(offset) >> 32);
-  return at;
-}
-
-}  // namespace
-
+// Positioned transfers move the file pointer, then read or write. An
+// OVERLAPPED offset on this synchronous handle would save the move on
+// Windows, but Wine then posts a completion for every transfer through its
+// server, a round trip per page read; the move is a local call there.
 int32_t FileHandle::ReadAt(int64_t offset, void* buffer, int32_t count) {
   if (count <= 0) return 0;
   if (offset < 0) {
     ::SetLastError(ERROR_NEGATIVE_SEEK);
     return -1;
   }
-  OVERLAPPED at = At(offset);
-  DWORD done = 0;
-  if (!::ReadFile(AsHandle(native_), buffer, static_cast<DWORD>(count), &done, &at)) {
-    // A read that starts at or beyond the end reports it as this error.
-    return ::GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
-  }
-  return static_cast<int32_t>(done);
+  if (Seek(offset, kSeekBegin) < 0) return -1;
+  return Read(buffer, count);
 }
 
 int32_t FileHandle::WriteAt(int64_t offset, const void* buffer, int32_t count) {
@@ -108,10 +114,8 @@ int32_t FileHandle::WriteAt(int64_t offset, const void* buffer, int32_t count) {
     ::SetLastError(ERROR_NEGATIVE_SEEK);
     return -1;
   }
-  OVERLAPPED at = At(offset);
-  DWORD done = 0;
-  if (!::WriteFile(AsHandle(native_), buffer, static_cast<DWORD>(count), &done, &at)) return -1;
-  return static_cast<int32_t>(done);
+  if (Seek(offset, kSeekBegin) < 0) return -1;
+  return Write(buffer, count);
 }
 
 bool FileHandle::Truncate(int64_t size) {
@@ -122,6 +126,23 @@ int64_t FileHandle::Size() {
   LARGE_INTEGER size;
   if (!::GetFileSizeEx(AsHandle(native_), &size)) return -1;
   return size.QuadPart;
+}
+
+bool FileHandle::GetAttributes(uint32_t* attributes) {
+  // The basic information is all that is asked for: the full record of
+  // GetFileInformationByHandle also looks up the file's name and volume,
+  // which Wine answers through its server.
+  static const GetInfoByHandleEx get_info = FindGetInfoByHandleEx();
+  if (get_info != nullptr) {
+    BasicInfo info{};
+    if (!get_info(AsHandle(native_), kFileBasicInfoClass, &info, sizeof(info))) return false;
+    *attributes = info.file_attributes;
+    return true;
+  }
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!::GetFileInformationByHandle(AsHandle(native_), &info)) return false;
+  *attributes = info.dwFileAttributes;
+  return true;
 }
 
 }  // namespace vor::platform

@@ -164,6 +164,41 @@ TEST_F(ExportTest, OverwriteModes) {
   platform::SetFileAttributes(Out("a.txt"), 0);
 }
 
+// The first export makes the folders and knows them empty; a second export
+// into them must meet the first one's files (read-only ones included) and
+// apply its overwrite rule to each, in the destination and in subfolders.
+TEST_F(ExportTest, SecondExportMeetsTheFirstOnesFiles) {
+  struct Case {
+    uint8_t mode;
+    bool replaced;
+  };
+  for (const Case& c : std::vector<Case>{{1, false}, {0, true}}) {
+    SCOPED_TRACE(int{c.mode});
+    platform::RemoveDirectoryTree(dest_);
+    Recreate();
+    Store("\\P\\a.txt", "first a", 0x21);
+    Store("\\P\\sub\\b.txt", "first b", 0x21);
+    Export();
+    Recreate();
+    Store("\\P\\a.txt", "second a");
+    Store("\\P\\sub\\b.txt", "second b");
+    Store("\\P\\sub\\deep\\c.bin", "second c");
+    int asked = 0;
+    coffer_->SetOnOverwrite(
+        [&](TCoffer&, const std::string&, const std::string&, bool&) { ++asked; });
+    Export(c.mode);
+    EXPECT_EQ(ReadAll(Out("a.txt")), c.replaced ? "second a" : "first a");
+    EXPECT_EQ(ReadAll(Out("sub/b.txt")), c.replaced ? "second b" : "first b");
+    EXPECT_EQ(ReadAll(Out("sub/deep/c.bin")), "second c");
+    EXPECT_EQ(
+        (platform::GetFileAttributes(Out("sub/b.txt")) & platform::kFileAttributeReadOnly) != 0,
+        !c.replaced);
+    EXPECT_EQ(asked, 0);
+    platform::SetFileAttributes(Out("a.txt"), 0);
+    platform::SetFileAttributes(Out("sub/b.txt"), 0);
+  }
+}
+
 TEST_F(ExportTest, AbortStopsAfterTheCurrentItem) {
   Store("\\P\\1", "1");
   Store("\\P\\2", "2");

@@ -80,6 +80,40 @@ TEST(StringListLookup, NamesAndValues) {
   EXPECT_EQ(list.Names(5), "InstMessage");
 }
 
+// A sorted list keeps its lines in the locale's order without regard to
+// case wherever a line lands (after the last, equal to it, before it), and
+// ignores a line equal to one it holds only when told to.
+TEST(StringListSorted, AddKeepsOrderAndDuplicatesWhereverTheLineLands) {
+  struct Case {
+    bool ignore_duplicates;
+    std::vector<std::string> adds;
+    std::vector<int> indices;  // what each Add returns
+    std::vector<std::string> lines;
+  };
+  const std::vector<Case> cases = {
+      // In order, each complete file reported twice (the copy's pattern).
+      {true,
+       {"a.txt", "a.txt", "Bin\\b.dll", "bin\\B.DLL", "c.txt"},
+       {0, 0, 1, 1, 2},
+       {"a.txt", "Bin\\b.dll", "c.txt"}},
+      // Out of order: before the last, equal to a line inside.
+      {true, {"m", "z", "a", "M", "z", "b"}, {0, 1, 0, 1, 2, 1}, {"a", "b", "m", "z"}},
+      // Duplicates kept: an equal line goes before the equal ones.
+      {false, {"x", "X", "x", "a"}, {0, 0, 0, 0}, {"a", "x", "X", "x"}},
+  };
+  for (const Case& c : cases) {
+    StringList list;
+    list.SetIgnoreDuplicates(c.ignore_duplicates);
+    list.SetSorted(true);
+    std::vector<int> indices;
+    for (const std::string& line : c.adds) indices.push_back(list.Add(line));
+    std::vector<std::string> lines;
+    for (int i = 0; i < list.Count(); ++i) lines.push_back(list[i]);
+    EXPECT_EQ(indices, c.indices);
+    EXPECT_EQ(lines, c.lines);
+  }
+}
+
 TEST(ProgramDirPlaceholder, ReplacedCaseSensitivelyEverywhereWithoutRescan) {
   struct Case {
     const char* value;

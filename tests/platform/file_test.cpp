@@ -70,6 +70,29 @@ TEST_F(FileHandleTest, ReadOnlyHandleRefusesWrites) {
   EXPECT_EQ(ReadAll(Path("a.bin")), "abc");
 }
 
+// The attributes read through a handle are those the path shows (hidden
+// aside, which POSIX takes from the name): a new file's, and a read-only
+// file's.
+TEST_F(FileHandleTest, AttributesThroughTheHandleMatchThePath) {
+  auto f = OpenFile(Path("a.bin"), FileAccess::kReadWrite, FileShare::kShared,
+                    FileDisposition::kCreateAlways);
+  ASSERT_NE(f, nullptr);
+  uint32_t attributes = 0;
+  ASSERT_TRUE(f->GetAttributes(&attributes));
+  EXPECT_EQ(attributes, GetFileAttributes(Path("a.bin")));
+  EXPECT_EQ(attributes & kFileAttributeReadOnly, 0u);
+  f.reset();
+  ASSERT_TRUE(SetFileAttributes(Path("a.bin"), kFileAttributeReadOnly | kFileAttributeArchive));
+  f = OpenFile(Path("a.bin"), FileAccess::kReadOnly, FileShare::kShared,
+               FileDisposition::kOpenExisting);
+  ASSERT_NE(f, nullptr);
+  ASSERT_TRUE(f->GetAttributes(&attributes));
+  EXPECT_EQ(attributes, GetFileAttributes(Path("a.bin")));
+  EXPECT_NE(attributes & kFileAttributeReadOnly, 0u);
+  f.reset();
+  SetFileAttributes(Path("a.bin"), 0);
+}
+
 // Sharing: an exclusive open excludes every other open of the file, and is
 // itself refused while another open exists.
 TEST_F(FileHandleTest, ExclusiveSharingTable) {

@@ -70,6 +70,10 @@ bool FolderDialogService::Execute(const std::string& title, std::string* folder)
 }
 
 void MessagePumpService::ProcessMessages() {
+  const DWORD now = GetTickCount();
+  if (pumped_ && now - last_pump_ < kPumpInterval) return;
+  pumped_ = true;
+  last_pump_ = now;
   if (show_model_) show_model_();
   MSG msg;
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
