@@ -240,7 +240,7 @@ void TCoffer::ExportItem(TExportFolders& folders, const std::string& root,
           ErrorKind::kIo);
     }
   }
-  TExportFile file(disk_path);
+  TDiskFileStream file(disk_path, TDiskFileMode::kCreate);
   try {
     if (own) {
       stream->BlockStream().SaveToStream(file);
@@ -253,7 +253,7 @@ void TCoffer::ExportItem(TExportFolders& folders, const std::string& root,
     platform::DeleteFile(disk_path);
     throw;
   }
-  file.Finish(static_cast<uint32_t>(FileGetAttr(container)));
+  FinishExportFile(file, static_cast<uint32_t>(FileGetAttr(container)));
 }
 
 }  // namespace vor

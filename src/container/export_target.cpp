@@ -1,11 +1,9 @@
-// TExportFolders and TExportFile: the disk side of an export.
+// TExportFolders and FinishExportFile: the disk side of an export.
 #include "container/export_target.h"
 
-#include <algorithm>
 #include <utility>
 
 #include "platform/fs.h"
-#include "platform/platform_error.h"
 
 namespace vor {
 
@@ -98,40 +96,9 @@ bool TExportFolders::Claim(Folder& folder, const std::string& name) {
   return added && !folder.unsure;
 }
 
-// ------------------------------------------------------------- TExportFile
+// ------------------------------------------------------- FinishExportFile
 
-TExportFile::TExportFile(const std::string& path) : path_(path) {
-  file_ = platform::FileHandle::Open(path, platform::FileAccess::kReadWrite,
-                                     platform::FileShare::kExclusive,
-                                     platform::FileDisposition::kCreateAlways, false);
-  if (file_ == nullptr) {
-    const uint32_t code = platform::LastOsError();
-    throw platform::EPlatformError(
-        code, "Cannot create file \"" + path + "\". " + platform::OsErrorMessage(code));
-  }
-}
-
-TExportFile::~TExportFile() = default;
-
-int32_t TExportFile::Read(void* buffer, int32_t count) {
-  return std::max(file_->Read(buffer, count), 0);
-}
-
-int32_t TExportFile::Write(const void* buffer, int32_t count) {
-  return std::max(file_->Write(buffer, count), 0);
-}
-
-int64_t TExportFile::Seek(int64_t offset, uint16_t origin) {
-  return file_->Seek(offset, static_cast<platform::SeekOrigin>(origin));
-}
-
-void TExportFile::SetSize(int64_t new_size) {
-  if (file_->Seek(new_size, platform::kSeekBegin) < 0 || !file_->SetEndOfFile()) {
-    platform::RaiseLastOsError();
-  }
-}
-
-void TExportFile::Finish(uint32_t attributes) {
+void FinishExportFile(TDiskFileStream& file, uint32_t attributes) {
   // Only the bits SetFileAttributes sets and GetFileAttributes shows alike
   // are compared; a word of no bits is set as "normal" and so always set.
   constexpr uint32_t kPlainBits = platform::kFileAttributeReadOnly |
@@ -139,9 +106,9 @@ void TExportFile::Finish(uint32_t attributes) {
                                   platform::kFileAttributeArchive;
   uint32_t shown = 0;
   const bool already = attributes != 0 && (attributes & ~kPlainBits) == 0 &&
-                       file_->GetAttributes(&shown) && shown == attributes;
-  file_.reset();
-  if (!already) platform::SetFileAttributes(path_, attributes);
+                       file.GetAttributes(&shown) && shown == attributes;
+  file.Close();
+  if (!already) platform::SetFileAttributes(file.FileName(), attributes);
 }
 
 }  // namespace vor

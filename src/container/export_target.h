@@ -15,13 +15,11 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
 
 #include "container/stream/stream.h"
-#include "platform/file.h"
 
 namespace vor {
 
@@ -68,30 +66,10 @@ class TExportFolders {
   std::unordered_map<std::string, Folder> folders_;  // by rel_dir; "" the destination
 };
 
-// A file the export writes: created (or emptied) for writing, exclusive.
-// Failing to create it raises the platform error "Cannot create file
-// \"path\". " followed by the system's text, as TDiskFileStream does.
-class TExportFile : public TStream {
- public:
-  explicit TExportFile(const std::string& path);
-  ~TExportFile() override;
-
-  int32_t Read(void* buffer, int32_t count) override;
-  int32_t Write(const void* buffer, int32_t count) override;
-  int64_t Seek(int64_t offset, uint16_t origin) override;
-  void SetSize(int64_t new_size) override;
-
-  // Closes the file and gives it the attribute word attributes, as
-  // SetFileAttributes on its path would; the call is left out when the open
-  // file shows exactly those attributes already (a new file's archive bit,
-  // the common case).
-  void Finish(uint32_t attributes);
-  // Closes the file as it is.
-  void Close() { file_.reset(); }
-
- private:
-  std::string path_;
-  std::unique_ptr<platform::FileHandle> file_;
-};
+// Closes file, a disk file the export has written, and gives it the
+// attribute word attributes, as SetFileAttributes on its path would; the
+// call is left out when the open file shows exactly those attributes
+// already (a new file's archive bit, the common case).
+void FinishExportFile(TDiskFileStream& file, uint32_t attributes);
 
 }  // namespace vor

@@ -81,9 +81,9 @@ TEST_F(ExportFoldersTest, ExportFileEndsWithTheStoredAttributes) {
     SCOPED_TRACE(c.attributes);
     const std::string path = Path("f" + std::to_string(c.attributes));
     {
-      TExportFile file(path);
+      TDiskFileStream file(path, TDiskFileMode::kCreate);
       file.WriteBuffer("abc", 3);
-      file.Finish(c.attributes);
+      FinishExportFile(file, c.attributes);
     }
     EXPECT_EQ(ReadAll(path), "abc");
     const uint32_t shown = platform::GetFileAttributes(path);
@@ -92,7 +92,7 @@ TEST_F(ExportFoldersTest, ExportFileEndsWithTheStoredAttributes) {
   }
   // A file that cannot be created raises the platform's message.
   try {
-    TExportFile file(Path("missing") + platform::PathDelimiter() + "f");
+    TDiskFileStream file(Path("missing") + platform::PathDelimiter() + "f", TDiskFileMode::kCreate);
     FAIL();
   } catch (const std::exception& e) {
     EXPECT_EQ(std::string(e.what()).rfind("Cannot create file \"" + Path("missing"), 0), 0u)

@@ -101,18 +101,27 @@ std::unique_ptr<TDiskFileStream> TDiskFileStream::CreateNew(const std::string& p
 TDiskFileStream::~TDiskFileStream() = default;
 
 int32_t TDiskFileStream::Read(void* buffer, int32_t count) {
-  return std::max(file_->Read(buffer, count), 0);
+  return file_ == nullptr ? 0 : std::max(file_->Read(buffer, count), 0);
 }
 
 int32_t TDiskFileStream::Write(const void* buffer, int32_t count) {
-  return std::max(file_->Write(buffer, count), 0);
+  return file_ == nullptr ? 0 : std::max(file_->Write(buffer, count), 0);
 }
 
 int64_t TDiskFileStream::Seek(int64_t offset, uint16_t origin) {
-  return file_->Seek(offset, static_cast<platform::SeekOrigin>(origin));
+  return file_ == nullptr ? -1 : file_->Seek(offset, static_cast<platform::SeekOrigin>(origin));
+}
+
+void TDiskFileStream::Close() { file_.reset(); }
+
+bool TDiskFileStream::GetAttributes(uint32_t* attributes) {
+  return file_ != nullptr && file_->GetAttributes(attributes);
 }
 
 void TDiskFileStream::SetSize(int64_t new_size) {
+  if (file_ == nullptr) {
+    throw EVorError("TDiskFileStream.SetSize - the file is closed.", ErrorKind::kMisuse);
+  }
   if (file_->Seek(new_size, platform::kSeekBegin) < 0 || !file_->SetEndOfFile()) {
     platform::RaiseLastOsError();
   }

@@ -82,6 +82,11 @@ class TDiskFileStream : public TStream {
   void SetSize(int64_t new_size) override;
 
   const std::string& FileName() const { return path_; }
+  // The open file's attribute word, read through its handle (no lookup of
+  // its path); false when the system cannot tell or the file is closed.
+  bool GetAttributes(uint32_t* attributes);
+  // Closes the file; reads and writes then transfer nothing.
+  void Close();
 
  private:
   TDiskFileStream(const std::string& path, std::unique_ptr<platform::FileHandle> file);
