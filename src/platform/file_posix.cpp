@@ -70,15 +70,16 @@ std::unique_ptr<FileHandle> FileHandle::Open(const std::string& path, FileAccess
   return std::unique_ptr<FileHandle>(new FileHandle(fd));
 }
 
-FileHandle::~FileHandle() { ::close(static_cast<int>(native_)); }
+namespace {
 
-int32_t FileHandle::Read(void* buffer, int32_t count) {
-  if (count <= 0) return 0;
-  const int fd = static_cast<int>(native_);
-  char* p = static_cast<char*>(buffer);
+// Moves count bytes with step (done) -> bytes moved by one call, repeating
+// after a signal and after a partial transfer; stops at the end of the file
+// (a call that moves nothing). Bytes moved, -1 on failure.
+template <typename Step>
+int32_t TransferAll(int32_t count, Step step) {
   int32_t done = 0;
   while (done < count) {
-    const ssize_t n = ::read(fd, p + done, static_cast<size_t>(count - done));
+    const ssize_t n = step(done);
     if (n < 0) {
       if (errno == EINTR) continue;
       return -1;
@@ -89,21 +90,25 @@ int32_t FileHandle::Read(void* buffer, int32_t count) {
   return done;
 }
 
+}  // namespace
+
+FileHandle::~FileHandle() { ::close(static_cast<int>(native_)); }
+
+int32_t FileHandle::Read(void* buffer, int32_t count) {
+  if (count <= 0) return 0;
+  const int fd = static_cast<int>(native_);
+  char* p = static_cast<char*>(buffer);
+  return TransferAll(
+      count, [&](int32_t done) { return ::read(fd, p + done, static_cast<size_t>(count - done)); });
+}
+
 int32_t FileHandle::Write(const void* buffer, int32_t count) {
   if (count <= 0) return 0;
   const int fd = static_cast<int>(native_);
   const char* p = static_cast<const char*>(buffer);
-  int32_t done = 0;
-  while (done < count) {
-    const ssize_t n = ::write(fd, p + done, static_cast<size_t>(count - done));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return -1;
-    }
-    if (n == 0) break;
-    done += static_cast<int32_t>(n);
-  }
-  return done;
+  return TransferAll(count, [&](int32_t done) {
+    return ::write(fd, p + done, static_cast<size_t>(count - done));
+  });
 }
 
 int64_t FileHandle::Seek(int64_t offset, SeekOrigin origin) {
@@ -143,18 +148,10 @@ int32_t FileHandle::ReadAt(int64_t offset, void* buffer, int32_t count) {
   }
   const int fd = static_cast<int>(native_);
   char* p = static_cast<char*>(buffer);
-  int32_t done = 0;
-  while (done < count) {
-    const ssize_t n =
-        ::pread(fd, p + done, static_cast<size_t>(count - done), static_cast<off_t>(offset + done));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return -1;
-    }
-    if (n == 0) break;  // end of file
-    done += static_cast<int32_t>(n);
-  }
-  return done;
+  return TransferAll(count, [&](int32_t done) {
+    return ::pread(fd, p + done, static_cast<size_t>(count - done),
+                   static_cast<off_t>(offset + done));
+  });
 }
 
 int32_t FileHandle::WriteAt(int64_t offset, const void* buffer, int32_t count) {
@@ -165,18 +162,10 @@ int32_t FileHandle::WriteAt(int64_t offset, const void* buffer, int32_t count) {
   }
   const int fd = static_cast<int>(native_);
   const char* p = static_cast<const char*>(buffer);
-  int32_t done = 0;
-  while (done < count) {
-    const ssize_t n = ::pwrite(fd, p + done, static_cast<size_t>(count - done),
-                               static_cast<off_t>(offset + done));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return -1;
-    }
-    if (n == 0) break;
-    done += static_cast<int32_t>(n);
-  }
-  return done;
+  return TransferAll(count, [&](int32_t done) {
+    return ::pwrite(fd, p + done, static_cast<size_t>(count - done),
+                    static_cast<off_t>(offset + done));
+  });
 }
 
 bool FileHandle::Truncate(int64_t size) {
