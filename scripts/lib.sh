@@ -4,7 +4,7 @@
 stage_start() { stage_name="$1"; stage_t0=$(date +%s); echo "== $stage_name"; }
 stage_end() {
   local t=$(( $(date +%s) - stage_t0 ))
-  stage_times+=("$(printf '%-28s %4ds' "$stage_name" "$t")")
+  stage_times+=("$(printf '%-44s %4ds' "$stage_name" "$t")")
 }
 
 # ccache keys its objects on paths relative to the checkout, so a fresh clone

@@ -13,7 +13,7 @@ packages=(
   zlib1g-dev libjpeg-dev
   mingw-w64 libz-mingw-w64-dev
   wine wine64 xvfb xdotool x11-utils x11-apps imagemagick
-  clang libclang-rt-14-dev ccache file
+  clang libclang-rt-14-dev ccache file util-linux
 )
 missing=()
 for p in "${packages[@]}"; do
@@ -36,6 +36,14 @@ if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok 
   echo "setup: installing wine32:i386"
   $SUDO apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends wine32:i386 >/dev/null
+fi
+
+# Where this kernel refuses i386 programs, the 32-bit Wine runs under
+# qemu-i386 in a private namespace (see i386-lib.sh): fetch it, once.
+source "$here/i386-lib.sh"
+if [ "${VOR_WIN32_ROUTE:-auto}" = emulated ] ||
+  { [ "${VOR_WIN32_ROUTE:-auto}" = auto ] && ! i386_probe_runs; }; then
+  i386_fetch_qemu || echo "setup: the 32-bit programs will not run on this host"
 fi
 
 "$here/setup-deps.sh"

@@ -10,6 +10,11 @@
 #                                program prints nothing and exits 0)
 #   wine_prepare_prefix <arch>   makes $WINEPREFIX ready exactly once, even
 #                                when several runners start at the same time
+#   wine_enter_route <program> <script> [arguments...]
+#                                for a 32-bit program on a host whose kernel
+#                                refuses i386 programs, runs the script again
+#                                inside the private qemu namespace
+#                                (scripts/i386-ns.sh); otherwise returns
 
 # wine_pe_arch <file>: reads e_lfanew at 0x3C, checks "PE\0\0" there and
 # reads the machine field that follows.
@@ -27,6 +32,17 @@ wine_pe_arch() {
     8664) echo win64 ;;
     *) echo "machine-0x$machine" ;;
   esac
+}
+
+source "$(dirname "${BASH_SOURCE[0]}")/i386-lib.sh"
+
+wine_enter_route() {
+  local program="$1" script="$2"
+  shift 2
+  [ "$(wine_pe_arch "$program")" = win32 ] || return 0
+  i386_in_namespace && return 0
+  i386_probe_runs && return 0
+  exec "$(dirname "${BASH_SOURCE[0]}")/i386-ns.sh" bash "$script" "$@"
 }
 
 wine_loader() {
@@ -58,23 +74,28 @@ wine_check_program() {
 # wine_prepare_prefix <arch>: the first runner takes the lock, boots the
 # prefix, waits for the Wine server to finish writing it and only then
 # writes the marker; every other runner waits on the lock and finds the
-# marker. A prefix without the marker (a boot that was killed) is made anew.
+# marker. A prefix without the marker (a boot that was killed) is made anew,
+# and so is one made on the other route: a 32-bit prefix booted outside the
+# qemu namespace has no usable system folder inside it, and the other way
+# round.
 wine_prepare_prefix() {
-  local arch="$1" loader marker lock
+  local arch="$1" loader marker lock made_on
   loader="$(wine_loader "$arch")"
   marker="$WINEPREFIX/.vor-prefix-ready"
   lock="$WINEPREFIX.lock"
+  made_on=native
+  [ "$arch" = win32 ] && i386_in_namespace && made_on=emulated
   mkdir -p "$(dirname "$WINEPREFIX")"
-  [ -f "$marker" ] && return 0
+  [ -f "$marker" ] && [ "$(cat "$marker")" = "$made_on" ] && return 0
   (
     flock -x 9
-    if [ ! -f "$marker" ]; then
+    if [ ! -f "$marker" ] || [ "$(cat "$marker")" != "$made_on" ]; then
       rm -rf "$WINEPREFIX"
       mkdir -p "$WINEPREFIX"
       WINEARCH="$arch" WINELOADER="$loader" "$loader" wineboot --init >/dev/null 2>&1 || true
       WINELOADER="$loader" wineserver -w 2>/dev/null || true
       [ -f "$WINEPREFIX/system.reg" ] || { echo "wine: wineboot did not set up $WINEPREFIX" >&2; exit 1; }
-      touch "$marker"
+      echo "$made_on" >"$marker"
     fi
   ) 9>"$lock"
 }

@@ -5,7 +5,8 @@
 #
 # Usage: wine-run.sh [--arch win32|win64] <program.exe> [arguments...]
 # The architecture defaults to win64. A program whose PE machine does not
-# match the loader is refused with exit code 125.
+# match the loader is refused with exit code 125. Where the kernel refuses
+# i386 programs, 32-bit programs run in the qemu namespace (i386-lib.sh).
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/wine-lib.sh"
@@ -13,6 +14,9 @@ arch=win64
 if [ "${1:-}" = "--arch" ]; then arch="$2"; shift 2; fi
 exe="$1"; shift
 wine_check_program "$exe" "$arch" || exit 125
+# A 32-bit program on a kernel that refuses i386 programs: run this again
+# inside the qemu namespace (no-op when already there, or not needed).
+wine_enter_route "$exe" "$0" --arch "$arch" "$exe" "$@"
 if [ -z "${WINEPREFIX:-}" ]; then
   dir="$(cd "$(dirname "$exe")" && pwd)"
   while [ "$dir" != "/" ] && [ ! -f "$dir/CMakeCache.txt" ]; do dir="$(dirname "$dir")"; done

@@ -10,6 +10,9 @@
 set -uo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/../../scripts/wine-lib.sh"
+# On a kernel that refuses i386 programs, a 32-bit installer is walked in
+# the qemu namespace: this script runs again there.
+wine_enter_route "$1" "${BASH_SOURCE[0]}" "$@"
 stub="$(realpath "$1")"
 tool="$(realpath "$2")"
 mkdir -p "$3"

@@ -20,6 +20,9 @@
 set -uo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/../../scripts/wine-lib.sh"
+# On a kernel that refuses i386 programs, a 32-bit installer is walked in
+# the qemu namespace: this script runs again there.
+wine_enter_route "$1" "${BASH_SOURCE[0]}" "$@"
 real_path_args "stub tool vorpack marker server build res" "$@"
 test_name="install-test"
 shot_prefix="installer-run"

@@ -15,6 +15,9 @@ shot="$build/installer-window.png"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-lib.sh"
+# On a kernel that refuses i386 programs, a 32-bit installer is walked in
+# the qemu namespace: this script runs again there.
+wine_enter_route "$1" "${BASH_SOURCE[0]}" "$@"
 # The loader follows the program: 32-bit Wine for the shipped PE32 installer,
 # wine64 for the PE32+ build. A program that is neither fails here.
 arch="$(wine_pe_arch "$exe")"
