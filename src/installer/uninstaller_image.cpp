@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "common/pe_checksum.h"
 #include "container/volume/multipart_volume.h"
 #include "installer/uninstall_error.h"
 #include "platform/file.h"
@@ -63,17 +64,23 @@ void WriteUninstallerImage(const std::string& installer_path, const std::string&
                                         platform::FileDisposition::kCreateAlways,
                                         /*random_access=*/false);
   if (out == nullptr) WriteFailed(temp_path, dest_path);
-  std::vector<uint8_t> buffer(kCopyChunk);
+  // The whole program is read first: a signed installer's certificate lies
+  // behind the container, so the uninstaller's header must not point at it.
+  std::vector<uint8_t> image(static_cast<size_t>(size));
   first.Seek(0, 0);
   for (int64_t done = 0; done < size;) {
     const auto want = static_cast<int32_t>(std::min<int64_t>(kCopyChunk, size - done));
-    const int32_t n = first.Read(buffer.data(), want);
-    if (n != want) {
+    if (first.Read(image.data() + done, want) != want) {
       out.reset();
       platform::DeleteFile(temp_path);
       NoImage(installer_path);  // the file shrank under us
     }
-    if (out->Write(buffer.data(), n) != n) {
+    done += want;
+  }
+  StripPeCertificateEntry(image.data(), image.size());
+  for (int64_t done = 0; done < size;) {
+    const auto n = static_cast<int32_t>(std::min<int64_t>(kCopyChunk, size - done));
+    if (out->Write(image.data() + done, n) != n) {
       out.reset();
       WriteFailed(temp_path, dest_path);
     }

@@ -13,8 +13,9 @@ namespace vor {
 // volume or holds no program in front of it (a bare container).
 int64_t ProgramImageSize(const std::string& installer_path);
 
-// Writes those bytes to dest_path, replacing any file there in one step
-// (through dest_path + ".new"). Raises EUninstallError kNoProgramImage (as
+// Writes those bytes to dest_path as an unsigned program (a certificate
+// entry in its header is cleared and the checksum set anew), replacing any
+// file there in one step (through dest_path + ".new"). Raises EUninstallError kNoProgramImage (as
 // above) or kImageWrite when dest_path cannot be written; no half-written
 // file is left.
 void WriteUninstallerImage(const std::string& installer_path, const std::string& dest_path);

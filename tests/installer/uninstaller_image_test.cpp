@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 
+#include "common/coding.h"
+#include "common/pe_checksum.h"
 #include "container/coffer.h"
 #include "installer/uninstall_error.h"
 #include "platform/test_temp_dir.h"
@@ -92,6 +95,49 @@ TEST_F(UninstallerImageTest, Refusals) {
   ASSERT_TRUE(WriteAll(Path("uninstall.exe"), "older"));
   EXPECT_THROW(WriteUninstallerImage(Path("bare.cof"), Path("uninstall.exe")), EUninstallError);
   EXPECT_EQ(ReadAll(Path("uninstall.exe")), "older");
+}
+
+// A signed installer: its certificate lies behind the container and its
+// header's security directory points there. The uninstaller is the program
+// alone, so its header must not point past its end: the directory is
+// cleared and the checksum made right for the bytes written.
+TEST_F(UninstallerImageTest, SignedInstallerGivesAnUnsignedProgram) {
+  const std::string container = ContainerBytes();
+  ASSERT_FALSE(container.empty());
+  for (const uint16_t magic : {uint16_t{0x10B}, uint16_t{0x20B}}) {
+    SCOPED_TRACE(magic);
+    std::string stub = Stub(8192);
+    auto* p = reinterpret_cast<uint8_t*>(&stub[0]);
+    stub.replace(0, 2, "MZ");
+    EncodeFixed32(p + 0x3C, 0x80);
+    stub.replace(0x80, 4, std::string("PE\0\0", 4));
+    const size_t optional_size = magic == 0x10B ? 224 : 240;
+    EncodeFixed16(p + 0x80 + 4 + 16, static_cast<uint16_t>(optional_size));
+    const size_t optional = 0x98;
+    EncodeFixed16(p + optional, magic);
+    const size_t directories = optional + (magic == 0x10B ? 96 : 112);
+    EncodeFixed32(p + directories - 4, 16);
+    const std::string certificate(600, 'C');
+    const size_t signed_size = stub.size() + container.size();
+    EncodeFixed32(p + directories + 4 * 8, static_cast<uint32_t>(signed_size));
+    EncodeFixed32(p + directories + 4 * 8 + 4, static_cast<uint32_t>(certificate.size()));
+    ASSERT_TRUE(WriteAll(Path("signed.exe"), stub + container + certificate));
+
+    WriteUninstallerImage(Path("signed.exe"), Path("uninstall.exe"));
+    const std::string written = ReadAll(Path("uninstall.exe"));
+    ASSERT_EQ(written.size(), stub.size());
+    const auto* w = reinterpret_cast<const uint8_t*>(written.data());
+    EXPECT_EQ(DecodeFixed32(w + directories + 4 * 8), 0u);
+    EXPECT_EQ(DecodeFixed32(w + directories + 4 * 8 + 4), 0u);
+    const size_t checksum = optional + 64;
+    EXPECT_EQ(DecodeFixed32(w + checksum), PeChecksum(w, written.size(), checksum));
+    EXPECT_NE(DecodeFixed32(w + checksum), 0u);
+    // Every other byte is the program's.
+    std::string expected = written;
+    std::memcpy(&expected[directories + 4 * 8], stub.data() + directories + 4 * 8, 8);
+    std::memcpy(&expected[checksum], stub.data() + checksum, 4);
+    EXPECT_EQ(expected, stub);
+  }
 }
 
 }  // namespace

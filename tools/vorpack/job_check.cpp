@@ -15,8 +15,6 @@ namespace vor::vorpack {
 
 using coffer::ECofferError;
 
-namespace {
-
 // Job text files and the icon are small; anything larger is not one.
 constexpr int64_t kMaxJobFileSize = 16 * 1048576;
 
@@ -34,6 +32,8 @@ std::string ReadWhole(const PackageEntry& entry) {
   }
   return bytes;
 }
+
+namespace {
 
 bool StartsWith(const std::string& text, const std::string& prefix) {
   return text.compare(0, prefix.size(), prefix) == 0;
@@ -165,8 +165,9 @@ class JobChecker {
   }
 
   void CheckJobIni(const JobText& job, bool have_programs) {
-    const std::vector<std::string> keys = {"Icon",    "Title",   "InstMessage", "ProgramDir",
-                                           "Appname", "Exename", "Uninstall"};
+    const std::vector<std::string> keys = {"Icon",      "Title",     "InstMessage", "ProgramDir",
+                                           "Appname",   "Exename",   "Uninstall",   "Version",
+                                           "Publisher", "Copyright", "Description", "Privileges"};
     std::vector<const JobLine*> seen;
     bool register_seen[10] = {};
     for (const JobLine& line : job.Lines()) {

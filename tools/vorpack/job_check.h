@@ -20,6 +20,11 @@ constexpr const char kProgramFiles[] = "Programfiles";
 // The placeholder for the destination folder in job values.
 constexpr const char kDestinationPlaceholder[] = "PDIR";
 
+// The bytes of a file of the package that the installer reads whole (a job
+// text file, the icon). Raises (exit code 1) when it is larger than 16 MiB,
+// (5) when it cannot be read.
+std::string ReadWhole(const PackageEntry& entry);
+
 // Converts the job's text files of package to the code page (their entries
 // then carry the converted content) and checks the whole job. Errors and
 // warnings go to findings. Raises (exit code 5) when a file cannot be read.

@@ -18,6 +18,7 @@
 #include "platform/time.h"
 #include "progress.h"
 #include "report.h"
+#include "setup_identity.h"
 
 #ifndef VORPACK_BUILD_TREE_STUB
 #define VORPACK_BUILD_TREE_STUB ""
@@ -74,6 +75,7 @@ int Main(const std::vector<std::string>& argv) {
   Findings findings;
   Package package(line.package_dir, coffer::NameCodec(line.code_page), &findings);
   CheckJob(package, &findings);
+  const SetupIdentity identity = ReadSetupIdentity(package, &findings);
   const size_t errors = ReportFindings(findings);
   if (errors > 0) {
     throw ECofferError(coffer::kExitFailure, std::to_string(errors) +
@@ -83,8 +85,28 @@ int Main(const std::vector<std::string>& argv) {
   const std::string totals =
       Totals(package.FileCount(), package.FolderCount(), package.TotalBytes());
   if (line.check) {
-    if (!line.quiet) std::printf("%s: ready (%s)\n", line.package_dir.c_str(), totals.c_str());
+    if (!line.quiet) {
+      std::printf("%s: ready (%s)\n", line.package_dir.c_str(), totals.c_str());
+      std::printf("  the installer program will show:\n");
+      for (const std::string& text : DescribeIdentity(identity))
+        std::printf("    %s\n", text.c_str());
+    }
     return coffer::kExitOk;
+  }
+  const int64_t plain_stub_bytes = static_cast<int64_t>(options.stub.size());
+  ResourceTree resources;
+  std::string why;
+  if (ProgramResources(options.stub, &resources, &why)) {
+    std::string stamped = StampProgram(options.stub, identity, &why);
+    if (stamped.empty()) {
+      throw ECofferError(
+          coffer::kExitFailure,
+          "cannot write the application's identity into the installer program: " + why);
+    }
+    options.stub = std::move(stamped);
+  } else {
+    Warn("the installer program's resources cannot be rewritten (" + why +
+         "); the installer keeps the program's own icon, version information and manifest");
   }
 
   platform::WatchInterrupts();
@@ -100,6 +122,11 @@ int Main(const std::vector<std::string>& argv) {
                 coffer::FormatBytes(static_cast<double>(result.installer_bytes)).c_str(),
                 coffer::FormatBytes(static_cast<double>(result.stub_bytes)).c_str(),
                 coffer::FormatBytes(static_cast<double>(container)).c_str(), ratio);
+    if (result.stub_bytes != plain_stub_bytes) {
+      std::printf("  program with the application's icon, version and manifest: %s (was %s)\n",
+                  coffer::FormatBytes(static_cast<double>(result.stub_bytes)).c_str(),
+                  coffer::FormatBytes(static_cast<double>(plain_stub_bytes)).c_str());
+    }
     std::printf("  page size %d bytes (%s)\n", static_cast<int>(result.page_size),
                 result.page_size_chosen ? "chosen for the package" : "as given");
     std::printf("  built in %.1f s\n", seconds);

@@ -10,6 +10,7 @@
 #include "common/error.h"
 #include "error_report.h"
 #include "installer/jpeg_image.h"
+#include "platform/library_search.h"
 #include "platform/shell.h"
 #include "resource_ids.h"
 
@@ -74,7 +75,8 @@ void ReportUnknownException(HWND owner) { ShowDefaultErrorReport(owner, "Unknown
 FormWindow::FormWindow(HINSTANCE instance, TForm1& form)
     : instance_(instance), form_(form), controls_(kControlCount, nullptr), icons_(kControlCount) {
   RegisterClasses(instance_);
-  rich_edit_library_.reset(LoadLibraryA(kRichEditLibrary));
+  rich_edit_library_.reset(
+      LoadLibraryA(vor::platform::SystemLibraryPath(kRichEditLibrary).c_str()));
   if (!rich_edit_library_)
     throw EVorError(std::string("Cannot load ") + kRichEditLibrary, ErrorKind::kNotFound);
   cancel_glyph_.reset(static_cast<HICON>(

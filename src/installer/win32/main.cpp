@@ -21,6 +21,7 @@
 #include "installer/startup.h"
 #include "installer/uninstall_run.h"
 #include "platform/com.h"
+#include "platform/library_search.h"
 #include "platform/shell.h"
 #include "shell/shell_services.h"
 
@@ -142,6 +143,8 @@ int Run(HINSTANCE instance) {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*command_line*/,
                    int /*show*/) {
+  // Before anything else: no library is looked for beside the program.
+  vor::platform::RestrictLibrarySearch();
   try {
     return Run(instance);
   } catch (const std::exception& e) {
