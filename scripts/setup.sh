@@ -13,6 +13,7 @@ packages=(
   zlib1g-dev libjpeg-dev
   mingw-w64 libz-mingw-w64-dev
   wine wine64 xvfb xdotool x11-utils x11-apps imagemagick
+  osslsigncode openssl
   clang libclang-rt-14-dev ccache file util-linux
 )
 missing=()

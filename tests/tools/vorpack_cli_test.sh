@@ -76,6 +76,12 @@ make_stub() {
   } >"$1"
 }
 
+# same_code PROGRAM INSTALLER: the installer begins with the program's code.
+# The real program's headers and resources change (they carry the job's
+# icon, version information and manifest); its first 64 KiB of code after
+# the headers do not.
+same_code() { cmp -s -i 1024:1024 -n 65536 "$1" "$2"; }
+
 # The example package: its text files from the source tree, the programs as
 # the Windows build makes them or stand-ins, and the installer's icon.
 make_example() {
@@ -139,8 +145,7 @@ case "$scenario" in
     # The Windows build: vorpack finds VORSetup.exe beside itself.
     make_example
     expect 0 vorpack --no-progress "$(arg_path "$work/pkg")" -o setup.exe
-    cmp -n "$(stat -c %s "$(dirname "$vorpack_exe")/VORSetup.exe")" \
-      "$(dirname "$vorpack_exe")/VORSetup.exe" setup.exe || fail "the program's bytes changed"
+    same_code "$(dirname "$vorpack_exe")/VORSetup.exe" setup.exe || fail "the program's code changed"
     read_back setup.exe
     ;;
   errors)
@@ -261,7 +266,7 @@ ROWS
       make_example
       "$work/inst/bin/vorpack" --no-progress pkg -o inst.exe >out.txt 2>err.txt ||
         { cat err.txt >&2; fail "the installed vorpack failed"; }
-      cmp -n "$(stat -c %s "$stub")" "$stub" inst.exe || fail "the installed program was not used"
+      same_code "$stub" inst.exe || fail "the installed program was not used"
     fi
     ;;
   *)

@@ -27,7 +27,8 @@ const Option kOptions[] = {
     {"output", 'o', true}, {"compression", 'c', true}, {"stub", 0, true},
     {"codepage", 0, true}, {"check", 0, false},        {"force", 0, false},
     {"quiet", 'q', false}, {"no-progress", 0, false},  {"help", 'h', false},
-    {"version", 0, false}, {"page-size", 0, true},
+    {"version", 0, false}, {"page-size", 0, true},     {"sign-cert", 0, true},
+    {"sign-key", 0, true}, {"sign-url", 0, true},
 };
 
 int64_t Number(const std::string& option, const std::string& text, int64_t low, int64_t high) {
@@ -59,6 +60,12 @@ void Apply(CommandLine* line, const Option& option, const std::string& value) {
     if (!platform::CodePageSupported(line->code_page)) {
       throw ECofferError(kExitUsage, "code page " + value + " is not supported");
     }
+  } else if (name == "sign-cert") {
+    line->sign_cert = value;
+  } else if (name == "sign-key") {
+    line->sign_key = value;
+  } else if (name == "sign-url") {
+    line->sign_url = value;
   } else if (name == "check") {
     line->check = true;
   } else if (name == "force") {
@@ -142,6 +149,12 @@ CommandLine ParseCommandLine(const std::vector<std::string>& argv) {
   if (line.output.empty() && !line.check) {
     throw ECofferError(kExitUsage, "the installer to write is missing (-o SETUP.exe)");
   }
+  if (line.sign_cert.empty() != line.sign_key.empty()) {
+    throw ECofferError(kExitUsage, "--sign-cert and --sign-key go together");
+  }
+  if (!line.sign_url.empty() && line.sign_cert.empty()) {
+    throw ECofferError(kExitUsage, "--sign-url needs --sign-cert and --sign-key");
+  }
   return line;
 }
 
@@ -177,7 +190,13 @@ void PrintHelp(std::FILE* out) {
       "                          VORSetup.exe beside vorpack, else the 32-bit one\n"
       "                          of the build tree)\n"
       "      --codepage CP       code page of the installer's machine (default 1252)\n"
-      "      --check             check the package only, write nothing\n"
+      "      --sign-cert FILE    sign the installer (Authenticode) with this\n"
+      "                          certificate (PEM or DER) ...\n"
+      "      --sign-key FILE     ... and its private key, through osslsigncode\n"
+      "      --sign-url URL      the application's web address in the signature\n"
+      "      --check             check the package and show the icon, version\n"
+      "                          information and privileges the installer program\n"
+      "                          will carry; write nothing\n"
       "      --force             replace an existing output file\n"
       "  -q, --quiet             no progress and no summary\n"
       "      --no-progress       no progress bar\n"

@@ -21,6 +21,11 @@ struct CommandLine {
   uint8_t compression = 5;
   int32_t page_size = 0;  // 0: chosen from the package
   uint32_t code_page = 1252;
+  // Signing the finished installer: certificate and key files ("" for an
+  // unsigned installer) and the web address put into the signature.
+  std::string sign_cert;
+  std::string sign_key;
+  std::string sign_url;
   bool check = false;
   bool force = false;
   bool quiet = false;

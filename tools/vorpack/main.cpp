@@ -19,6 +19,7 @@
 #include "progress.h"
 #include "report.h"
 #include "setup_identity.h"
+#include "signing.h"
 
 #ifndef VORPACK_BUILD_TREE_STUB
 #define VORPACK_BUILD_TREE_STUB ""
@@ -31,6 +32,20 @@ namespace {
 using coffer::ECofferError;
 
 constexpr const char kEpochVariable[] = "SOURCE_DATE_EPOCH";
+
+// A file deleted when the build ends, whatever way it ends.
+class DeletedAtEnd {
+ public:
+  explicit DeletedAtEnd(std::string path) : path_(std::move(path)) {}
+  ~DeletedAtEnd() {
+    if (!path_.empty()) platform::DeleteFile(path_);
+  }
+  DeletedAtEnd(const DeletedAtEnd&) = delete;
+  DeletedAtEnd& operator=(const DeletedAtEnd&) = delete;
+
+ private:
+  std::string path_;
+};
 
 int Main(const std::vector<std::string>& argv) {
   const CommandLine line = ParseCommandLine(argv);
@@ -65,6 +80,7 @@ int Main(const std::vector<std::string>& argv) {
       throw ECofferError(coffer::kExitFailure,
                          "'" + line.output + "' exists already (--force replaces it)");
     }
+    if (!line.sign_cert.empty()) CheckSignFiles({line.sign_cert, line.sign_key, "", ""});
     const std::string stub_path =
         line.stub.empty() ? DefaultStub(VORPACK_BUILD_TREE_STUB) : line.stub;
     std::string warning;
@@ -109,9 +125,23 @@ int Main(const std::vector<std::string>& argv) {
          "); the installer keeps the program's own icon, version information and manifest");
   }
 
+  // A signed installer is built beside the output and signed into it.
+  const bool signing = !line.sign_cert.empty();
+  if (signing) {
+    options.output =
+        line.output + ".vorpack-unsigned-" + std::to_string(platform::CurrentProcessId());
+    options.force = true;
+  }
+  const DeletedAtEnd unsigned_installer(signing ? options.output : std::string());
+
   platform::WatchInterrupts();
   const uint32_t start = platform::GetTickCount();
   const BuildResult result = BuildInstaller(package, options);
+  if (signing) {
+    SignInstaller(options.output, line.output,
+                  {line.sign_cert, line.sign_key, line.sign_url,
+                   identity.description.empty() ? identity.product_name : identity.description});
+  }
   const double seconds = (platform::GetTickCount() - start) / 1000.0;
   if (!line.quiet) {
     const int64_t container = result.installer_bytes - result.stub_bytes;
@@ -123,12 +153,17 @@ int Main(const std::vector<std::string>& argv) {
                 coffer::FormatBytes(static_cast<double>(result.stub_bytes)).c_str(),
                 coffer::FormatBytes(static_cast<double>(container)).c_str(), ratio);
     if (result.stub_bytes != plain_stub_bytes) {
-      std::printf("  program with the application's icon, version and manifest: %s (was %s)\n",
-                  coffer::FormatBytes(static_cast<double>(result.stub_bytes)).c_str(),
-                  coffer::FormatBytes(static_cast<double>(plain_stub_bytes)).c_str());
+      std::printf(
+          "  program with the application's icon, version and manifest: %lld bytes (was %lld)\n",
+          static_cast<long long>(result.stub_bytes), static_cast<long long>(plain_stub_bytes));
     }
     std::printf("  page size %d bytes (%s)\n", static_cast<int>(result.page_size),
                 result.page_size_chosen ? "chosen for the package" : "as given");
+    if (signing) {
+      std::printf(
+          "  signed with %s: %s in all\n", line.sign_cert.c_str(),
+          coffer::FormatBytes(static_cast<double>(platform::GetFileSize(line.output))).c_str());
+    }
     std::printf("  built in %.1f s\n", seconds);
   }
   return coffer::kExitOk;

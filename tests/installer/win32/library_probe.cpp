@@ -1,6 +1,6 @@
 // A program for the installer's tests under Wine: loads the library named
-// on its command line by its bare name, the unprotected way, and exits 0
-// when it loaded. The tests use it to show that a library planted beside a
+// on its command line by its bare name, the unprotected way; exits 0 when
+// it loaded. The tests use it to show that a library planted beside a
 // program is found when nothing narrows the search.
 #include <windows.h>
 

@@ -1,7 +1,9 @@
 // A library for the installer's tests under Wine, copied beside a program
 // under the names of system libraries: loaded into a process, it writes the
-// marker file "<its own path>.loaded" (content: the loading program's path).
-// The tests check that no such marker appears beside the installer.
+// marker file "<its own path>.loaded" (content: the loading program's path)
+// and refuses the load, so that the process goes on with the real library
+// where the loader offers one. The tests check that no such marker appears
+// beside the installer.
 #include <windows.h>
 
 #include <string>
@@ -28,5 +30,5 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     WriteFile(file, program.data(), static_cast<DWORD>(program.size()), &written, nullptr);
     CloseHandle(file);
   }
-  return TRUE;
+  return FALSE;
 }
