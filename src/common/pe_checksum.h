@@ -48,20 +48,35 @@ inline bool FindPeChecksumFields(const uint8_t* data, size_t size, PeChecksumFie
 // The checksum as the loader and the signing tools compute it: the file's
 // 16-bit little-endian words (an odd last byte as a word of its own) summed
 // with end-around carry, the checksum field taken as zero, plus the
-// file's length.
+// file's length. Fed in pieces of even length (but the last), in order.
+class PeChecksumSum {
+ public:
+  explicit PeChecksumSum(size_t checksum_offset) : checksum_offset_(checksum_offset) {}
+
+  void Add(const uint8_t* data, size_t size) {
+    for (size_t i = 0; i < size; i += 2) {
+      const uint64_t at = length_ + i;
+      if (at >= checksum_offset_ && at < checksum_offset_ + 4) continue;
+      sum_ += i + 1 < size ? DecodeFixed16(data + i) : data[i];
+      sum_ = (sum_ & 0xFFFF) + (sum_ >> 16);
+    }
+    length_ += size;
+  }
+  uint32_t Value() const {
+    const uint64_t folded = (sum_ & 0xFFFF) + (sum_ >> 16);
+    return static_cast<uint32_t>(folded + length_);
+  }
+
+ private:
+  size_t checksum_offset_;
+  uint64_t sum_ = 0;
+  uint64_t length_ = 0;
+};
+
 inline uint32_t PeChecksum(const uint8_t* data, size_t size, size_t checksum_offset) {
-  uint64_t sum = 0;
-  for (size_t at = 0; at + 1 < size; at += 2) {
-    if (at >= checksum_offset && at < checksum_offset + 4) continue;
-    sum += DecodeFixed16(data + at);
-    sum = (sum & 0xFFFF) + (sum >> 16);
-  }
-  if (size % 2 != 0) {
-    sum += data[size - 1];
-    sum = (sum & 0xFFFF) + (sum >> 16);
-  }
-  sum = (sum & 0xFFFF) + (sum >> 16);
-  return static_cast<uint32_t>(sum + size);
+  PeChecksumSum sum(checksum_offset);
+  sum.Add(data, size);
+  return sum.Value();
 }
 
 // Makes data an unsigned program: the security directory cleared (the

@@ -524,7 +524,14 @@ TEST_F(IdentityKeys, InstallerCarriesTheIdentityAndFindsItsContainer) {
   options.stub = program;
   vorpack::BuildInstaller(package, options);
   const std::string installer = ReadAll(Path("setup.exe"));
-  ASSERT_EQ(installer.substr(0, program.size()), program);
+  // The program in front, its checksum now that of the whole installer.
+  PeChecksumFields fields;
+  ASSERT_TRUE(FindPeChecksumFields(U8(installer), program.size(), &fields));
+  EXPECT_EQ(DecodeFixed32(U8(installer, fields.checksum)),
+            PeChecksum(U8(installer), installer.size(), fields.checksum));
+  std::string front = installer.substr(0, program.size());
+  front.replace(fields.checksum, 4, program, fields.checksum, 4);
+  ASSERT_TRUE(front == program) << "the program's bytes changed";
 
   ResourceTree tree;
   ASSERT_TRUE(vorpack::ProgramResources(installer, &tree, &why)) << why;

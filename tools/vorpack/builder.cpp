@@ -19,6 +19,7 @@
 #include "crypto/random.h"
 #include "exit_codes.h"
 #include "file_checks.h"
+#include "installer_checksum.h"
 #include "new_container.h"
 #include "pack_ahead.h"
 #include "page_size_choice.h"
@@ -406,6 +407,10 @@ BuildResult BuildInstaller(const Package& package, const BuildOptions& options) 
     writer.Run();
   }
   StopWhenInterrupted();
+  if (!SetFileChecksum(temporary.Installer())) {
+    throw ECofferError(kExitIoError, "'" + temporary.Installer() + "': cannot be written: " +
+                                         platform::OsErrorMessage(platform::LastOsError()));
+  }
   {
     // Open it as the installer will before it takes the output's place.
     TCoffer check(temporary.Installer(), kOpenModeRead, kInstallerPassword, "", "", 0);
