@@ -226,6 +226,46 @@ ROWS
     SOURCE_DATE_EPOCH=1700000000 expect 0 vorpack pkg -o r2.exe --stub stub.exe -c 9
     cmp -s r1.exe r2.exe || fail "two builds with one epoch differ"
     ;;
+  sign)
+    # Signing through osslsigncode: a small real program in front (the
+    # stand-in is no program a signing tool takes), a throw-away certificate.
+    for tool_name in osslsigncode openssl i686-w64-mingw32-gcc i686-w64-mingw32-windres; do
+      command -v "$tool_name" >/dev/null || fail "$tool_name is not installed (scripts/setup.sh installs it)"
+    done
+    make_example
+    cp "$source_dir/src/installer/res/vor.ico" program.ico
+    printf '1 ICON "program.ico"\n' >program.rc
+    i686-w64-mingw32-windres program.rc -O coff -o program.res &&
+      printf 'int main(void) { return 0; }\n' >program.c &&
+      i686-w64-mingw32-gcc -O2 -s program.c program.res -o program.exe 2>build.txt ||
+      { cat build.txt >&2; fail "the program to sign could not be built"; }
+    openssl req -x509 -newkey rsa:2048 -nodes -keyout key.pem -out cert.pem -days 2 \
+      -subj "/CN=Throw-away Test Publisher" -addext "extendedKeyUsage=codeSigning" >openssl.txt 2>&1 ||
+      { cat openssl.txt >&2; fail "openssl could not make a certificate"; }
+    expect 0 vorpack --no-progress pkg -o signed.exe --stub program.exe --sign-cert cert.pem \
+      --sign-key key.pem --sign-url https://example.invalid/hello
+    contains out.txt "signed with cert.pem"
+    osslsigncode verify -in signed.exe -CAfile cert.pem >verify.txt 2>&1 ||
+      { cat verify.txt >&2; fail "the signed installer does not verify"; }
+    contains verify.txt "Signature verification: ok"
+    contains verify.txt "Text description: Hello Setup"
+    ls | grep -q 'vorpack-' && fail "a temporary file was left"
+    read_back signed.exe
+    # Nothing is written when signing cannot be done.
+    VORPACK_SIGNING_TOOL=no-such-signing-tool expect 1 vorpack pkg -o s.exe --stub program.exe \
+      --sign-cert cert.pem --sign-key key.pem
+    contains err.txt "no-such-signing-tool is not installed (Debian and Ubuntu: apt-get install osslsigncode)"
+    no_output s.exe
+    printf 'not a certificate' >junk.pem
+    expect 1 vorpack pkg -o s.exe --stub program.exe --sign-cert junk.pem --sign-key key.pem
+    contains err.txt "osslsigncode ended with exit code"
+    no_output s.exe
+    expect 5 vorpack pkg -o s.exe --stub program.exe --sign-cert cert.pem --sign-key missing.pem
+    contains err.txt "'missing.pem': no such key file for signing"
+    no_output s.exe
+    expect 2 vorpack pkg -o s.exe --stub program.exe --sign-cert cert.pem
+    contains err.txt "--sign-cert and --sign-key go together"
+    ;;
   interrupt)
     make_stub stub.exe
     make_example
