@@ -1,6 +1,8 @@
 // TForm1's installation run: the copy of the application's files, the
 // shortcuts, the server registration, the program run after the
 // installation, and the installation log.
+#include <algorithm>
+#include <cstdint>
 #include <exception>
 #include <string>
 
@@ -11,6 +13,7 @@
 #include "installer/uninstall_entry.h"
 #include "installer/uninstall_error.h"
 #include "installer/uninstaller_image.h"
+#include "platform/fs.h"
 
 namespace vor {
 
@@ -22,6 +25,20 @@ constexpr int kRegisterKeyCount = 10;
 // The job key that asks for an uninstaller ("1"); without it nothing is
 // written beyond the files, the shortcuts and install.log.
 constexpr const char* kUninstallKey = "Uninstall";
+
+// The bytes of the installed files in KiB, rounded up: the list's lines
+// that name a file below folder (not the name line, the shortcuts' full
+// paths, or the REG: and Exec: lines).
+uint32_t InstalledKilobytes(const StringList& installed, const std::string& folder) {
+  int64_t bytes = 0;
+  for (int i = 0; i < installed.Count(); ++i) {
+    const std::string& line = installed[i];
+    if (line.empty() || line[0] == '*' || line.find(':') != std::string::npos) continue;
+    const int64_t size = platform::GetFileSize(folder + line);
+    if (size > 0) bytes += size;
+  }
+  return static_cast<uint32_t>(std::min<int64_t>((bytes + 1023) / 1024, UINT32_MAX));
+}
 
 }  // namespace
 
@@ -97,6 +114,9 @@ void TForm1::WriteUninstaller(const std::string& dest) {
     entry.dest_dir = dest;
     entry.program_path = folder + ExeName;
     entry.all_users = Checked(ControlId::cbAllUsers);
+    entry.display_version = JobIni->Values("Version");
+    entry.publisher = JobIni->Values("Publisher");
+    entry.estimated_size_kb = InstalledKilobytes(*InstalledList, folder);
     WriteUninstallEntry(entry);
   } catch (const EUninstallError& e) {
     MessageBox().ShowFormMessage(FormMessageKind::kUninstaller, e.what());

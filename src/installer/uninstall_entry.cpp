@@ -37,13 +37,19 @@ std::string UninstallKeyPath(const std::string& app_name) {
 std::vector<UninstallEntryValue> UninstallEntryValues(const UninstallEntry& entry) {
   const std::string uninstaller =
       "\"" + entry.dest_dir + platform::PathDelimiter() + kUninstallerFileName + "\" /U";
-  return {Text("DisplayName", entry.app_name),
-          Text("DisplayIcon", entry.program_path),
-          Text("InstallLocation", entry.dest_dir),
-          Text("UninstallString", uninstaller),
-          Text("QuietUninstallString", uninstaller + " /S"),
-          Number("NoModify", 1),
-          Number("NoRepair", 1)};
+  std::vector<UninstallEntryValue> values = {Text("DisplayName", entry.app_name),
+                                             Text("DisplayIcon", entry.program_path),
+                                             Text("InstallLocation", entry.dest_dir),
+                                             Text("UninstallString", uninstaller),
+                                             Text("QuietUninstallString", uninstaller + " /S"),
+                                             Number("NoModify", 1),
+                                             Number("NoRepair", 1)};
+  if (!entry.display_version.empty())
+    values.push_back(Text("DisplayVersion", entry.display_version));
+  if (!entry.publisher.empty()) values.push_back(Text("Publisher", entry.publisher));
+  if (entry.estimated_size_kb > 0)
+    values.push_back(Number("EstimatedSize", entry.estimated_size_kb));
+  return values;
 }
 
 void WriteUninstallEntry(const UninstallEntry& entry) {

@@ -15,6 +15,10 @@ struct UninstallEntry {
   std::string dest_dir;      // D, without a trailing delimiter
   std::string program_path;  // the installed program, the entry's icon
   bool all_users = false;
+  // From the job ("" or 0: not written).
+  std::string display_version;     // Version
+  std::string publisher;           // Publisher
+  uint32_t estimated_size_kb = 0;  // the installed files' bytes, in KiB rounded up
 };
 
 struct UninstallEntryValue {
@@ -33,7 +37,8 @@ std::string UninstallKeyPath(const std::string& app_name);
 
 // DisplayName, DisplayIcon, InstallLocation, UninstallString
 // ("D\uninstall.exe" /U, quoted), QuietUninstallString (... /U /S),
-// NoModify and NoRepair (1): the values written, in this order.
+// NoModify and NoRepair (1), then DisplayVersion, Publisher and
+// EstimatedSize where the entry has them: the values written, in this order.
 std::vector<UninstallEntryValue> UninstallEntryValues(const UninstallEntry& entry);
 
 // Writes the key with its values (creating or updating it). Raises

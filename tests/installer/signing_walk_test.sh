@@ -6,9 +6,10 @@
 #     program and container);
 #   the signed installer verifies against that certificate, and coffer still
 #     reads its container (the signature lies behind it);
-#   it installs unattended (/S) with Uninstall=1, and the uninstaller it
-#     writes from its own bytes is a valid unsigned program: no certificate
-#     entry, a right checksum;
+#   it installs unattended (/S) with Uninstall=1; the entry in the list of
+#     installed programs shows the job's Version and Publisher and the
+#     installed size; the uninstaller it writes from its own bytes is a
+#     valid unsigned program: no certificate entry, a right checksum;
 #   that uninstaller removes the installation.
 #
 # Usage: signing_walk_test.sh <VORSetup.exe> <installer_test_tool.exe>
@@ -64,6 +65,17 @@ dest="$(unix_of 'C:\Apps\Signed')"
 cmp "$pkg/Programfiles/Docs/notes.txt" "$dest/Docs/notes.txt" || fail "the installation is incomplete"
 [ -f "$dest/uninstall.exe" ] || fail "no uninstall.exe"
 echo "the signed installer installs"
+
+# Its entry in the list of installed programs carries the job's version and
+# publisher and the installed files' size in KiB.
+"$wine" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Signed' \
+  >"$tmp/reg.txt" 2>&1 || fail "no entry: $(cat "$tmp/reg.txt")"
+bytes=$(($(stat -c %s "$pkg/Programfiles/Signed.exe") + $(stat -c %s "$pkg/Programfiles/Docs/notes.txt")))
+for want in 'DisplayVersion    REG_SZ    3.1.4' 'Publisher    REG_SZ    Test Publisher' \
+  "$(printf 'EstimatedSize    REG_DWORD    0x%x' $(((bytes + 1023) / 1024)))"; do
+  grep -qF "$want" <(tr -d '\r' <"$tmp/reg.txt") || fail "the entry lacks '$want': $(cat "$tmp/reg.txt")"
+done
+echo "the entry shows version, publisher and size"
 
 # The uninstaller: the program without the signature, and nothing that
 # points at one.

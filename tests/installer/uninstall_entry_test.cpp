@@ -54,6 +54,30 @@ TEST(UninstallEntry, Values) {
             "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\A_B");
 }
 
+// The job's version and publisher and the installed size follow, each only
+// when there is one.
+TEST(UninstallEntry, VersionPublisherAndSizeWhereKnown) {
+  UninstallEntry entry = Entry(true);
+  entry.display_version = "2.0.1";
+  entry.publisher = "Example Ltd";
+  entry.estimated_size_kb = 1536;
+  std::vector<UninstallEntryValue> values = UninstallEntryValues(entry);
+  ASSERT_EQ(values.size(), 10u);
+  EXPECT_EQ(values[6].name, "NoRepair");
+  EXPECT_EQ(values[7].name, "DisplayVersion");
+  EXPECT_EQ(values[7].text, "2.0.1");
+  EXPECT_EQ(values[8].name, "Publisher");
+  EXPECT_EQ(values[8].text, "Example Ltd");
+  EXPECT_EQ(values[9].name, "EstimatedSize");
+  EXPECT_TRUE(values[9].is_number);
+  EXPECT_EQ(values[9].number, 1536u);
+  entry.display_version.clear();
+  entry.estimated_size_kb = 0;
+  values = UninstallEntryValues(entry);
+  ASSERT_EQ(values.size(), 8u);
+  EXPECT_EQ(values[7].name, "Publisher");
+}
+
 TEST(UninstallEntry, WrittenReadBackAndRemovedForItsOwnFolderOnly) {
   for (const bool all_users : {false, true}) {
     SCOPED_TRACE(all_users ? "all users" : "this user");
