@@ -94,7 +94,7 @@ const std::string kTextBytes = std::string("\x55\x89\xE5\xC3", 4) + std::string(
 const std::string kRelocationBytes =
     std::string("\x00\x10\x00\x00\x0C\x00\x00\x00\x04\x30\0\0", 12);
 
-struct SectionSpec {
+struct SectionLayout {
   const char* name;
   std::string bytes;
   uint32_t characteristics;
@@ -103,9 +103,9 @@ struct SectionSpec {
 // A 32-bit program: headers, .text, .rsrc holding tree, then the given
 // sections behind it (one named .reloc holds the base relocations),
 // then overlay bytes with a security directory pointing at them.
-std::string MakeProgram(const ResourceTree& tree, const std::vector<SectionSpec>& behind,
+std::string MakeProgram(const ResourceTree& tree, const std::vector<SectionLayout>& behind,
                         const std::string& certificate = "") {
-  std::vector<SectionSpec> sections = {
+  std::vector<SectionLayout> sections = {
       {".text", kTextBytes, 0x60000020},
       {".rsrc", vorpack::WriteResourceTree(tree, kResourceRva), 0x40000040}};
   sections.insert(sections.end(), behind.begin(), behind.end());
