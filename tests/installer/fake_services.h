@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "common/error.h"
-#include "installer/form_services.h"
+#include "installer/wizard/form_services.h"
 
 namespace vor::testing {
 

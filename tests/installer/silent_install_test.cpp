@@ -1,16 +1,16 @@
-// The unattended installation: the wizard's run without a window, the
+// The unattended installation: the installation run without a window, the
 // command line's choices over the job's, messages to the log file and the
 // exit codes.
-#include "installer/silent_install.h"
-
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "installer/engine/notes.h"
+#include "installer/engine/unattended_install.h"
+#include "installer/engine/uninstall_entry.h"
 #include "installer/installer_fixture.h"
-#include "installer/uninstall_entry.h"
 #include "platform/fs.h"
 
 namespace vor {
@@ -55,13 +55,7 @@ class SilentInstallTest : public testing::InstallerTest {
     const InstallerCommandLine command_line = ParseCommandLine(arguments);
     EXPECT_TRUE(command_line.silent);
     log_ = std::make_unique<SilentLog>(command_line.log_file);
-    box_ = std::make_unique<SilentMessageBox>(*log_);
-    form_ = std::make_unique<TForm1>();
-    FormServices services = fakes_.For(program);
-    services.message_box = box_.get();
-    services.folder_dialog = nullptr;
-    form_->SetServices(services);
-    return RunSilentInstallation(*form_, command_line, *log_);
+    return RunUnattendedInstallation(program, command_line, fakes_.shell, *log_);
   }
 
   std::vector<std::string> LinkFiles() const {
@@ -73,7 +67,6 @@ class SilentInstallTest : public testing::InstallerTest {
   std::string dest_;
   std::string quick_;
   std::unique_ptr<SilentLog> log_;
-  std::unique_ptr<SilentMessageBox> box_;
 };
 
 TEST_F(SilentInstallTest, TheCommandLineDecidesWhatTheWizardWouldAsk) {
@@ -105,7 +98,6 @@ TEST_F(SilentInstallTest, TheCommandLineDecidesWhatTheWizardWouldAsk) {
 
     EXPECT_EQ(RunSilent(program, arguments), kExitInstalled);
     EXPECT_TRUE(log_->Messages().empty());
-    EXPECT_TRUE(form_->Closed());
     EXPECT_EQ(ReadAll(dest + kD + "t.exe"), "program");
     EXPECT_EQ(ReadAll(dest + kD + "Doc" + kD + "read me.txt"), "text");
     EXPECT_FALSE(platform::FileExists(dest + kD + "uninstall.exe"));
@@ -206,7 +198,6 @@ TEST_F(SilentInstallTest, FailuresEndWithTheirCodeAndTheirMessageInTheLogFile) {
     std::string start = c.message_start;
     if (start.back() == '\'') start += program + "'\r\n";
     EXPECT_EQ(logged.substr(0, start.size()), start) << logged;
-    EXPECT_TRUE(form_->Closed());
     platform::DeleteFile(log_file);
     platform::RemoveDirectoryTree(Path("Apps"));
   }

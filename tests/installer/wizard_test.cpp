@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "installer/fake_services.h"
-#include "installer/form.h"
+#include "installer/wizard/form.h"
 #include "platform/fs.h"
 #include "platform/test_temp_dir.h"
 
@@ -153,7 +153,7 @@ TEST_F(WizardTest, TabsNeverChangeThePageWhereverTheWizardIs) {
 }
 
 TEST_F(WizardTest, TheInstallPageNamesTheApplicationAndTheFolder) {
-  form_->AppName = "Editor";
+  form_->GetJob().app_name = "Editor";
   const std::string first = Path("Apps");
   form_->SetText(C::eDestDir, first);
   WalkTo(C::tsinstall);
@@ -197,7 +197,7 @@ TEST_F(WizardTest, FinishLaunchesTheProgramWhenAskedAndCloses) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.folder);
     Reset();
-    form_->ExeName = "editor.exe";
+    form_->GetJob().exe_name = "editor.exe";
     form_->SetText(C::eDestDir, c.folder);
     form_->SetActivePage(C::tsComplete);
     form_->PC1Change();

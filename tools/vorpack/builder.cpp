@@ -407,10 +407,21 @@ BuildResult BuildInstaller(const Package& package, const BuildOptions& options) 
   }
   StopWhenInterrupted();
   {
-    // Open it as the installer will before it takes the output's place.
-    TCoffer check(temporary.Installer(), kOpenModeRead, kInstallerPassword, "", "", 0);
-    if (!check.FileExists("\\JOB.INI") && package.Find("\\JOB.INI") != nullptr) {
+    // Open it and read its job as the installer will (package/job.h)
+    // before it takes the output's place.
+    const std::unique_ptr<TCoffer> check = OpenJobContainer(temporary.Installer());
+    const std::string job_ini = JobFilePath(kJobIniFile);
+    if (!check->FileExists(job_ini) && package.Find(job_ini) != nullptr) {
       throw ECofferError(kExitFailure, "the new installer does not open as the installer opens it");
+    }
+    Job job;
+    try {
+      ReadJob(*check, &job);
+    } catch (const std::exception& e) {
+      throw ECofferError(kExitFailure,
+                         std::string("the new installer's job does not read as the installer "
+                                     "reads it: ") +
+                             e.what());
     }
   }
   if (!platform::ReplaceFileWith(temporary.Installer(), options.output)) {

@@ -1,24 +1,15 @@
 // The checks of a job package, made before anything is written: what the
-// installer would read wrongly, lose, or not find.
+// installer would read wrongly, lose, or not find. The file names, keys and
+// the placeholder are the installer's own (package/job.h).
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "package.h"
+#include "package/job.h"
 
 namespace vor::vorpack {
-
-// The job files the installer reads, at the container's root.
-constexpr const char kJobIni[] = "JOB.INI";
-constexpr const char kMenuDat[] = "MENU.DAT";
-constexpr const char kShortcutsDat[] = "SCUTS.DAT";
-constexpr const char kExecsDat[] = "EXECS.DAT";
-constexpr const char kLicenseRtf[] = "License.rtf";
-constexpr const char kReadmeRtf[] = "readme.rtf";
-constexpr const char kProgramFiles[] = "Programfiles";
-// The placeholder for the destination folder in job values.
-constexpr const char kDestinationPlaceholder[] = "PDIR";
 
 // Converts the job's text files of package to the code page (their entries
 // then carry the converted content) and checks the whole job. Errors and
