@@ -225,8 +225,8 @@ InstallLog ParseInstallLog(const std::string& bytes, const std::string& dest_dir
 
   if (lines.empty() || lines[0].size() < 2 || lines[0][0] != kAppNamePrefix[0]) {
     throw EInstallError(InstallErrorKind::kNotAnInstallLog,
-                          "This is not an installation log: the first line must be \"*\" and "
-                          "the program's name");
+                        "This is not an installation log: the first line must be \"*\" and "
+                        "the program's name");
   }
   InstallLog log;
   log.app_name = lines[0].substr(1);

@@ -1,12 +1,12 @@
 // The job files' text format, the name lookup and the folder placeholder.
 #include "package/string_list.h"
 
-#include "package/job.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+#include "package/job.h"
 
 namespace vor {
 namespace {

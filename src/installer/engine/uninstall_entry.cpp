@@ -50,7 +50,7 @@ std::vector<UninstallEntryValue> UninstallEntryValues(const UninstallEntry& entr
 void WriteUninstallEntry(const UninstallEntry& entry) {
   if (entry.app_name.empty()) {
     throw EInstallError(InstallErrorKind::kRegistry,
-                          "The program has no name for the list of installed programs");
+                        "The program has no name for the list of installed programs");
   }
   const platform::RegistryRoot root = entry.all_users ? platform::RegistryRoot::kLocalMachine
                                                       : platform::RegistryRoot::kCurrentUser;

@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <cctype>
 
-#include "package/install_record.h"
 #include "installer/engine/uninstall_entry.h"
 #include "package/install_error.h"
+#include "package/install_record.h"
 #include "platform/fs.h"
 #include "platform/restart_delete.h"
 
@@ -32,8 +32,9 @@ UninstallRunResult RunUninstaller(const InstallerCommandLine& command_line,
   UninstallRunResult result;
   const std::string program_folder =
       platform::WithoutTrailingDelimiters(platform::ExtractFilePath(program_path));
-  result.dest_dir =
-      command_line.has_dest_dir ? platform::WithoutTrailingDelimiters(command_line.dest_dir) : program_folder;
+  result.dest_dir = command_line.has_dest_dir
+                        ? platform::WithoutTrailingDelimiters(command_line.dest_dir)
+                        : program_folder;
   const std::string log_path = platform::JoinDiskPath(result.dest_dir, kInstallLogName);
 
   if (dialogs != nullptr) {

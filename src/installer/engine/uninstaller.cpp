@@ -79,7 +79,8 @@ class Removal {
     // What lets the removal run again stays while anything listed is left.
     if (!incomplete_) {
       std::string error;
-      if (!system_.RemoveUninstallEntry(log.app_name, WithoutTrailingDelimiters(dest_dir_), &error)) {
+      if (!system_.RemoveUninstallEntry(log.app_name, WithoutTrailingDelimiters(dest_dir_),
+                                        &error)) {
         Note(NoteKind::kEntryNotRemoved,
              "The entry in the list of installed programs could not be removed: " + error);
       }
@@ -127,16 +128,14 @@ class Removal {
     const PathKind kind = system_.GetPathKind(path);
     if (kind == PathKind::kNone) return;  // already gone
     if (kind == PathKind::kFolder) {
-      Note(NoteKind::kRefusedLine,
-           "Refused, a folder where a file was installed: " + path);
+      Note(NoteKind::kRefusedLine, "Refused, a folder where a file was installed: " + path);
       return;
     }
     std::string error;
     if (system_.DeleteFile(path, &error)) {
       report_.removed.push_back(path);
     } else {
-      Note(NoteKind::kNotDeleted,
-           "Could not be removed (in use?): " + path + ": " + error);
+      Note(NoteKind::kNotDeleted, "Could not be removed (in use?): " + path + ": " + error);
     }
   }
 

@@ -19,7 +19,7 @@ constexpr int32_t kCopyChunk = 1 << 16;
 
 [[noreturn]] void NoImage(const std::string& installer_path) {
   throw EInstallError(InstallErrorKind::kNoProgramImage,
-                        "No installer program in front of a container: " + installer_path);
+                      "No installer program in front of a container: " + installer_path);
 }
 
 // The reason is taken before the half-written temp_path goes.
@@ -27,7 +27,7 @@ constexpr int32_t kCopyChunk = 1 << 16;
   const uint32_t code = platform::LastOsError();
   platform::DeleteFile(temp_path);
   throw EInstallError(InstallErrorKind::kImageWrite,
-                        "Cannot create file " + dest_path + ": " + platform::OsErrorMessage(code));
+                      "Cannot create file " + dest_path + ": " + platform::OsErrorMessage(code));
 }
 
 // The installer's file opened as a volume, read-only and shared (the

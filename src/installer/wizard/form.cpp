@@ -273,7 +273,8 @@ void TForm1::bBrowseClick() {
 void TForm1::LinkImageClick() { Shell().Launch(kWebSiteAddress, ""); }
 
 void TForm1::Finish() {
-  if (Checked(ControlId::cbLaunch)) LaunchInstalledProgram(job_, Text(ControlId::eDestDir), Shell());
+  if (Checked(ControlId::cbLaunch))
+    LaunchInstalledProgram(job_, Text(ControlId::eDestDir), Shell());
   MessagePump().ProcessMessages();
   Close();
 }

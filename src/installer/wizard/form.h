@@ -22,8 +22,8 @@
 // never change the page):
 //
 //   page       on entry                            Next                       Back
-//   tsIntro    Next enabled                        tsLicense                  stays, entry rules again
-//   tsLicense  Agree and Disagree cleared, Next    tsReadme, only with Agree  tsIntro
+//   tsIntro    Next enabled                        tsLicense                  stays, entry rules
+//   again tsLicense  Agree and Disagree cleared, Next    tsReadme, only with Agree  tsIntro
 //              disabled (Agree enables it)
 //   tsReadme   -                                   tsOptions                  tsLicense
 //   tsOptions  the all-users test                  tsinstall, only with a     tsReadme
