@@ -51,17 +51,14 @@ bool StartsWith(const std::string& text, const std::string& prefix, bool ignore_
 
 // A folder as the start of the paths in it; "" (a lookup that failed)
 // stays "", so that nothing lies in it.
-std::string WithDelimiter(const std::string& folder) {
+std::string FolderPrefix(const std::string& folder) {
   if (folder.empty() || IsDelimiter(folder.back())) return folder;
   return platform::WithTrailingDelimiter(folder);
 }
 
 std::string Join(const std::string& base, const std::vector<std::string>& parts) {
   std::string path = base;
-  for (size_t i = 0; i < parts.size(); ++i) {
-    if (i > 0) path += platform::PathDelimiter();
-    path += parts[i];
-  }
+  for (const std::string& part : parts) path = platform::JoinDiskPath(path, part);
   return path;
 }
 
@@ -81,7 +78,7 @@ void ClassifyLink(const std::string& line, const ShellFolders& folders, bool ign
                {folders.quick_launch, false}};
   RefusalReason reason = RefusalReason::kLinkOutside;
   for (const auto& b : bases) {
-    const std::string base = WithDelimiter(b.folder);
+    const std::string base = FolderPrefix(b.folder);
     if (!StartsWith(line, base, ignore_case)) continue;
     std::vector<std::string> parts;
     const RefusalReason r = CheckRelativePath(line.substr(base.size()), &parts);
@@ -104,7 +101,7 @@ void ClassifyLink(const std::string& line, const ShellFolders& folders, bool ign
 
 void ClassifyServer(const std::string& library, const std::string& dest_dir, bool ignore_case,
                     LogLine* out) {
-  const std::string base = WithDelimiter(dest_dir);
+  const std::string base = FolderPrefix(dest_dir);
   if (!StartsWith(library, base, ignore_case)) {
     out->reason = RefusalReason::kServerOutside;
     return;
@@ -248,7 +245,7 @@ InstallLog ParseInstallLog(const std::string& bytes, const std::string& dest_dir
       out.reason = CheckRelativePath(text, &out.parts);
       if (out.reason == RefusalReason::kNone) {
         out.kind = LogLineKind::kFile;
-        out.path = Join(WithDelimiter(dest_dir), out.parts);
+        out.path = Join(FolderPrefix(dest_dir), out.parts);
       }
     }
     log.lines.push_back(std::move(out));

@@ -36,7 +36,7 @@ class SilentInstallTest : public testing::InstallerTest {
     fakes_.shell.app_data = "U" + kD + "AppData";
     quick_ =
         "U" + kD + "AppData" + kD + "Microsoft" + kD + "Internet Explorer" + kD + "Quick Launch";
-    fakes_.shell.existing_folders.push_back(quick_);
+    fakes_.shell.folders = {"U" + kD + "Desktop", "A" + kD + "Desktop", quick_};
     dest_ = Path("Apps") + kD + "T X";
   }
 
@@ -58,9 +58,9 @@ class SilentInstallTest : public testing::InstallerTest {
     return RunUnattendedInstallation(program, command_line, fakes_.shell, *log_);
   }
 
-  std::vector<std::string> LinkFiles() const {
+  std::vector<std::string> LinkFiles() {
     std::vector<std::string> files;
-    for (const auto& link : fakes_.shell.link.saved) files.push_back(link.file_name);
+    for (const auto& link : fakes_.shell.FakeLink().saved) files.push_back(link.file);
     return files;
   }
 
@@ -118,7 +118,7 @@ TEST_F(SilentInstallTest, TheCommandLineDecidesWhatTheWizardWouldAsk) {
 
     std::vector<std::pair<std::string, std::string>> launches;
     if (c.launch) launches.emplace_back(dest + kD + "t.exe", "");
-    EXPECT_EQ(fakes_.shell.launches, launches);
+    EXPECT_EQ(fakes_.shell.launched, launches);
     platform::RemoveDirectoryTree(dest);
   }
 }
@@ -187,7 +187,7 @@ TEST_F(SilentInstallTest, FailuresEndWithTheirCodeAndTheirMessageInTheLogFile) {
       ASSERT_TRUE(platform::CreateDirectory(Path("Apps")) && platform::CreateDirectory(dest_) &&
                   platform::CreateDirectory(dest_ + kD + "install.log"));
     } else if (what == "no desktop shortcut") {
-      fakes_.shell.link.fail_when_named = "Desktop";
+      fakes_.shell.FakeLink().fail_when_named = "Desktop";
     }
     const std::string dest =
         what == "a relative destination" ? std::string("Apps") + kD + "T X" : dest_;

@@ -204,11 +204,11 @@ TEST_F(WizardTest, FinishLaunchesTheProgramWhenAskedAndCloses) {
     if (!c.launch) form_->Click(C::cbLaunch);
     form_->Click(C::bNext);
     if (c.launch) {
-      ASSERT_EQ(fakes_.shell.launches.size(), 1u);
-      EXPECT_EQ(fakes_.shell.launches[0].first, c.launched);
-      EXPECT_EQ(fakes_.shell.launches[0].second, "");
+      ASSERT_EQ(fakes_.shell.launched.size(), 1u);
+      EXPECT_EQ(fakes_.shell.launched[0].first, c.launched);
+      EXPECT_EQ(fakes_.shell.launched[0].second, "");
     } else {
-      EXPECT_TRUE(fakes_.shell.launches.empty());
+      EXPECT_TRUE(fakes_.shell.launched.empty());
     }
     EXPECT_EQ(fakes_.message_pump.calls, 1);
     EXPECT_TRUE(form_->Closed());
@@ -280,8 +280,8 @@ TEST_F(WizardTest, BrowseSetsTheFolderOnlyWhenOneIsChosen) {
 TEST_F(WizardTest, TheSidePictureOpensTheWebSite) {
   EXPECT_EQ(std::string(Layout(C::LinkImage).hint), "Visit the VOR web site");
   form_->Click(C::LinkImage);
-  ASSERT_EQ(fakes_.shell.launches.size(), 1u);
-  EXPECT_EQ(fakes_.shell.launches[0].first, kWebSiteAddress);
+  ASSERT_EQ(fakes_.shell.launched.size(), 1u);
+  EXPECT_EQ(fakes_.shell.launched[0].first, kWebSiteAddress);
   EXPECT_EQ(form_->ActivePage(), C::tsIntro);
 }
 

@@ -114,7 +114,7 @@ class Removal {
                const std::string& text) {
     std::string path = base;
     for (size_t i = 0; i + 1 < parts.size(); ++i) {
-      path += platform::PathDelimiter() + parts[i];
+      path = platform::JoinDiskPath(path, parts[i]);
       if (system_.GetPathKind(path) == PathKind::kSymbolicLink) {
         Note(NoteKind::kThroughLink,
              "Refused, a path through a symbolic link or junction: " + text);
@@ -155,7 +155,7 @@ class Removal {
                      });
     for (const auto& parts : order) {
       std::string path = WithoutTrailingDelimiters(dest_dir_);
-      for (const std::string& p : parts) path += platform::PathDelimiter() + p;
+      for (const std::string& p : parts) path = platform::JoinDiskPath(path, p);
       // A folder replaced by a link since the files went is left alone.
       RemoveFolderIfEmpty(path);
     }
