@@ -273,7 +273,7 @@ class Writer {
 // of an installer's volume.
 std::string EmptyInstallerVolume(const std::string& path, uint8_t compression, int32_t page_size) {
   try {
-    coffer::MakeEmptyContainer(path, kInstallerPassword, "", "", compression, page_size);
+    coffer::MakeEmptyContainer(path, kJobPassword, "", "", compression, page_size);
   } catch (...) {
     platform::DeleteFile(path);
     throw;
@@ -400,8 +400,7 @@ BuildResult BuildInstaller(const Package& package, const BuildOptions& options) 
     }
   }
   {
-    TCoffer coffer(temporary.Installer(), kOpenModeExclusiveReadWrite, kInstallerPassword, "", "",
-                   0);
+    TCoffer coffer(temporary.Installer(), kOpenModeExclusiveReadWrite, kJobPassword, "", "", 0);
     Writer writer(coffer, package, options);
     writer.Run();
   }

@@ -19,8 +19,6 @@
 
 namespace vor::vorpack {
 
-// The password the installer opens its own container with.
-constexpr const char* kInstallerPassword = kJobPassword;
 // The part size of the volume behind an installer: never split.
 constexpr int64_t kInstallerPartSize = 0x7FFFFFFFFFFFFFFE;
 // The file name of the installer program.

@@ -37,6 +37,7 @@
 #include "installer/engine/startup.h"
 #include "installer/wizard/form.h"
 #include "installer/wizard/form_layout.h"
+#include "package/job.h"
 #include "resource_ids.h"
 
 namespace {

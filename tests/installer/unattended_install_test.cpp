@@ -1,6 +1,8 @@
 // The unattended installation: the installation run without a window, the
 // command line's choices over the job's, messages to the log file and the
 // exit codes.
+#include "installer/engine/unattended_install.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -8,7 +10,6 @@
 #include <vector>
 
 #include "installer/engine/notes.h"
-#include "installer/engine/unattended_install.h"
 #include "installer/engine/uninstall_entry.h"
 #include "installer/installer_fixture.h"
 #include "platform/fs.h"
@@ -21,7 +22,7 @@ using testing::StoredFile;
 
 const std::string kD(1, platform::PathDelimiter());
 
-class SilentInstallTest : public testing::InstallerTest {
+class UnattendedInstallTest : public testing::InstallerTest {
  protected:
   void SetUp() override {
     InstallerTest::SetUp();
@@ -69,7 +70,7 @@ class SilentInstallTest : public testing::InstallerTest {
   std::unique_ptr<SilentLog> log_;
 };
 
-TEST_F(SilentInstallTest, TheCommandLineDecidesWhatTheWizardWouldAsk) {
+TEST_F(UnattendedInstallTest, TheCommandLineDecidesWhatTheWizardWouldAsk) {
   struct Case {
     const char* arguments;  // /D= is added unless the job's folder is meant
     bool job_folder;
@@ -123,7 +124,7 @@ TEST_F(SilentInstallTest, TheCommandLineDecidesWhatTheWizardWouldAsk) {
   }
 }
 
-TEST_F(SilentInstallTest, WritesTheSameLogAsTheWizardForTheSameChoices) {
+TEST_F(UnattendedInstallTest, WritesTheSameLogAsTheWizardForTheSameChoices) {
   const std::string program = Program();
   ASSERT_EQ(RunSilent(program, "/S /NODESKTOP /D=" + dest_), kExitInstalled);
   const std::string silent_log = ReadAll(dest_ + kD + "install.log");
@@ -145,7 +146,7 @@ TEST_F(SilentInstallTest, WritesTheSameLogAsTheWizardForTheSameChoices) {
   EXPECT_NE(silent_log.find("T.lnk"), std::string::npos);
 }
 
-TEST_F(SilentInstallTest, FailuresEndWithTheirCodeAndTheirMessageInTheLogFile) {
+TEST_F(UnattendedInstallTest, FailuresEndWithTheirCodeAndTheirMessageInTheLogFile) {
   struct Case {
     const char* what;
     int code;
@@ -203,7 +204,7 @@ TEST_F(SilentInstallTest, FailuresEndWithTheirCodeAndTheirMessageInTheLogFile) {
   }
 }
 
-TEST_F(SilentInstallTest, ALogFileThatCannotBeWrittenFailsACleanRun) {
+TEST_F(UnattendedInstallTest, ALogFileThatCannotBeWrittenFailsACleanRun) {
   const std::string program = Program();
   EXPECT_EQ(RunSilent(program, "/S \"/LOG=" + Path("no folder") + kD + "log.txt\" /D=" + dest_),
             kExitLogWriteError);
@@ -215,7 +216,7 @@ TEST_F(SilentInstallTest, ALogFileThatCannotBeWrittenFailsACleanRun) {
   EXPECT_EQ(ReadAll(Path("log.txt")), "");
 }
 
-TEST_F(SilentInstallTest, UninstallKeyAddsTheUninstallerAndLeavesTheLogAlone) {
+TEST_F(UnattendedInstallTest, UninstallKeyAddsTheUninstallerAndLeavesTheLogAlone) {
   const std::string plain = Program();
   ASSERT_EQ(RunSilent(plain, "/S /D=" + dest_), kExitInstalled);
   const std::string plain_log = ReadAll(dest_ + kD + "install.log");
