@@ -5,15 +5,21 @@
 
 namespace vor {
 
-// name in double quotes, inner double quotes doubled: a name that holds a
-// quote still reads as one name in a message.
-inline std::string DoubleQuoted(const std::string& name) {
-  std::string quoted = "\"";
+// name between two quote characters, inner ones doubled: a name that holds
+// the quote still reads as one name in a message.
+inline std::string QuotedWith(char quote, const std::string& name) {
+  std::string quoted(1, quote);
   for (char c : name) {
     quoted += c;
-    if (c == '"') quoted += '"';
+    if (c == quote) quoted += quote;
   }
-  return quoted + "\"";
+  return quoted + quote;
 }
+
+// "name"
+inline std::string DoubleQuoted(const std::string& name) { return QuotedWith('"', name); }
+
+// 'name'
+inline std::string SingleQuoted(const std::string& name) { return QuotedWith('\'', name); }
 
 }  // namespace vor

@@ -20,6 +20,8 @@
 #include <vector>
 
 #include "common/error.h"
+#include "common/quoting.h"
+#include "common/windows_names.h"
 #include "container/coffer.h"
 #include "container/export_ahead.h"
 #include "container/export_target.h"
@@ -51,40 +53,6 @@ bool IsRootedPath(const std::string& path) {
   if (path.empty()) return false;
   if (DiskSeparators().find(path[0]) != std::string::npos) return true;
   return platform::PathDelimiter() == '\\' && path.size() >= 2 && path[1] == ':';
-}
-
-// Whether a stored name can be used as one component of a disk path on any
-// target: no separators, no drive or stream colon, no wildcard or other
-// character Windows refuses, no trailing dot or blank (Windows would drop
-// them and reach another name), and no device name.
-bool IsValidDiskName(const std::string& name) {
-  if (name.empty() || name.size() > 255 || name == "." || name == "..") return false;
-  for (unsigned char c : name) {
-    if (c < 0x20) return false;
-    if (std::string("<>:\"/\\|?*").find(static_cast<char>(c)) != std::string::npos) return false;
-  }
-  if (name.back() == '.' || name.back() == ' ') return false;
-  std::string base = name.substr(0, name.find('.'));
-  while (!base.empty() && base.back() == ' ') base.pop_back();
-  for (char& c : base) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  }
-  if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL") return false;
-  if (base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
-      base[3] >= '1' && base[3] <= '9') {
-    return false;
-  }
-  return true;
-}
-
-// text in single quotes, inner single quotes doubled.
-std::string SingleQuoted(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) {
-    quoted += c;
-    if (c == '\'') quoted += '\'';
-  }
-  return quoted + "'";
 }
 
 // Ends a folder search however the scan of it ends.
@@ -172,7 +140,10 @@ void TCoffer::ExportScan(const std::string& folder, const std::string& root,
     const bool take_file = !is_folder && (search_rec.Attr & kExportAttrBits & ~attr) == 0 &&
                            MatchesMask(name, file_mask, true);
     const bool take_folder = is_folder && recursive;
-    if ((take_file || take_folder) && !IsValidDiskName(name)) {
+    // A stored name is used as one component of a disk path on any target
+    // only when Windows takes it (common/windows_names.h): no separators, no
+    // drive or stream colon, no trailing dot or blank, no device name.
+    if ((take_file || take_folder) && CheckWindowsName(name) != WindowsNameFault::kNone) {
       throw EVorError("Error in TCoffer.ExportFiles - entry " + SingleQuoted(folder + name) +
                           " has a name that cannot be used on disk.",
                       ErrorKind::kDamaged);
@@ -232,9 +203,10 @@ void TCoffer::ExportItem(TExportFolders& folders, const std::string& root,
   if (existed && platform::FileExists(disk_path)) {
     platform::DeleteFile(disk_path);
     if (platform::FileExists(disk_path)) {
-      const std::string full = IsRootedPath(disk_path)
-                                   ? disk_path
-                                   : JoinDiskPath(platform::GetCurrentDirectory(), disk_path);
+      const std::string full =
+          IsRootedPath(disk_path)
+              ? disk_path
+              : platform::JoinDiskPath(platform::GetCurrentDirectory(), disk_path);
       throw EVorError(
           "Error in TCoffer.ExportFiles - file " + SingleQuoted(full) + " cannot be overwritten.",
           ErrorKind::kIo);

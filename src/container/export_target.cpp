@@ -7,14 +7,6 @@
 
 namespace vor {
 
-std::string JoinDiskPath(const std::string& base, const std::string& relative) {
-  if (base.empty()) return relative;
-  if (relative.empty()) return base;
-  const char last = base.back();
-  if (last == '/' || last == platform::PathDelimiter()) return base + relative;
-  return base + platform::PathDelimiter() + relative;
-}
-
 // ---------------------------------------------------------- TExportFolders
 
 TExportFolders::TExportFolders(std::string disk_dir, bool made) : disk_dir_(std::move(disk_dir)) {
@@ -26,7 +18,7 @@ std::string TExportFolders::DiskPath(const std::string& rel) const {
   for (char& c : path) {
     if (c == '\\') c = platform::PathDelimiter();
   }
-  return JoinDiskPath(disk_dir_, path);
+  return platform::JoinDiskPath(disk_dir_, path);
 }
 
 void TExportFolders::Make(const std::string& rel_dir) {

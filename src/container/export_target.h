@@ -23,9 +23,6 @@
 
 namespace vor {
 
-// base and relative (a disk path) joined by the platform's separator.
-std::string JoinDiskPath(const std::string& base, const std::string& relative);
-
 class TExportFolders {
  public:
   // disk_dir: the destination folder ("" for the current folder), which

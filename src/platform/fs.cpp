@@ -14,6 +14,25 @@ bool IsDriveOrRoot(const std::string& path) {
 
 }  // namespace
 
+bool IsPathDelimiter(char c) { return c == '/' || c == PathDelimiter(); }
+
+std::string WithTrailingDelimiter(const std::string& path) {
+  if (!path.empty() && IsPathDelimiter(path.back())) return path;
+  return path + PathDelimiter();
+}
+
+std::string WithoutTrailingDelimiters(const std::string& path) {
+  size_t end = path.size();
+  while (end > 1 && IsPathDelimiter(path[end - 1])) --end;
+  return path.substr(0, end);
+}
+
+std::string JoinDiskPath(const std::string& base, const std::string& relative) {
+  if (base.empty()) return relative;
+  if (relative.empty()) return base;
+  return WithTrailingDelimiter(base) + relative;
+}
+
 bool ForceDirectories(const std::string& path) {
   if (path.empty()) return false;
   std::string folder = path;

@@ -19,6 +19,18 @@ constexpr uint32_t kFileAttributeNormal = 0x80;
 constexpr uint32_t kInvalidFileAttributes = 0xFFFFFFFFu;
 
 char PathDelimiter();
+// The one rule for delimiters in disk paths: '/' everywhere and the
+// platform's own ('\' on Windows) end a part of a path.
+bool IsPathDelimiter(char c);
+// path with a trailing delimiter added when it has none ("" gives the
+// delimiter alone, the root).
+std::string WithTrailingDelimiter(const std::string& path);
+// path without its trailing delimiters ("C:\Apps\" gives "C:\Apps", "C:\"
+// gives "C:"); a path of delimiters only keeps its first.
+std::string WithoutTrailingDelimiters(const std::string& path);
+// The one path join: base and relative with one delimiter between them;
+// "" as base gives relative (the current folder), "" as relative gives base.
+std::string JoinDiskPath(const std::string& base, const std::string& relative);
 // Folder part of a path including its trailing delimiter ("" when none).
 std::string ExtractFilePath(const std::string& path);
 // File-name part of a path (after the last delimiter).

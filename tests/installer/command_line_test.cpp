@@ -1,6 +1,6 @@
 // The installer's command line: switches, the destination that takes the
 // rest of the line, quoting, and every refusal with its kind.
-#include "installer/command_line.h"
+#include "installer/engine/command_line.h"
 
 #include <gtest/gtest.h>
 

@@ -3,8 +3,8 @@
 // installation run leaves it, then removed from its install.log.
 #include <gtest/gtest.h>
 
-#include "installer/disk_uninstall_system.h"
-#include "installer/uninstall_entry.h"
+#include "installer/engine/disk_uninstall_system.h"
+#include "installer/engine/uninstall_entry.h"
 #include "platform/fs.h"
 #include "platform/registry.h"
 #include "platform/shell.h"

@@ -1,5 +1,5 @@
 // The text of the default error report.
-#include "installer/error_text.h"
+#include "installer/engine/error_text.h"
 
 #include <gtest/gtest.h>
 

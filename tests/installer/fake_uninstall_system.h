@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "common/error.h"
-#include "installer/uninstaller.h"
+#include "installer/engine/uninstaller.h"
 #include "platform/fs.h"
 
 namespace vor::testing {

@@ -1,5 +1,5 @@
 // The form resource table: indexing, nesting and the fit of every control.
-#include "installer/form_layout.h"
+#include "installer/wizard/form_layout.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The installer window's model: start-up state, resource texts and the
 // behaviour of its controls.
-#include "installer/form.h"
+#include "installer/wizard/form.h"
 
 #include <gtest/gtest.h>
 
@@ -82,21 +82,16 @@ TEST(InstallerForm, FormShowSelectsIntroAndEnablesNextWhateverCameBefore) {
   EXPECT_FALSE(form.Closed());
 }
 
-TEST(InstallerForm, StringListsLiveFromCreationToClose) {
+TEST(InstallerForm, CloseEmptiesTheJob) {
   TForm1 form;
-  for (StringList* list : {form.JobIni.get(), form.InstalledList.get(), form.ShortcutsList.get(),
-                           form.MenuList.get(), form.ExecsList.get()}) {
-    ASSERT_NE(list, nullptr);
-    EXPECT_EQ(list->Count(), 0);
-  }
-  form.JobIni->Add("Title=Editor");
+  EXPECT_EQ(form.GetJob().ini.Count(), 0);
+  form.GetJob().ini.Add("Title=Editor");
+  form.GetJob().menu.Add("Path=Tools");
   form.Close();
   EXPECT_TRUE(form.Closed());
-  EXPECT_EQ(form.JobIni, nullptr);
-  EXPECT_EQ(form.InstalledList, nullptr);
-  EXPECT_EQ(form.ShortcutsList, nullptr);
-  EXPECT_EQ(form.MenuList, nullptr);
-  EXPECT_EQ(form.ExecsList, nullptr);
+  EXPECT_EQ(form.GetJob().ini.Count(), 0);
+  EXPECT_EQ(form.GetJob().menu.Count(), 0);
+  EXPECT_EQ(form.JobContainer(), nullptr);
   form.Close();  // a second close changes nothing
   EXPECT_TRUE(form.Closed());
 }
@@ -109,7 +104,6 @@ TEST(InstallerForm, CancelClosesTheWindowFromAnyPage) {
     form.SetActivePage(page);
     form.Click(C::bCancel);
     EXPECT_TRUE(form.Closed());
-    EXPECT_EQ(form.JobIni, nullptr);
   }
 }
 

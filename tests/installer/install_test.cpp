@@ -37,7 +37,7 @@ class InstallTest : public testing::InstallerTest {
     fakes_.shell.app_data = "U" + kD + "AppData";
     quick_launch_ =
         "U" + kD + "AppData" + kD + "Microsoft" + kD + "Internet Explorer" + kD + "Quick Launch";
-    fakes_.shell.existing_folders.push_back(quick_launch_);
+    fakes_.shell.folders = {"U" + kD + "Desktop", "A" + kD + "Desktop", quick_launch_};
     dest_ = Path("Apps") + kD + "X";
   }
 
@@ -81,6 +81,7 @@ TEST_F(InstallTest, AFullRunCopiesLinksRegistersRunsAndLogs) {
   const std::string program = MakeInstaller(Package(
       "Appname=X\r\nExename=x.exe\r\npregister3=PDIR\\srv.dll\r\npregister5=bad.dll\r\n",
       "Path=Tools\\X\r\nX=PDIR\\x.exe\r\nHelp=PDIR\\help.txt\r\n", "Postexec=PDIR\\after.exe\r\n"));
+  fakes_.shell.servers[dest_ + "\\srv.dll"] = 0;  // registers; bad.dll does not exist
   // The folder typed with a trailing delimiter.
   Install(program, dest_ + kD);
   ASSERT_TRUE(fakes_.message_box.errors.empty()) << fakes_.message_box.errors[0];
@@ -100,7 +101,7 @@ TEST_F(InstallTest, AFullRunCopiesLinksRegistersRunsAndLogs) {
 
   ASSERT_EQ(fakes_.shell.created_folders.size(), 1u);
   EXPECT_EQ(fakes_.shell.created_folders[0], dir_ + kD + "Tools\\X");
-  const auto& links = fakes_.shell.link.saved;
+  const auto& links = fakes_.shell.FakeLink().saved;
   ASSERT_EQ(links.size(), 4u);
   EXPECT_EQ(links[0].description, "X");
   EXPECT_EQ(links[0].path, dest_ + "\\x.exe");
@@ -109,10 +110,10 @@ TEST_F(InstallTest, AFullRunCopiesLinksRegistersRunsAndLogs) {
   EXPECT_EQ(links[0].working_directory, dest_);
   EXPECT_EQ(links[1].path, dest_ + "\\help.txt");
   EXPECT_EQ(links[2].path, dest_ + kD + "x.exe");  // "PDIR" + delimiter + Exename
-  EXPECT_EQ(links[2].file_name, desktop + "X.lnk");
+  EXPECT_EQ(links[2].file, desktop + "X.lnk");
   EXPECT_EQ(fakes_.shell.registered, std::vector<std::string>{dest_ + "\\srv.dll"});
-  ASSERT_EQ(fakes_.shell.launches.size(), 1u);
-  EXPECT_EQ(fakes_.shell.launches[0].first, dest_ + "\\after.exe");
+  ASSERT_EQ(fakes_.shell.launched.size(), 1u);
+  EXPECT_EQ(fakes_.shell.launched[0].first, dest_ + "\\after.exe");
 
   // The Complete page, with Finish only.
   EXPECT_EQ(form_->ActivePage(), C::tsComplete);
@@ -121,7 +122,7 @@ TEST_F(InstallTest, AFullRunCopiesLinksRegistersRunsAndLogs) {
   EXPECT_FALSE(form_->Enabled(C::bBack));
   EXPECT_FALSE(form_->Enabled(C::bCancel));
   form_->Click(C::bNext);
-  EXPECT_EQ(fakes_.shell.launches.back().first, dest_ + kD + "x.exe");
+  EXPECT_EQ(fakes_.shell.launched.back().first, dest_ + kD + "x.exe");
   EXPECT_TRUE(form_->Closed());
 }
 
@@ -135,10 +136,10 @@ TEST_F(InstallTest, ThisUserOptionsOffAndNoMenuOrExecs) {
   form_->Click(C::bNext);
   EXPECT_TRUE(fakes_.message_box.errors.empty());
   // The Start-menu folder is the user's Programs folder with an empty name.
-  EXPECT_EQ(fakes_.shell.created_folders, std::vector<std::string>{"U" + kD + "Programs" + kD});
-  ASSERT_EQ(fakes_.shell.link.saved.size(), 1u);
-  EXPECT_EQ(fakes_.shell.link.saved[0].file_name, "U" + kD + "Desktop" + kD + "X.lnk");
-  EXPECT_TRUE(fakes_.shell.launches.empty());
+  EXPECT_EQ(fakes_.shell.created_folders, std::vector<std::string>{"U" + kD + "Programs"});
+  ASSERT_EQ(fakes_.shell.FakeLink().saved.size(), 1u);
+  EXPECT_EQ(fakes_.shell.FakeLink().saved[0].file, "U" + kD + "Desktop" + kD + "X.lnk");
+  EXPECT_TRUE(fakes_.shell.launched.empty());
   EXPECT_EQ(Log(), Joined({"*X", "alpha.txt", "Bin\\b.dll", "zero.dat", "Zeta.txt",
                            "U" + kD + "Desktop" + kD + "X.lnk"}));
 }
@@ -169,13 +170,13 @@ TEST_F(InstallTest, StartMenuLinesFromTheSecondOnAndThePlaceholderInExename) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    fakes_.shell.link = testing::FakeShortcutWriter();
+    fakes_.shell.FakeLink() = testing::FakeLinkWriter();
     Install(MakeInstaller(Package("Appname=X\r\nExename=" + c.exe_name + "\r\n", c.menu, "")),
             dest_);
     std::vector<std::string> links;
     std::string desktop_target;
-    for (const auto& link : fakes_.shell.link.saved) {
-      if (link.file_name.compare(0, s.size(), s) == 0) links.push_back(link.file_name);
+    for (const auto& link : fakes_.shell.FakeLink().saved) {
+      if (link.file.compare(0, s.size(), s) == 0) links.push_back(link.file);
       if (link.description == "X") desktop_target = link.path;
     }
     EXPECT_EQ(links, c.links);
@@ -211,30 +212,26 @@ TEST_F(InstallTest, ShortcutFailures) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    fakes_.shell.link = testing::FakeShortcutWriter();
-    fakes_.shell.link.fail_when_named = c.failing;
-    fakes_.shell.existing_folders.clear();
-    if (c.quick_launch_folder) fakes_.shell.existing_folders.push_back(quick_launch_);
+    fakes_.shell.FakeLink() = testing::FakeLinkWriter();
+    fakes_.shell.FakeLink().fail_when_named = c.failing;
+    if (!c.quick_launch_folder) fakes_.shell.folders.erase(quick_launch_);
     Install(MakeInstaller(
                 Package("Appname=X\r\nExename=x.exe\r\n", "Path=P\r\nHelp=PDIR\\help.txt\r\n", "")),
             dest_);
     EXPECT_EQ(fakes_.message_box.errors, c.errors);
-    EXPECT_EQ(static_cast<int>(fakes_.shell.link.saved.size()), c.links);
+    EXPECT_EQ(static_cast<int>(fakes_.shell.FakeLink().saved.size()), c.links);
     EXPECT_EQ(form_->ActivePage(), C::tsComplete);
     form_.reset();
   }
 }
 
-TEST_F(InstallTest, OnlyAReportOfExactlyOneHundredLogsAFileOnce) {
-  Show(Path("none.exe"));
-  form_->InstalledList->SetIgnoreDuplicates(true);
-  form_->InstalledList->SetSorted(true);
-  for (double percent : {0.0, 42.5, 99.999, 100.0, 100.0}) form_->ExportProgress("a.txt", percent);
-  form_->ExportProgress("A.TXT", 100.0);  // equal without regard to case
-  ASSERT_EQ(form_->InstalledList->Count(), 1);
-  EXPECT_EQ((*form_->InstalledList)[0], "a.txt");
-  EXPECT_EQ(form_->Text(C::lStatus), "A.TXT");
-  EXPECT_EQ(fakes_.message_pump.calls, 6);
+TEST_F(InstallTest, TheCopysProgressShowsOnTheStatusLine) {
+  const std::string program = MakeInstaller(Package("Appname=X\r\n", "", ""));
+  Install(program, dest_);
+  ASSERT_EQ(form_->ActivePage(), C::tsComplete);
+  // The status line follows the copy, in the container's name order.
+  EXPECT_EQ(form_->Text(C::lStatus), "Zeta.txt");
+  EXPECT_GT(fakes_.message_pump.calls, 4);
 }
 
 TEST_F(InstallTest, ACopyThatFailsIsReportedAndTheRunGoesOn) {
@@ -291,7 +288,7 @@ TEST_F(InstallTest, ACopyThatFailsIsReportedAndTheRunGoesOn) {
 
 TEST_F(InstallTest, AFailureThatEscapesStillWritesTheLogAndLeavesCancel) {
   const std::string program = MakeInstaller(Package("Appname=X\r\n", "Path=P\r\n", ""));
-  fakes_.shell.fail_create_folder = true;
+  fakes_.shell.create_folder_raises = true;
   Show(program);
   form_->SetText(C::eDestDir, dest_);
   form_->SetActivePage(C::tsinstall);

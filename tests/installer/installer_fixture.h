@@ -10,7 +10,7 @@
 #include "container/coffer.h"
 #include "container/stream/file_stream.h"
 #include "installer/fake_services.h"
-#include "installer/form.h"
+#include "installer/wizard/form.h"
 #include "platform/test_temp_dir.h"
 
 namespace vor::testing {

@@ -1,5 +1,5 @@
 // Decoding the side panel's JPEG picture.
-#include "installer/jpeg_image.h"
+#include "installer/wizard/jpeg_image.h"
 
 #include <gtest/gtest.h>
 

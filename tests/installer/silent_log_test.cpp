@@ -1,10 +1,10 @@
 // The unattended run's log: messages as CR LF lines, the first failure's
 // exit code, and a log file that cannot be written.
-#include "installer/silent_log.h"
+#include "installer/engine/silent_log.h"
 
 #include <gtest/gtest.h>
 
-#include "installer/command_line.h"
+#include "installer/engine/command_line.h"
 #include "platform/test_temp_dir.h"
 
 namespace vor {

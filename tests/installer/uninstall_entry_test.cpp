@@ -1,11 +1,11 @@
 // The list-of-installed-programs entry: its values, and (where the system
 // keeps a registry: under Wine) the key written, read back and removed only
 // for its own installation folder.
-#include "installer/uninstall_entry.h"
+#include "installer/engine/uninstall_entry.h"
 
 #include <gtest/gtest.h>
 
-#include "installer/uninstall_error.h"
+#include "package/install_error.h"
 #include "platform/fs.h"
 #include "platform/registry.h"
 
@@ -121,8 +121,8 @@ TEST(UninstallEntry, ProgramWithoutANameIsRefused) {
   try {
     WriteUninstallEntry(entry);
     ADD_FAILURE();
-  } catch (const EUninstallError& e) {
-    EXPECT_EQ(e.Kind(), UninstallErrorKind::kRegistry);
+  } catch (const EInstallError& e) {
+    EXPECT_EQ(e.Kind(), InstallErrorKind::kRegistry);
     EXPECT_STREQ(e.what(), "The program has no name for the list of installed programs");
   }
 }

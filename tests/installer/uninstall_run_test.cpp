@@ -1,6 +1,6 @@
 // The uninstaller program's run: the question, where the installation is,
 // the notes and who removes the uninstaller's own file.
-#include "installer/uninstall_run.h"
+#include "installer/engine/uninstall_run.h"
 
 #include <gtest/gtest.h>
 

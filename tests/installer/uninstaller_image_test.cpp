@@ -1,6 +1,6 @@
 // The uninstaller's program file cut from an installer made in the test: a
 // program stand-in followed by a container the engine made.
-#include "installer/uninstaller_image.h"
+#include "installer/engine/uninstaller_image.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include "common/coding.h"
 #include "common/pe_checksum.h"
 #include "container/coffer.h"
-#include "installer/uninstall_error.h"
+#include "package/install_error.h"
 #include "platform/test_temp_dir.h"
 
 namespace vor {
@@ -68,22 +68,22 @@ TEST_F(UninstallerImageTest, Refusals) {
   const struct {
     std::string source;
     std::string dest;
-    UninstallErrorKind kind;
+    InstallErrorKind kind;
   } cases[] = {
-      {Path("bare.cof"), Path("u1.exe"), UninstallErrorKind::kNoProgramImage},
-      {Path("plain.exe"), Path("u2.exe"), UninstallErrorKind::kNoProgramImage},
-      {Path("missing.exe"), Path("u3.exe"), UninstallErrorKind::kNoProgramImage},
+      {Path("bare.cof"), Path("u1.exe"), InstallErrorKind::kNoProgramImage},
+      {Path("plain.exe"), Path("u2.exe"), InstallErrorKind::kNoProgramImage},
+      {Path("missing.exe"), Path("u3.exe"), InstallErrorKind::kNoProgramImage},
       {Path("setup.exe"), Path("no-such-folder") + platform::PathDelimiter() + "u4.exe",
-       UninstallErrorKind::kImageWrite},
+       InstallErrorKind::kImageWrite},
   };
   for (const auto& c : cases) {
     try {
       WriteUninstallerImage(c.source, c.dest);
       ADD_FAILURE() << c.source;
-    } catch (const EUninstallError& e) {
+    } catch (const EInstallError& e) {
       EXPECT_EQ(e.Kind(), c.kind) << c.source;
       const std::string expected =
-          c.kind == UninstallErrorKind::kImageWrite
+          c.kind == InstallErrorKind::kImageWrite
               ? "Cannot create file " + c.dest + ": "
               : "No installer program in front of a container: " + c.source;
       EXPECT_EQ(std::string(e.what()).substr(0, expected.size()), expected);
@@ -93,7 +93,7 @@ TEST_F(UninstallerImageTest, Refusals) {
   }
   // A refused source leaves an older uninstaller as it was.
   ASSERT_TRUE(WriteAll(Path("uninstall.exe"), "older"));
-  EXPECT_THROW(WriteUninstallerImage(Path("bare.cof"), Path("uninstall.exe")), EUninstallError);
+  EXPECT_THROW(WriteUninstallerImage(Path("bare.cof"), Path("uninstall.exe")), EInstallError);
   EXPECT_EQ(ReadAll(Path("uninstall.exe")), "older");
 }
 

@@ -1,7 +1,7 @@
 // The removal from install.log against an in-memory system: the order of
 // its steps, the folders it removes, what it keeps, and crafted logs that
 // try to reach outside the installation.
-#include "installer/uninstaller.h"
+#include "installer/engine/uninstaller.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 #include <iterator>
 
 #include "installer/fake_uninstall_system.h"
-#include "installer/install_log.h"
-#include "installer/uninstall_error.h"
+#include "package/install_error.h"
+#include "package/install_record.h"
 
 namespace vor {
 namespace {
@@ -53,9 +53,9 @@ class UninstallerTest : public ::testing::Test {
     return static_cast<size_t>(it - system_.calls.begin());
   }
 
-  static std::vector<UninstallNoteKind> Kinds(const UninstallReport& report) {
-    std::vector<UninstallNoteKind> kinds;
-    for (const UninstallNote& note : report.notes) kinds.push_back(note.kind);
+  static std::vector<NoteKind> Kinds(const UninstallReport& report) {
+    std::vector<NoteKind> kinds;
+    for (const Note& note : report.notes) kinds.push_back(note.kind);
     return kinds;
   }
 
@@ -153,8 +153,8 @@ TEST_F(UninstallerTest, CraftedLinesDeleteNothingOutsideTheInstallation) {
   }
   // Every unsafe line is named in a note, and the exit code says so.
   EXPECT_EQ(report.exit_code, kUninstallRefusedLines);
-  const std::vector<UninstallNoteKind> kinds = Kinds(report);
-  EXPECT_EQ(std::count(kinds.begin(), kinds.end(), UninstallNoteKind::kRefusedLine), 20);
+  const std::vector<NoteKind> kinds = Kinds(report);
+  EXPECT_EQ(std::count(kinds.begin(), kinds.end(), NoteKind::kRefusedLine), 20);
   EXPECT_EQ(kinds.size(), 20u);
   // D still holds Sub\inner.txt: D stays, the log and the entry go.
   EXPECT_TRUE(report.folder_kept);
@@ -188,7 +188,7 @@ TEST_F(UninstallerTest, FileInUseKeepsLogEntryAndUninstallerForAnotherRun) {
   const UninstallReport report = Run();
   EXPECT_EQ(report.exit_code, kUninstallIncomplete);
   ASSERT_EQ(report.notes.size(), 1u);
-  EXPECT_EQ(report.notes[0].kind, UninstallNoteKind::kNotDeleted);
+  EXPECT_EQ(report.notes[0].kind, NoteKind::kNotDeleted);
   EXPECT_NE(report.notes[0].text.find(InDest("app.exe")), std::string::npos);
   EXPECT_FALSE(system_.Exists(InDest("b.dll")));
   for (const char* kept : {"app.exe", "install.log", "uninstall.exe"}) {
@@ -208,8 +208,7 @@ TEST_F(UninstallerTest, ServerFailureIsNotedAndTheRemovalGoesOn) {
   WriteLog({"*App", "s.dll", "REG:" + InDest("s.dll")});
   const UninstallReport report = Run();
   EXPECT_EQ(report.exit_code, kUninstallServerNotUnregistered);
-  EXPECT_EQ(Kinds(report),
-            std::vector<UninstallNoteKind>{UninstallNoteKind::kServerNotUnregistered});
+  EXPECT_EQ(Kinds(report), std::vector<NoteKind>{NoteKind::kServerNotUnregistered});
   EXPECT_EQ(report.notes[0].text,
             "The server could not be unregistered: " + InDest("s.dll") + ": Unspecified error");
   EXPECT_FALSE(system_.Exists(Native("/inst/App")));
@@ -221,7 +220,7 @@ TEST_F(UninstallerTest, EntryThatStaysKeepsTheLog) {
   WriteLog({"*App", "a.txt"});
   const UninstallReport report = Run();
   EXPECT_EQ(report.exit_code, kUninstallIncomplete);
-  EXPECT_EQ(Kinds(report), std::vector<UninstallNoteKind>{UninstallNoteKind::kEntryNotRemoved});
+  EXPECT_EQ(Kinds(report), std::vector<NoteKind>{NoteKind::kEntryNotRemoved});
   EXPECT_TRUE(system_.Exists(InDest("install.log")));
 }
 
@@ -233,7 +232,7 @@ TEST_F(UninstallerTest, PathsThroughSymbolicLinksAreLeftAlone) {
             Native("/home/u/Programs/Tools/Y/App.lnk")});
   const UninstallReport report = Run();
   EXPECT_EQ(report.exit_code, kUninstallRefusedLines);
-  EXPECT_EQ(Kinds(report), std::vector<UninstallNoteKind>(3, UninstallNoteKind::kThroughLink));
+  EXPECT_EQ(Kinds(report), std::vector<NoteKind>(3, NoteKind::kThroughLink));
   for (const std::string& call : system_.calls) {
     EXPECT_EQ(call.find("Linked"), std::string::npos) << call;
     EXPECT_EQ(call.find("Tools" + std::string(1, platform::PathDelimiter()) + "Y"),
@@ -247,7 +246,7 @@ TEST_F(UninstallerTest, MissingOrForeignLogRemovesNothing) {
   system_.AddFile(InDest("a.txt"));
   UninstallReport report = Run();
   EXPECT_EQ(report.exit_code, kUninstallLogUnreadable);
-  ASSERT_EQ(Kinds(report), std::vector<UninstallNoteKind>{UninstallNoteKind::kLogUnreadable});
+  ASSERT_EQ(Kinds(report), std::vector<NoteKind>{NoteKind::kLogUnreadable});
 
   for (const char* bytes : {"a.txt\r\n", "", "*\r\na.txt\r\n", "\r\n*App\r\na.txt\r\n"}) {
     system_.AddFile(InDest("install.log"), bytes);
@@ -266,91 +265,6 @@ TEST_F(UninstallerTest, LinesEndedAnyWayAndFilesAlreadyGone) {
   const UninstallReport report = Run();
   EXPECT_EQ(report.exit_code, kUninstallRemoved);  // a.txt was gone already
   EXPECT_FALSE(system_.Exists(Native("/inst/App")));
-}
-
-TEST(InstallLogPaths, RelativePathRules) {
-  const struct {
-    const char* path;
-    RefusalReason reason;
-    size_t parts;
-  } cases[] = {
-      {"a.txt", RefusalReason::kNone, 1},
-      {"Sub\\Data.bin", RefusalReason::kNone, 2},
-      {"Sub/Deeper/x.y.z", RefusalReason::kNone, 3},
-      {"console.txt", RefusalReason::kNone, 1},
-      {"com10", RefusalReason::kNone, 1},
-      {"..\\..\\x", RefusalReason::kParentFolder, 0},
-      {"a\\..", RefusalReason::kParentFolder, 0},
-      {"x.\\..\\y", RefusalReason::kParentFolder, 0},
-      {"\\x", RefusalReason::kAbsolute, 0},
-      {"\\\\server\\share\\x", RefusalReason::kAbsolute, 0},
-      {"/etc/passwd", RefusalReason::kAbsolute, 0},
-      {"C:\\x", RefusalReason::kDrive, 0},
-      {"C:x", RefusalReason::kDrive, 0},
-      {"a.txt:stream", RefusalReason::kDrive, 0},
-      {"CON", RefusalReason::kDeviceName, 0},
-      {"nul.txt", RefusalReason::kDeviceName, 0},
-      {"Sub\\Lpt9", RefusalReason::kDeviceName, 0},
-      {"aux .log", RefusalReason::kDeviceName, 0},
-      {"", RefusalReason::kBadName, 0},
-      {"a\\\\b", RefusalReason::kBadName, 0},
-      {"a\\", RefusalReason::kBadName, 0},
-      {".\\a", RefusalReason::kBadName, 0},
-      {"a\\...", RefusalReason::kBadName, 0},
-      {"x ", RefusalReason::kBadName, 0},
-      {"*.*", RefusalReason::kBadName, 0},
-      {"a?b", RefusalReason::kBadName, 0},
-      {"tab\there", RefusalReason::kBadName, 0},
-  };
-  for (const auto& c : cases) {
-    std::vector<std::string> parts;
-    EXPECT_EQ(CheckRelativePath(c.path, &parts), c.reason) << c.path;
-    EXPECT_EQ(parts.size(), c.parts) << c.path;
-  }
-}
-
-TEST(InstallLogPaths, LinesClassified) {
-  ShellFolders folders;
-  folders.programs = Native("/p");
-  folders.desktop = Native("/k/");
-  folders.quick_launch = "";  // a failed lookup holds nothing
-  const std::string bytes =
-      "*My App\r\nREADME\r\n" + Native("/p/S/T/My App.lnk") + "\r\n" + Native("/k/My App.lnk") +
-      "\r\n" + Native("/k/x/My App.lnk") + "\r\n" + Native("/q/My App.lnk") + "\r\ndoc.lnk\r\n" +
-      "REG:" + Native("/d/s.dll") + "\r\nREG:" + Native("/dx/s.dll") + "\r\nExec:C:\\anything\r\n";
-  const InstallLog log = ParseInstallLog(bytes, Native("/d"), folders, false);
-  EXPECT_EQ(log.app_name, "My App");
-  const struct {
-    LogLineKind kind;
-    RefusalReason reason;
-    const char* path;
-  } expected[] = {
-      {LogLineKind::kFile, RefusalReason::kNone, "/d/README"},
-      {LogLineKind::kLink, RefusalReason::kNone, "/p/S/T/My App.lnk"},
-      {LogLineKind::kLink, RefusalReason::kNone, "/k/My App.lnk"},
-      {LogLineKind::kRefused, RefusalReason::kLinkOutside, ""},
-      {LogLineKind::kRefused, RefusalReason::kLinkOutside, ""},
-      {LogLineKind::kFile, RefusalReason::kNone, "/d/doc.lnk"},
-      {LogLineKind::kServer, RefusalReason::kNone, "/d/s.dll"},
-      {LogLineKind::kRefused, RefusalReason::kServerOutside, ""},
-      {LogLineKind::kExec, RefusalReason::kNone, ""},
-  };
-  ASSERT_EQ(log.lines.size(), std::size(expected));
-  for (size_t i = 0; i < log.lines.size(); ++i) {
-    EXPECT_EQ(log.lines[i].kind, expected[i].kind) << log.lines[i].text;
-    EXPECT_EQ(log.lines[i].reason, expected[i].reason) << log.lines[i].text;
-    EXPECT_EQ(log.lines[i].path, Native(expected[i].path)) << log.lines[i].text;
-  }
-  EXPECT_TRUE(log.lines[1].in_programs);
-  EXPECT_FALSE(log.lines[2].in_programs);
-
-  // Paths compare without regard to case where the system does so.
-  const InstallLog windows =
-      ParseInstallLog("*A\r\n" + Native("/K/a.lnk") + "\r\n", Native("/d"), folders, true);
-  EXPECT_EQ(windows.lines[0].kind, LogLineKind::kLink);
-  const InstallLog posix =
-      ParseInstallLog("*A\r\n" + Native("/K/a.lnk") + "\r\n", Native("/d"), folders, false);
-  EXPECT_EQ(posix.lines[0].kind, LogLineKind::kRefused);
 }
 
 TEST(InstallLogPaths, QuestionBeforeTheRemoval) {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "installer/fake_services.h"
-#include "installer/form.h"
+#include "installer/wizard/form.h"
 #include "platform/fs.h"
 #include "platform/test_temp_dir.h"
 
@@ -153,7 +153,7 @@ TEST_F(WizardTest, TabsNeverChangeThePageWhereverTheWizardIs) {
 }
 
 TEST_F(WizardTest, TheInstallPageNamesTheApplicationAndTheFolder) {
-  form_->AppName = "Editor";
+  form_->GetJob().app_name = "Editor";
   const std::string first = Path("Apps");
   form_->SetText(C::eDestDir, first);
   WalkTo(C::tsinstall);
@@ -197,18 +197,18 @@ TEST_F(WizardTest, FinishLaunchesTheProgramWhenAskedAndCloses) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.folder);
     Reset();
-    form_->ExeName = "editor.exe";
+    form_->GetJob().exe_name = "editor.exe";
     form_->SetText(C::eDestDir, c.folder);
     form_->SetActivePage(C::tsComplete);
     form_->PC1Change();
     if (!c.launch) form_->Click(C::cbLaunch);
     form_->Click(C::bNext);
     if (c.launch) {
-      ASSERT_EQ(fakes_.shell.launches.size(), 1u);
-      EXPECT_EQ(fakes_.shell.launches[0].first, c.launched);
-      EXPECT_EQ(fakes_.shell.launches[0].second, "");
+      ASSERT_EQ(fakes_.shell.launched.size(), 1u);
+      EXPECT_EQ(fakes_.shell.launched[0].first, c.launched);
+      EXPECT_EQ(fakes_.shell.launched[0].second, "");
     } else {
-      EXPECT_TRUE(fakes_.shell.launches.empty());
+      EXPECT_TRUE(fakes_.shell.launched.empty());
     }
     EXPECT_EQ(fakes_.message_pump.calls, 1);
     EXPECT_TRUE(form_->Closed());
@@ -280,8 +280,8 @@ TEST_F(WizardTest, BrowseSetsTheFolderOnlyWhenOneIsChosen) {
 TEST_F(WizardTest, TheSidePictureOpensTheWebSite) {
   EXPECT_EQ(std::string(Layout(C::LinkImage).hint), "Visit the VOR web site");
   form_->Click(C::LinkImage);
-  ASSERT_EQ(fakes_.shell.launches.size(), 1u);
-  EXPECT_EQ(fakes_.shell.launches[0].first, kWebSiteAddress);
+  ASSERT_EQ(fakes_.shell.launched.size(), 1u);
+  EXPECT_EQ(fakes_.shell.launched[0].first, kWebSiteAddress);
   EXPECT_EQ(form_->ActivePage(), C::tsIntro);
 }
 

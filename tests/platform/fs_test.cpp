@@ -21,6 +21,38 @@ TEST(PathTest, SplitsAtTheLastDelimiter) {
   EXPECT_EQ(ExtractFileName("top" + d), "");
 }
 
+TEST(PathTest, TrailingDelimitersAndTheJoinFollowOneRule) {
+  const std::string d(1, PathDelimiter());
+  struct Case {
+    std::string path;
+    std::string with;     // WithTrailingDelimiter
+    std::string without;  // WithoutTrailingDelimiters
+  };
+  const Case cases[] = {
+      {"", d, ""},
+      {"a", "a" + d, "a"},
+      {"a" + d, "a" + d, "a"},
+      {"a" + d + d, "a" + d + d, "a"},
+      {"a/", "a/", "a"},  // '/' is a delimiter on every platform
+      {d, d, d},          // the root keeps its delimiter
+      {"top" + d + "sub", "top" + d + "sub" + d, "top" + d + "sub"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_EQ(WithTrailingDelimiter(c.path), c.with);
+    EXPECT_EQ(WithoutTrailingDelimiters(c.path), c.without);
+  }
+  EXPECT_TRUE(IsPathDelimiter('/'));
+  EXPECT_TRUE(IsPathDelimiter(PathDelimiter()));
+  EXPECT_FALSE(IsPathDelimiter('a'));
+
+  EXPECT_EQ(JoinDiskPath("top", "f"), "top" + d + "f");
+  EXPECT_EQ(JoinDiskPath("top" + d, "f"), "top" + d + "f");
+  EXPECT_EQ(JoinDiskPath("top/", "f"), "top/f");
+  EXPECT_EQ(JoinDiskPath("", "f"), "f");  // the current folder
+  EXPECT_EQ(JoinDiskPath("top", ""), "top");
+}
+
 class FsTest : public TempDirTest {};
 
 TEST_F(FsTest, FilesAndFolders) {

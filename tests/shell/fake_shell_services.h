@@ -1,7 +1,8 @@
-// A stand-in for the shell services in tests of code that uses them (the
-// installer's model): folders, files and servers live in memory, shortcuts
-// and launches are recorded. It follows the real services' contract (see
-// shell_services_test.cpp): the same results, the same kinds of exception.
+// The one stand-in for the shell services in tests of code that uses them
+// (the installation, the wizard, the unattended run): folders, files and
+// servers live in memory, shortcuts and launches are recorded. It follows
+// the real services' contract (see shell_services_test.cpp): the same
+// results, the same kinds of exception.
 #pragma once
 
 #include <map>
@@ -31,7 +32,9 @@ class FakeShellServices;
 
 class FakeLinkWriter : public ILinkWriter {
  public:
-  explicit FakeLinkWriter(FakeShellServices* services) : services_(services) {}
+  // The services whose folders a save needs; set again by every Link() so
+  // that a copied set of services keeps its own writer.
+  void Bind(FakeShellServices* services) { services_ = services; }
 
   void NewLink() override { current_ = FakeShortcut(); }
   std::string GetDescription() override { return current_.description; }
@@ -51,16 +54,17 @@ class FakeLinkWriter : public ILinkWriter {
 
   // Every shortcut saved, in order.
   std::vector<FakeShortcut> saved;
+  // A save whose file name contains this text fails as a save into a
+  // folder without write access does ("" for none).
+  std::string fail_when_named;
 
  private:
-  FakeShellServices* services_;
+  FakeShellServices* services_ = nullptr;
   FakeShortcut current_;
 };
 
 class FakeShellServices : public IShellServices {
  public:
-  FakeShellServices() : link_(this) {}
-
   // Folder lookups answer these.
   std::string programs, desktop, common_programs, common_desktop, app_data;
 
@@ -77,10 +81,17 @@ class FakeShellServices : public IShellServices {
   std::vector<std::string> registered;
   // Folders CreateFolderPath refuses to create (a full disk, no rights).
   std::set<std::string> unwritable;
+  // Every CreateFolderPath call's path, in order.
+  std::vector<std::string> created_folders;
+  // CreateFolderPath raises, as it does for a path it cannot even try.
+  bool create_folder_raises = false;
 
-  FakeLinkWriter& FakeLink() { return link_; }
+  FakeLinkWriter& FakeLink() {
+    link_.Bind(this);
+    return link_;
+  }
 
-  ILinkWriter& Link() override { return link_; }
+  ILinkWriter& Link() override { return FakeLink(); }
   std::string GetProgramsFolder() override { return programs; }
   std::string GetDesktopFolder() override { return desktop; }
   std::string GetCommonProgramsFolder() override { return common_programs; }
@@ -110,15 +121,9 @@ class FakeShellServices : public IShellServices {
   }
 
   bool CreateFolderPath(const std::string& path) override {
-    if (path.empty()) throw EShellMiscError("Unable to create directory", ErrorKind::kIo);
-    const std::string folder = Strip(path);
-    if (folder.empty() || (folder.size() == 2 && folder[1] == ':')) return true;
-    if (folders.count(folder) != 0) return true;
-    const std::string parent = platform::ExtractFilePath(folder);
-    if (!parent.empty() && !CreateFolderPath(parent)) return false;
-    if (unwritable.count(folder) != 0) return false;
-    folders.insert(folder);
-    return true;
+    created_folders.push_back(path);
+    if (create_folder_raises) throw EShellMiscError("Unable to create directory", ErrorKind::kIo);
+    return MakeFolderPath(path);
   }
 
   static std::string Strip(std::string path) {
@@ -129,10 +134,26 @@ class FakeShellServices : public IShellServices {
   }
 
  private:
+  bool MakeFolderPath(const std::string& path) {
+    if (path.empty()) throw EShellMiscError("Unable to create directory", ErrorKind::kIo);
+    const std::string folder = Strip(path);
+    if (folder.empty() || (folder.size() == 2 && folder[1] == ':')) return true;
+    if (folders.count(folder) != 0) return true;
+    const std::string parent = platform::ExtractFilePath(folder);
+    if (!parent.empty() && !MakeFolderPath(parent)) return false;
+    if (unwritable.count(folder) != 0) return false;
+    folders.insert(folder);
+    return true;
+  }
+
   FakeLinkWriter link_;
 };
 
 inline void FakeLinkWriter::SaveToFile(const std::string& file_name) {
+  if (!fail_when_named.empty() && file_name.find(fail_when_named) != std::string::npos) {
+    const int32_t code = platform::ResultFromOsError(5);  // access denied
+    throw EShellCallError(code, "Access denied to " + file_name);
+  }
   const std::string folder = FakeShellServices::Strip(platform::ExtractFilePath(file_name));
   if (services_->folders.count(folder) == 0) {
     const int32_t code = platform::ResultFromOsError(3);  // path not found

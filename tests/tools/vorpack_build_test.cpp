@@ -84,7 +84,7 @@ class VorpackBuild : public PackageTest {
   // Opens the installer as the installer opens itself and reads back every
   // file of the package.
   void ExpectOpensAsTheInstallerDoes(const std::string& setup) {
-    TCoffer coffer(setup, 0, vorpack::kInstallerPassword, "", "", 0);
+    TCoffer coffer(setup, 0, kJobPassword, "", "", 0);
     for (const auto& file : stored_files_) {
       SCOPED_TRACE(file.first);
       const std::string path = StoredPath(file.first);
@@ -95,7 +95,7 @@ class VorpackBuild : public PackageTest {
   }
 
   static int32_t StoredPageSize(const std::string& path) {
-    TPageFileManager pages(path, 0, vorpack::kInstallerPassword, "", "", false, 4096, 8, -1);
+    TPageFileManager pages(path, 0, kJobPassword, "", "", false, 4096, 8, -1);
     return pages.Header().PageSize;
   }
 
@@ -127,7 +127,7 @@ TEST_F(VorpackBuild, InstallerOpensItsOwnContainerAndReadsEveryFile) {
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(header) + 280, 8), "QZCFRSGN");
 
   ExpectOpensAsTheInstallerDoes(setup);
-  TCoffer coffer(setup, 0, vorpack::kInstallerPassword, "", "", 0);
+  TCoffer coffer(setup, 0, kJobPassword, "", "", 0);
   // Read-only on disk stays read-only.
   EXPECT_EQ(coffer.FileGetAttr("\\Programfiles\\lib\\server.dll") & 1, 1);
   EXPECT_EQ(coffer.FileGetAttr("\\Programfiles\\app.exe") & 1, 0);
@@ -184,14 +184,14 @@ TEST_F(VorpackBuild, EpochMakesBuildsIdenticalAndChoosesTheKey) {
   EXPECT_TRUE(ReadAll(first) == ReadAll(second)) << "builds with one epoch differ";
 
   const auto page_key = [](const std::string& path) {
-    TPageFileManager pages(path, 0, vorpack::kInstallerPassword, "", "", false, 4096, 8, -1);
+    TPageFileManager pages(path, 0, kJobPassword, "", "", false, 4096, 8, -1);
     return pages.PageKey();
   };
   EXPECT_EQ(page_key(first), page_key(second));
   EXPECT_NE(page_key(first), page_key(later));
 
   // The package's files were written just now: their times are clamped.
-  TCoffer coffer(first, 0, vorpack::kInstallerPassword, "", "", 0);
+  TCoffer coffer(first, 0, kJobPassword, "", "", 0);
   TSearchRec rec;
   ASSERT_EQ(coffer.FindFirst("\\Programfiles\\*", 0x3F, &rec), 0);
   do {
@@ -213,7 +213,7 @@ TEST_F(VorpackBuild, ExistingOutputIsKeptUnlessForced) {
   EXPECT_EQ(ReadAll(Path("setup.exe")), "old");
   options.force = true;
   Build(options);
-  EXPECT_TRUE(TCoffer::CheckPassword(Path("setup.exe"), vorpack::kInstallerPassword));
+  EXPECT_TRUE(TCoffer::CheckPassword(Path("setup.exe"), kJobPassword));
   EXPECT_EQ(Leftovers(), std::vector<std::string>{"setup.exe"});
 }
 

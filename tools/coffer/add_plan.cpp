@@ -16,25 +16,15 @@ namespace vor::coffer {
 
 namespace {
 
-bool IsDelimiter(char c) { return c == '/' || c == platform::PathDelimiter(); }
-
-std::string StripTrailingDelimiters(std::string path) {
-  while (path.size() > 1 && IsDelimiter(path.back())) path.pop_back();
-  return path;
-}
-
-std::string JoinDisk(const std::string& folder, const std::string& name) {
-  if (folder.empty()) return name;
-  return IsDelimiter(folder.back()) ? folder + name : folder + platform::PathDelimiter() + name;
-}
+using platform::IsPathDelimiter;
 
 // The path made absolute, with "." and ".." resolved and runs of
 // delimiters joined; for recognising the archive among the added files.
 std::string Normalized(const std::string& path) {
   std::string full = path;
   const bool absolute =
-      !path.empty() && (IsDelimiter(path[0]) || (path.size() > 1 && path[1] == ':'));
-  if (!absolute) full = JoinDisk(platform::GetCurrentDirectory(), path);
+      !path.empty() && (IsPathDelimiter(path[0]) || (path.size() > 1 && path[1] == ':'));
+  if (!absolute) full = platform::JoinDiskPath(platform::GetCurrentDirectory(), path);
   std::vector<std::string> parts;
   std::string part;
   std::string head;
@@ -44,7 +34,7 @@ std::string Normalized(const std::string& path) {
     i = 2;
   }
   for (; i <= full.size(); ++i) {
-    if (i == full.size() || IsDelimiter(full[i])) {
+    if (i == full.size() || IsPathDelimiter(full[i])) {
       if (part == "..") {
         if (!parts.empty()) parts.pop_back();
       } else if (!part.empty() && part != ".") {
@@ -72,10 +62,10 @@ class Planner {
       : coffer_(coffer), codec_(codec), archive_(Normalized(archive)) {}
 
   void AddOperand(const std::string& target, const std::string& operand) {
-    const std::string path = StripTrailingDelimiters(operand);
+    const std::string path = platform::WithoutTrailingDelimiters(operand);
     if (platform::DirectoryExists(path)) {
       const std::string name = platform::ExtractFileName(path);
-      if (name.empty() || name == "." || name == ".." || IsDelimiter(path.back())) {
+      if (name.empty() || name == "." || name == ".." || IsPathDelimiter(path.back())) {
         AddFolderContents(target, path);  // "." or "/": what it holds goes to target
       } else {
         AddFolder(target, path, name);
@@ -111,7 +101,7 @@ class Planner {
       throw ECofferError(kExitIoError, "'" + path + "': the folder cannot be read");
     }
     for (const platform::FolderEntry& e : entries) {
-      const std::string child = JoinDisk(path, e.name);
+      const std::string child = platform::JoinDiskPath(path, e.name);
       switch (e.kind) {
         case platform::FolderEntryKind::kFolder:
           AddFolder(target, child, e.name);

@@ -131,14 +131,6 @@ Selection Select(Session& session, TCoffer& coffer) {
   return sel;
 }
 
-std::string JoinDisk(const std::string& folder, const std::string& rel) {
-  if (folder.empty()) return rel;
-  const char last = folder.back();
-  return last == '/' || last == platform::PathDelimiter()
-             ? folder + rel
-             : folder + platform::PathDelimiter() + rel;
-}
-
 // Unpacked bytes and files read ahead of the file being written: bounds the
 // memory of an extraction whatever the sizes of the files.
 constexpr int64_t kUnpackAheadBytes = 8 * 1048576;
@@ -175,7 +167,8 @@ class Extractor {
     // Times last: writing into a folder changes its time.
     for (auto it = sel_.items.rbegin(); it != sel_.items.rend(); ++it) {
       if (it->entry.folder || written_.count(it->local) != 0) {
-        platform::SetFileLastWriteTime(JoinDisk(dest_, it->local), it->entry.write_time);
+        platform::SetFileLastWriteTime(platform::JoinDiskPath(dest_, it->local),
+                                       it->entry.write_time);
       }
     }
     if (skipped_ > 0) Warn(std::to_string(skipped_) + " existing file(s) left as they were");
@@ -203,9 +196,9 @@ class Extractor {
     }
     while (true) {
       std::string reply;
-      if (!platform::ReadTerminalLine(
-              "Replace '" + JoinDisk(dest_, local) + "'? [y]es, [n]o, [A]ll, [N]one: ", false,
-              &reply)) {
+      if (!platform::ReadTerminalLine("Replace '" + platform::JoinDiskPath(dest_, local) +
+                                          "'? [y]es, [n]o, [A]ll, [N]one: ",
+                                      false, &reply)) {
         reply = "N";
       }
       if (reply == "y" || reply == "yes") return true;
@@ -264,7 +257,7 @@ class Extractor {
     for (size_t i = 0; i < sel_.items.size(); ++i) {
       StopWhenInterrupted();
       const Item& item = sel_.items[i];
-      const std::string disk = JoinDisk(dest_, item.local);
+      const std::string disk = platform::JoinDiskPath(dest_, item.local);
       if (item.entry.folder) {
         if (!MakeFolder(disk)) {
           throw ECofferError(kExitIoError, "'" + disk + "': cannot make the folder");

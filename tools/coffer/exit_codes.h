@@ -1,4 +1,5 @@
-// Exit codes of coffer and the error that carries one.
+// Exit codes of coffer (vorpack ends with the same ones) and the error that
+// carries one.
 #pragma once
 
 #include <string>

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "common/quoting.h"
+#include "common/windows_names.h"
 #include "container/store/file_rec.h"
 #include "exit_codes.h"
 #include "platform/codepage.h"
@@ -30,8 +32,6 @@ std::vector<std::string> SplitComponents(const std::string& path) {
   return parts;
 }
 
-std::string Quoted(const std::string& text) { return "'" + text + "'"; }
-
 }  // namespace
 
 bool IsValidStoredName(const std::string& name, std::string* why) {
@@ -39,21 +39,28 @@ bool IsValidStoredName(const std::string& name, std::string* why) {
     if (why != nullptr) *why = reason;
     return false;
   };
-  if (name.empty()) return fail("it is empty");
-  if (name == "." || name == "..") return fail("it is not a name");
   // The container keeps up to 259 bytes, but no disk takes a name of more
   // than 255: such a file could never be extracted.
-  if (name.size() > kMaxDiskNameLength) {
-    return fail("it is longer than " + std::to_string(kMaxDiskNameLength) + " bytes");
+  switch (CheckWindowsName(name)) {
+    case WindowsNameFault::kNone:
+      return true;
+    case WindowsNameFault::kEmpty:
+      return fail("it is empty");
+    case WindowsNameFault::kDotName:
+      return fail("it is not a name");
+    case WindowsNameFault::kTooLong:
+      return fail("it is longer than " + std::to_string(kMaxDiskNameLength) + " bytes");
+    case WindowsNameFault::kControlCharacter:
+      return fail("it holds a control character");
+    case WindowsNameFault::kReservedCharacter:
+      return fail(std::string("it holds the character ") +
+                  name[name.find_first_of(kWindowsReservedCharacters)]);
+    case WindowsNameFault::kTrailingDotOrBlank:
+      return fail("it ends with a dot or a blank");
+    case WindowsNameFault::kDeviceName:
+      return fail("Windows keeps the name for a device");
   }
-  for (unsigned char c : name) {
-    if (c < 0x20) return fail("it holds a control character");
-    if (std::string("<>:\"/\\|?*").find(static_cast<char>(c)) != std::string::npos) {
-      return fail(std::string("it holds the character ") + static_cast<char>(c));
-    }
-  }
-  if (name.back() == '.' || name.back() == ' ') return fail("it ends with a dot or a blank");
-  return true;
+  return fail("it is not a name");
 }
 
 NameCodec::NameCodec(uint32_t code_page) : code_page_(code_page) {}
@@ -61,13 +68,14 @@ NameCodec::NameCodec(uint32_t code_page) : code_page_(code_page) {}
 std::string NameCodec::ToStored(const std::string& local) const {
   std::string stored;
   if (!platform::LocalToCodePage(local, code_page_, &stored)) {
-    throw ECofferError(kExitFailure, "the name " + Quoted(local) +
+    throw ECofferError(kExitFailure, "the name " + SingleQuoted(local) +
                                          " cannot be represented in code page " +
                                          std::to_string(code_page_));
   }
   std::string why;
   if (!IsValidStoredName(stored, &why)) {
-    throw ECofferError(kExitFailure, "the name " + Quoted(local) + " cannot be stored: " + why);
+    throw ECofferError(kExitFailure,
+                       "the name " + SingleQuoted(local) + " cannot be stored: " + why);
   }
   return stored;
 }
@@ -109,7 +117,7 @@ std::string NameCodec::ToStoredPath(const std::string& local_path, bool allow_ma
     if (allow_mask && last && parts[i].find_first_of("*?") != std::string::npos) {
       std::string masked;
       if (!platform::LocalToCodePage(parts[i], code_page_, &masked)) {
-        throw ECofferError(kExitFailure, "the mask " + Quoted(parts[i]) +
+        throw ECofferError(kExitFailure, "the mask " + SingleQuoted(parts[i]) +
                                              " cannot be represented in code page " +
                                              std::to_string(code_page_));
       }

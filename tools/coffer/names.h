@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+#include "common/windows_names.h"
+
 namespace vor::coffer {
 
 class NameCodec {
@@ -37,11 +39,12 @@ class NameCodec {
 };
 
 // Longest name component a disk takes.
-constexpr size_t kMaxDiskNameLength = 255;
+constexpr size_t kMaxDiskNameLength = kMaxWindowsNameLength;
 
-// Whether name can be one component of a stored name: not empty, not "." or
-// "..", at most 255 bytes (kMaxDiskNameLength), no control character, none of < > : " / \ | ? *,
-// and no trailing dot or blank (Windows could not make it on disk). why
+// Whether name can be one component of a stored name: a name Windows takes
+// (common/windows_names.h: not empty, not "." or "..", at most 255 bytes, no
+// control character, none of < > : " / \ | ? *, no trailing dot or blank,
+// no device name), so that every stored file can be made on disk. why
 // receives the reason when not.
 bool IsValidStoredName(const std::string& name, std::string* why);
 

@@ -274,7 +274,7 @@ class Writer {
 // of an installer's volume.
 std::string EmptyInstallerVolume(const std::string& path, uint8_t compression, int32_t page_size) {
   try {
-    coffer::MakeEmptyContainer(path, kInstallerPassword, "", "", compression, page_size);
+    coffer::MakeEmptyContainer(path, kJobPassword, "", "", compression, page_size);
   } catch (...) {
     platform::DeleteFile(path);
     throw;
@@ -401,8 +401,7 @@ BuildResult BuildInstaller(const Package& package, const BuildOptions& options) 
     }
   }
   {
-    TCoffer coffer(temporary.Installer(), kOpenModeExclusiveReadWrite, kInstallerPassword, "", "",
-                   0);
+    TCoffer coffer(temporary.Installer(), kOpenModeExclusiveReadWrite, kJobPassword, "", "", 0);
     Writer writer(coffer, package, options);
     writer.Run();
   }
@@ -412,10 +411,21 @@ BuildResult BuildInstaller(const Package& package, const BuildOptions& options) 
                                          platform::OsErrorMessage(platform::LastOsError()));
   }
   {
-    // Open it as the installer will before it takes the output's place.
-    TCoffer check(temporary.Installer(), kOpenModeRead, kInstallerPassword, "", "", 0);
-    if (!check.FileExists("\\JOB.INI") && package.Find("\\JOB.INI") != nullptr) {
+    // Open it and read its job as the installer will (package/job.h)
+    // before it takes the output's place.
+    const std::unique_ptr<TCoffer> check = OpenJobContainer(temporary.Installer());
+    const std::string job_ini = JobFilePath(kJobIniFile);
+    if (!check->FileExists(job_ini) && package.Find(job_ini) != nullptr) {
       throw ECofferError(kExitFailure, "the new installer does not open as the installer opens it");
+    }
+    Job job;
+    try {
+      ReadJob(*check, &job);
+    } catch (const std::exception& e) {
+      throw ECofferError(kExitFailure,
+                         std::string("the new installer's job does not read as the installer "
+                                     "reads it: ") +
+                             e.what());
     }
   }
   if (!platform::ReplaceFileWith(temporary.Installer(), options.output)) {

@@ -15,11 +15,10 @@
 #include <string>
 
 #include "package.h"
+#include "package/job.h"
 
 namespace vor::vorpack {
 
-// The password the installer opens its own container with.
-constexpr const char kInstallerPassword[] = "velmorakitan";
 // The part size of the volume behind an installer: never split.
 constexpr int64_t kInstallerPartSize = 0x7FFFFFFFFFFFFFFE;
 // The file name of the installer program.

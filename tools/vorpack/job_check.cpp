@@ -45,16 +45,16 @@ class JobChecker {
 
   void Run() {
     CheckTopLevel();
-    JobText job = LoadText(kJobIni, true);
+    JobText job = LoadText(kJobIniFile, true);
     const bool have_programs = ProgramFilesPresent();
     if (job_ini_ != nullptr) CheckJobIni(job, have_programs);
-    const JobText menu = LoadText(kMenuDat, false);
+    const JobText menu = LoadText(kMenuFile, false);
     if (menu_dat_ != nullptr) CheckMenu(menu, have_programs);
-    LoadText(kShortcutsDat, false);
-    const JobText execs = LoadText(kExecsDat, false);
+    LoadText(kShortcutsFile, false);
+    const JobText execs = LoadText(kExecsFile, false);
     if (execs_dat_ != nullptr) CheckExecs(execs, have_programs);
-    CheckRichText(kLicenseRtf, "the licence page stays empty");
-    CheckRichText(kReadmeRtf, "the readme page stays empty");
+    CheckRichText(kLicenseFile, "the licence page stays empty");
+    CheckRichText(kReadmeFile, "the readme page stays empty");
   }
 
  private:
@@ -82,9 +82,9 @@ class JobChecker {
       if (required) Error(std::string(name) + ": missing; the installer reads its job from it");
       return JobText("");
     }
-    if (name == std::string(kJobIni)) job_ini_ = entry;
-    if (name == std::string(kMenuDat)) menu_dat_ = entry;
-    if (name == std::string(kExecsDat)) execs_dat_ = entry;
+    if (name == std::string(kJobIniFile)) job_ini_ = entry;
+    if (name == std::string(kMenuFile)) menu_dat_ = entry;
+    if (name == std::string(kExecsFile)) execs_dat_ = entry;
     const std::string bytes = ReadWhole(*entry);
     try {
       entry->content = ToCodePageText(bytes, package_.Codec().CodePage(), entry->shown);
@@ -98,9 +98,9 @@ class JobChecker {
   }
 
   bool ProgramFilesPresent() {
-    const PackageEntry* programs = Root(kProgramFiles);
+    const PackageEntry* programs = Root(kProgramFilesFolder);
     if (programs == nullptr || !programs->folder) {
-      Error(std::string(kProgramFiles) +
+      Error(std::string(kProgramFilesFolder) +
             "/: missing; it is the folder whose tree the installer copies");
       return false;
     }
@@ -108,8 +108,9 @@ class JobChecker {
   }
 
   void CheckTopLevel() {
-    const std::vector<std::string> known = {kJobIni,     kMenuDat,   kShortcutsDat, kExecsDat,
-                                            kLicenseRtf, kReadmeRtf, kProgramFiles};
+    const std::vector<std::string> known = {kJobIniFile,        kMenuFile,    kShortcutsFile,
+                                            kExecsFile,         kLicenseFile, kReadmeFile,
+                                            kProgramFilesFolder};
     for (const PackageEntry& entry : package_.Entries()) {
       const size_t cut = entry.stored_path.find('\\', 1);
       if (cut != std::string::npos) continue;  // below the top
@@ -124,7 +125,7 @@ class JobChecker {
   // The stored path under Programfiles that a path relative to the
   // destination folder names ("bin\app.exe"); "" when it cannot name one.
   static std::string UnderPrograms(const std::string& relative) {
-    std::string stored = std::string("\\") + kProgramFiles;
+    std::string stored = std::string("\\") + kProgramFilesFolder;
     std::string part;
     for (size_t i = 0; i <= relative.size(); ++i) {
       if (i == relative.size() || relative[i] == '\\' || relative[i] == '/') {
@@ -158,18 +159,20 @@ class JobChecker {
     }
     if (ProgramFile(rest, want_file) == nullptr) {
       *what = "names no " + std::string(want_file ? "file" : "file or folder") + " under " +
-              kProgramFiles + "/";
+              kProgramFilesFolder + "/";
       return false;
     }
     return true;
   }
 
   void CheckJobIni(const JobText& job, bool have_programs) {
-    const std::vector<std::string> keys = {"Icon",      "Title",     "InstMessage", "ProgramDir",
-                                           "Appname",   "Exename",   "Uninstall",   "Version",
-                                           "Publisher", "Copyright", "Description", "Privileges"};
+    const std::vector<std::string> keys = {
+        job_key::kIcon,      job_key::kTitle,     job_key::kInstMessage, job_key::kProgramDir,
+        job_key::kAppName,   job_key::kExeName,   job_key::kUninstall,   job_key::kVersion,
+        job_key::kPublisher, job_key::kCopyright, job_key::kDescription, job_key::kPrivileges};
+    const std::string server_prefix = job_key::kServerPrefix;
     std::vector<const JobLine*> seen;
-    bool register_seen[10] = {};
+    bool register_seen[job_key::kServerKeyCount] = {};
     for (const JobLine& line : job.Lines()) {
       if (!line.has_value) {
         if (!line.text.empty()) {
@@ -177,7 +180,8 @@ class JobChecker {
         }
         continue;
       }
-      if (line.name.size() >= 9 && SameKey(line.name.substr(0, 9), "pregister")) {
+      if (line.name.size() >= server_prefix.size() &&
+          SameKey(line.name.substr(0, server_prefix.size()), server_prefix)) {
         CheckRegister(line, register_seen, have_programs);
         continue;
       }
@@ -194,22 +198,22 @@ class JobChecker {
       }
     }
     CheckIcon(job);
-    const JobLine* exe = job.Find("Exename");
+    const JobLine* exe = job.Find(job_key::kExeName);
     if (exe == nullptr || exe->value.empty()) {
       Warning(job_ini_->shown + ": no Exename; the Complete page has no program to launch");
     } else if (have_programs && ProgramFile(exe->value, true) == nullptr) {
       Error(At(job_ini_, exe->number) + "Exename " + Shown(exe->value) + " names no file under " +
-            kProgramFiles + "/");
+            kProgramFilesFolder + "/");
     }
     // The uninstaller's entry is named after the program.
-    const JobLine* uninstall = job.Find("Uninstall");
-    const JobLine* name = job.Find("Appname");
+    const JobLine* uninstall = job.Find(job_key::kUninstall);
+    const JobLine* name = job.Find(job_key::kAppName);
     if (uninstall != nullptr && uninstall->value == "1" &&
         (name == nullptr || name->value.empty())) {
       Warning(At(job_ini_, uninstall->number) +
               "Uninstall=1 without Appname; the installer writes no uninstaller entry");
     }
-    for (const char* key : {"Title", "Appname", "ProgramDir"}) {
+    for (const char* key : {job_key::kTitle, job_key::kAppName, job_key::kProgramDir}) {
       if (job.Find(key) == nullptr) {
         Warning(job_ini_->shown + ": no " + key + "; the installer shows an empty text for it");
       }
@@ -217,7 +221,7 @@ class JobChecker {
   }
 
   void CheckRegister(const JobLine& line, bool* seen, bool have_programs) {
-    const std::string suffix = line.name.substr(9);
+    const std::string suffix = line.name.substr(std::string(job_key::kServerPrefix).size());
     if (suffix.size() != 1 || suffix[0] < '0' || suffix[0] > '9') {
       Error(At(job_ini_, line.number) + Shown(line.name) +
             " is never read: the installer reads pregister0 to pregister9");
@@ -235,14 +239,14 @@ class JobChecker {
       return;
     }
     std::string what;
-    if (have_programs && StartsWith(line.value, kDestinationPlaceholder) &&
+    if (have_programs && StartsWith(line.value, kProgramDirPlaceholder) &&
         !PlaceholderTargetFound(line.value, true, &what)) {
       Error(At(job_ini_, line.number) + Shown(line.name) + " " + Shown(line.value) + " " + what);
     }
   }
 
   void CheckIcon(const JobText& job) {
-    const JobLine* icon = job.Find("Icon");
+    const JobLine* icon = job.Find(job_key::kIcon);
     if (icon == nullptr || icon->value.empty()) {
       Warning(job_ini_->shown + ": no Icon; the Intro and Install pages show no icon");
       return;
@@ -263,7 +267,7 @@ class JobChecker {
 
   void CheckMenu(const JobText& menu, bool have_programs) {
     const std::vector<JobLine>& lines = menu.Lines();
-    const JobLine* path = menu.Find("Path");
+    const JobLine* path = menu.Find(job_key::kMenuPath);
     if (path == nullptr) {
       Warning(menu_dat_->shown + ": no Path; the shortcuts go straight into the Programs folder");
     } else {
@@ -271,7 +275,7 @@ class JobChecker {
     }
     for (const JobLine& line : lines) {
       if (line.number == 1) {
-        if (line.has_value && !SameKey(line.name, "Path")) {
+        if (line.has_value && !SameKey(line.name, job_key::kMenuPath)) {
           Error(At(menu_dat_, 1) + "the shortcut " + Shown(line.name) +
                 " would be lost: the installer never takes line 1 as a shortcut (put the Path "
                 "line first)");
@@ -284,7 +288,7 @@ class JobChecker {
               "the line has no '=': the installer would make a shortcut without a target of it");
         continue;
       }
-      if (SameKey(line.name, "Path")) {
+      if (SameKey(line.name, job_key::kMenuPath)) {
         Error(At(menu_dat_, line.number) +
               "Path must stand on line 1: the installer takes every later line as a shortcut");
         continue;
@@ -294,7 +298,7 @@ class JobChecker {
         Error(At(menu_dat_, line.number) + "the shortcut name " + Shown(line.name) +
               " cannot be a file name: " + why);
       }
-      if (!StartsWith(line.value, kDestinationPlaceholder)) {
+      if (!StartsWith(line.value, kProgramDirPlaceholder)) {
         Error(At(menu_dat_, line.number) + "the target of " + Shown(line.name) +
               " does not start with PDIR, the installed folder");
         continue;
@@ -324,7 +328,7 @@ class JobChecker {
   }
 
   void CheckExecs(const JobText& execs, bool have_programs) {
-    const JobLine* post = execs.Find("Postexec");
+    const JobLine* post = execs.Find(job_key::kPostExec);
     if (post == nullptr) {
       Warning(execs_dat_->shown + ": no Postexec; nothing is opened after the installation");
       return;
@@ -334,7 +338,7 @@ class JobChecker {
       return;
     }
     std::string what;
-    if (have_programs && StartsWith(post->value, kDestinationPlaceholder) &&
+    if (have_programs && StartsWith(post->value, kProgramDirPlaceholder) &&
         !PlaceholderTargetFound(post->value, false, &what)) {
       Error(At(execs_dat_, post->number) + "Postexec " + Shown(post->value) + " " + what);
     }

@@ -1,24 +1,15 @@
 // The checks of a job package, made before anything is written: what the
-// installer would read wrongly, lose, or not find.
+// installer would read wrongly, lose, or not find. The file names, keys and
+// the placeholder are the installer's own (package/job.h).
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "package.h"
+#include "package/job.h"
 
 namespace vor::vorpack {
-
-// The job files the installer reads, at the container's root.
-constexpr const char kJobIni[] = "JOB.INI";
-constexpr const char kMenuDat[] = "MENU.DAT";
-constexpr const char kShortcutsDat[] = "SCUTS.DAT";
-constexpr const char kExecsDat[] = "EXECS.DAT";
-constexpr const char kLicenseRtf[] = "License.rtf";
-constexpr const char kReadmeRtf[] = "readme.rtf";
-constexpr const char kProgramFiles[] = "Programfiles";
-// The placeholder for the destination folder in job values.
-constexpr const char kDestinationPlaceholder[] = "PDIR";
 
 // The bytes of a file of the package that the installer reads whole (a job
 // text file, the icon). Raises (exit code 1) when it is larger than 16 MiB,

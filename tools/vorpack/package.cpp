@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "common/windows_names.h"
 #include "exit_codes.h"
 #include "platform/folder_list.h"
 #include "platform/fs.h"
@@ -11,28 +12,6 @@
 namespace vor::vorpack {
 
 using coffer::ECofferError;
-
-namespace {
-
-std::string JoinDisk(const std::string& folder, const std::string& name) {
-  if (!folder.empty() && (folder.back() == '/' || folder.back() == platform::PathDelimiter())) {
-    return folder + name;
-  }
-  return folder + platform::PathDelimiter() + name;
-}
-
-// Whether Windows keeps name for a device (CON, PRN, AUX, NUL, COM1-COM9,
-// LPT1-LPT9, with or without an extension): no file can carry it.
-bool IsDeviceName(const std::string& name) {
-  std::string base = name.substr(0, name.find('.'));
-  while (!base.empty() && base.back() == ' ') base.pop_back();
-  for (char& c : base) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
-  if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL") return true;
-  return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
-         base[3] >= '1' && base[3] <= '9';
-}
-
-}  // namespace
 
 Package::Package(const std::string& folder, const coffer::NameCodec& codec, Findings* findings)
     : folder_(folder), codec_(codec) {
@@ -50,21 +29,21 @@ void Package::Walk(const std::string& disk_folder, const std::string& shown_fold
   }
   for (const platform::FolderEntry& e : listing) {
     PackageEntry entry;
-    entry.disk_path = JoinDisk(disk_folder, e.name);
+    entry.disk_path = platform::JoinDiskPath(disk_folder, e.name);
     entry.shown = shown_folder.empty() ? e.name : shown_folder + "/" + e.name;
     if (e.kind == platform::FolderEntryKind::kOther) {
       findings->warnings.push_back("'" + entry.shown + "' is skipped: not a file or folder");
       continue;
     }
     entry.folder = e.kind == platform::FolderEntryKind::kFolder;
+    if (IsWindowsDeviceName(e.name)) {
+      findings->errors.push_back("'" + entry.shown + "': Windows keeps the name for a device");
+      continue;
+    }
     try {
       entry.stored_path = stored_folder + "\\" + codec_.ToStored(e.name);
     } catch (const ECofferError& error) {
       findings->errors.push_back("'" + entry.shown + "': " + error.what());
-      continue;
-    }
-    if (IsDeviceName(e.name)) {
-      findings->errors.push_back("'" + entry.shown + "': Windows keeps the name for a device");
       continue;
     }
     const auto clash = index_.find(entry.stored_path);

@@ -192,17 +192,17 @@ SetupIdentity ReadSetupIdentity(const Package& package, Findings* findings) {
     std::string utf8;
     return platform::CodePageToUtf8(job.Value(key), cp, &utf8) ? utf8 : std::string();
   };
-  identity.product_name = text("Appname");
-  identity.publisher = text("Publisher");
-  identity.copyright = text("Copyright");
-  identity.description = text("Description");
+  identity.product_name = text(job_key::kAppName);
+  identity.publisher = text(job_key::kPublisher);
+  identity.copyright = text(job_key::kCopyright);
+  identity.description = text(job_key::kDescription);
   if (identity.description.empty() && !identity.product_name.empty()) {
     identity.description = identity.product_name + " Setup";
   }
   const auto at = [job_ini](const JobLine* line) {
     return job_ini->shown + ":" + std::to_string(line->number) + ": ";
   };
-  if (const JobLine* line = job.Find("Version"); line != nullptr && !line->value.empty()) {
+  if (const JobLine* line = job.Find(job_key::kVersion); line != nullptr && !line->value.empty()) {
     if (ParseVersion(line->value, &identity.version)) {
       identity.has_version = true;
     } else {
@@ -214,7 +214,7 @@ SetupIdentity ReadSetupIdentity(const Package& package, Findings* findings) {
   const auto& v = identity.version;
   identity.version_text = std::to_string(v[0]) + "." + std::to_string(v[1]) + "." +
                           std::to_string(v[2]) + "." + std::to_string(v[3]);
-  if (const JobLine* line = job.Find("Privileges"); line != nullptr) {
+  if (const JobLine* line = job.Find(job_key::kPrivileges); line != nullptr) {
     bool known = false;
     for (const Privilege& p : kPrivileges) {
       if (SameKey(line->value, p.key)) {
@@ -227,7 +227,7 @@ SetupIdentity ReadSetupIdentity(const Package& package, Findings* findings) {
                                  "' must be admin, user or highest");
     }
   }
-  const std::string icon_name = job.Value("Icon");
+  const std::string icon_name = job.Value(job_key::kIcon);
   const PackageEntry* icon = icon_name.empty() ? nullptr : package.Find("\\" + icon_name);
   if (icon != nullptr && !icon->folder) {
     identity.icon_shown = icon->shown;

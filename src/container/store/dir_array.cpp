@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "common/error.h"
+#include "common/quoting.h"
 #include "common/result_code.h"
 #include "container/store/collation.h"
 
@@ -14,16 +15,6 @@ constexpr int kNoComparison = 2;             // unequal to every comparison resu
 constexpr int32_t kSearchAttributes = 0x1E;  // hidden, system, volume, folder
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
-// name in double quotes, inner double quotes doubled.
-std::string Quoted(const std::string& name) {
-  std::string out = "\"";
-  for (char c : name) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  return out + "\"";
-}
 
 }  // namespace
 
@@ -117,7 +108,7 @@ void TDIRArray::UpdateItem(int32_t item_no, const TFileRec& rec) {
     if (i < 0 || i >= indexed_count_) {
       throw EVorError("TDIRArray.UpdateItem - old name position not found. Position = " +
                           std::to_string(item_no) + ", ItemCount = " + std::to_string(item_count_) +
-                          ", FileName = " + Quoted(old.FileName),
+                          ", FileName = " + DoubleQuoted(old.FileName),
                       ErrorKind::kDamaged);
     }
     j = FindPositionOf(KeyKind::kParent, old, true, false);

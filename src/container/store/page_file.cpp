@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "common/error.h"
+#include "common/quoting.h"
 #include "crypto/checksum.h"
 #include "crypto/mac.h"
 #include "crypto/page_cipher.h"
@@ -17,8 +18,6 @@ namespace vor {
 namespace {
 
 constexpr char kCorruptedHeader[] = "TCoffer.LoadHeader - Invalid CFR file, header is corrupted.";
-
-std::string Quoted(const std::string& path) { return "'" + path + "'"; }
 
 }  // namespace
 
@@ -113,8 +112,8 @@ void TPageFileManager::HandleLeftJournal() {
   if (in_memory_ || !TRollbackJournal::Exists(file_name_)) return;
   if (read_only_) {
     if (!TRollbackJournal::HoldsChange(file_name_)) return;
-    throw EVorError(Quoted(file_name_) + " has an unfinished change (the journal " +
-                        Quoted(TRollbackJournal::PathFor(file_name_)) +
+    throw EVorError(SingleQuoted(file_name_) + " has an unfinished change (the journal " +
+                        SingleQuoted(TRollbackJournal::PathFor(file_name_)) +
                         "); open it for writing to roll the change back",
                     ErrorKind::kUnfinished);
   }
@@ -131,12 +130,15 @@ void TPageFileManager::OpenExisting() {
     store_.reset();
     const platform::OsErrorClass cls = platform::ClassifyOsError(error);
     if (error != 0 && cls == platform::OsErrorClass::kInUse) {
-      throw EVorError(Quoted(file_name_) + " is in use by another program", ErrorKind::kInUse);
+      throw EVorError(SingleQuoted(file_name_) + " is in use by another program",
+                      ErrorKind::kInUse);
     }
     if (error != 0 && cls == platform::OsErrorClass::kAccessDenied) {
-      if (!read_only_) throw EVorError(Quoted(file_name_) + " is read-only", ErrorKind::kReadOnly);
-      throw EVorError(Quoted(file_name_) + " cannot be opened: " + platform::OsErrorMessage(error),
-                      ErrorKind::kIo);
+      if (!read_only_)
+        throw EVorError(SingleQuoted(file_name_) + " is read-only", ErrorKind::kReadOnly);
+      throw EVorError(
+          SingleQuoted(file_name_) + " cannot be opened: " + platform::OsErrorMessage(error),
+          ErrorKind::kIo);
     }
     throw EVorError("File " + platform::ExtractFileName(file_name_) + " has corrupted header.",
                     ErrorKind::kDamaged);

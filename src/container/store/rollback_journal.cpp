@@ -7,6 +7,7 @@
 
 #include "common/coding.h"
 #include "common/error.h"
+#include "common/quoting.h"
 #include "container/volume/store_environment.h"
 #include "container/volume/volume_header.h"
 #include "platform/fs.h"
@@ -61,20 +62,18 @@ bool ReadAt(TCFRAbstractFile& store, int64_t offset, uint8_t* data, int32_t size
 }
 
 // The journal's text for messages: its path in single quotes.
-std::string Quoted(const std::string& path) { return "'" + path + "'"; }
-
 // Raises the failure of a disk operation on the journal with the kind the
 // operating system's error gives it.
 [[noreturn]] void RaiseJournalError(const std::string& path, const std::string& what) {
   const uint32_t code = platform::LastOsError();
   const platform::OsErrorClass cls = platform::ClassifyOsError(code);
   if (cls == platform::OsErrorClass::kDiskFull) {
-    throw EVorError("disk full while writing " + Quoted(path), ErrorKind::kDiskFull);
+    throw EVorError("disk full while writing " + SingleQuoted(path), ErrorKind::kDiskFull);
   }
   ErrorKind kind = ErrorKind::kIo;
   if (cls == platform::OsErrorClass::kInUse) kind = ErrorKind::kInUse;
   if (cls == platform::OsErrorClass::kAccessDenied) kind = ErrorKind::kReadOnly;
-  throw EVorError("the journal " + Quoted(path) + " " + what, kind);
+  throw EVorError("the journal " + SingleQuoted(path) + " " + what, kind);
 }
 
 struct JournalHeader {
@@ -251,7 +250,7 @@ void TRollbackJournal::BeforeChange(int64_t position, int64_t count) {
     if (volume_.Read(page.data(), length) != length) {
       failed_ = true;
       throw EVorError("the container's page " + std::to_string(p) +
-                          " cannot be read to save it in the journal " + Quoted(path_),
+                          " cannot be read to save it in the journal " + SingleQuoted(path_),
                       ErrorKind::kDamaged);
     }
     Append(static_cast<int32_t>(p), page.data(), static_cast<uint32_t>(length));
@@ -331,7 +330,7 @@ bool TRollbackJournal::PlayBack(TCFRHugeFile& volume) {
       if (volume.PartCount() < header.parts.size()) {
         throw EVorError("the part file '" + header.parts[volume.PartCount()] +
                             "' of the container is missing: the unfinished change in the journal " +
-                            Quoted(path) + " cannot be rolled back",
+                            SingleQuoted(path) + " cannot be rolled back",
                         ErrorKind::kDamaged);
       }
       // Page images first; the part files the change added are noted.
@@ -405,8 +404,9 @@ bool TRollbackJournal::PlayBack(TCFRHugeFile& volume) {
     if (part_like) env.DeleteFile(part_path);
   }
   if (!volume.Flush()) {
-    throw EVorError("the container " + Quoted(volume.FileName()) + " cannot be flushed to disk",
-                    ErrorKind::kIo);
+    throw EVorError(
+        "the container " + SingleQuoted(volume.FileName()) + " cannot be flushed to disk",
+        ErrorKind::kIo);
   }
   DeleteJournal(path);
   return true;

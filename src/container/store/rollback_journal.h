@@ -14,6 +14,21 @@
 // is deleted. So after any crash the container holds either everything a
 // transaction did or nothing of it.
 //
+// A container's transaction states, as this class moves between them:
+//
+//   state            event                                   next state
+//   open (idle)      the first change (BeforeChange,         journal written: the file is
+//                    BeforeNewPart)                          made and its header flushed
+//   journal written  a page changed for the first time       journal written: its original
+//                                                            appended and flushed first
+//   journal written  a journal write fails                   failed: only Rollback is left
+//   journal written  Commit: container flushed, journal      open (committed)
+//                    deleted
+//   journal written  Commit cannot flush or delete           journal written (kept, so that
+//                                                            the next open rolls back)
+//   journal written  Rollback, or the next open for writing  open (rolled back: PlayBack)
+//   or failed        after a crash ("hot" journal)
+//
 // The journal file byte by byte: docs/format.md, section 15.
 // A journal whose header is incomplete or fails its checksum holds no change
 // (the container was not touched before the header was durable); a record

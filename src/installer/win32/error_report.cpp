@@ -1,7 +1,7 @@
 // The program's default error report.
 #include "error_report.h"
 
-#include "installer/error_text.h"
+#include "installer/engine/error_text.h"
 
 namespace vor::win32 {
 

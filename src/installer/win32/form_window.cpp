@@ -9,7 +9,7 @@
 
 #include "common/error.h"
 #include "error_report.h"
-#include "installer/jpeg_image.h"
+#include "installer/wizard/jpeg_image.h"
 #include "platform/library_search.h"
 #include "platform/shell.h"
 #include "resource_ids.h"

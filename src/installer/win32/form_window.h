@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "installer/form.h"
+#include "installer/wizard/form.h"
 #include "shell/shell_services.h"
 #include "view_services.h"
 #include "win_handles.h"

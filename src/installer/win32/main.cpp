@@ -11,15 +11,15 @@
 
 #include "error_report.h"
 #include "form_window.h"
-#include "installer/command_line.h"
-#include "installer/disk_paths.h"
-#include "installer/disk_uninstall_system.h"
-#include "installer/error_text.h"
-#include "installer/form.h"
-#include "installer/silent_install.h"
-#include "installer/silent_log.h"
-#include "installer/startup.h"
-#include "installer/uninstall_run.h"
+#include "installer/engine/command_line.h"
+#include "installer/engine/disk_uninstall_system.h"
+#include "installer/engine/error_text.h"
+#include "installer/engine/installation.h"
+#include "installer/engine/silent_log.h"
+#include "installer/engine/startup.h"
+#include "installer/engine/unattended_install.h"
+#include "installer/engine/uninstall_run.h"
+#include "installer/wizard/form.h"
 #include "platform/com.h"
 #include "platform/library_search.h"
 #include "platform/shell.h"
@@ -51,19 +51,13 @@ int RunWizard(HINSTANCE instance, const vor::InstallerCommandLine& command_line)
   return RunMessageLoop(window);
 }
 
-// The wizard's run without a window; nothing is shown, whatever happens.
+// The installation without a window; nothing is shown, whatever happens.
 int RunSilentInstaller(const vor::InstallerCommandLine& command_line) {
   vor::SilentLog log(command_line.log_file);
   try {
-    vor::SilentMessageBox box(log);
     vor::ShellServices shell_services;
-    vor::TForm1 form;
-    vor::FormServices services;
-    services.program_path = vor::platform::ExecutablePath();
-    services.shell = &shell_services;
-    services.message_box = &box;
-    form.SetServices(services);
-    return vor::RunSilentInstallation(form, command_line, log);
+    return vor::RunUnattendedInstallation(vor::platform::ExecutablePath(), command_line,
+                                          shell_services, log);
   } catch (const std::exception& e) {
     log.Add(e.what(), vor::kExitCopyError);
   }
@@ -88,8 +82,7 @@ vor::ShellFolders LookUpShellFolders() {
   folders.common_programs = shell.GetCommonProgramsFolder();
   folders.desktop = shell.GetDesktopFolder();
   folders.common_desktop = shell.GetCommonDesktopFolder();
-  folders.quick_launch = vor::WithTrailingDelimiter(shell.GetAppDataFolder()) +
-                         "Microsoft\\Internet Explorer\\Quick Launch";
+  folders.quick_launch = vor::QuickLaunchFolder(shell.GetAppDataFolder());
   return folders;
 }
 

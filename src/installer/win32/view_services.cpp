@@ -10,7 +10,7 @@
 #include <cstring>
 
 #include "common/error.h"
-#include "installer/error_text.h"
+#include "installer/engine/error_text.h"
 
 namespace vor::win32 {
 

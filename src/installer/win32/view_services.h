@@ -9,7 +9,7 @@
 #include <string>
 #include <utility>
 
-#include "installer/form_services.h"
+#include "installer/wizard/form_services.h"
 
 namespace vor::win32 {
 

@@ -34,9 +34,10 @@
 #include "container/coffer.h"
 #include "container/store/open_mode.h"
 #include "container/stream/user_file_stream.h"
-#include "installer/form.h"
-#include "installer/form_layout.h"
-#include "installer/startup.h"
+#include "installer/engine/startup.h"
+#include "installer/wizard/form.h"
+#include "installer/wizard/form_layout.h"
+#include "package/job.h"
 #include "resource_ids.h"
 
 namespace {

@@ -1,0 +1,98 @@
+// The unattended installation: the job and the command line's choices, the
+// installation run, its notes logged.
+#include "installer/engine/unattended_install.h"
+
+#include <exception>
+#include <memory>
+
+#include "container/coffer.h"
+#include "installer/engine/exit_codes.h"
+#include "package/install_error.h"
+#include "platform/fs.h"
+
+namespace vor {
+
+namespace {
+
+// Every note to the log with the exit code its kind stands for.
+class LoggedProgress : public IInstallProgress {
+ public:
+  explicit LoggedProgress(SilentLog& log) : log_(log) {}
+  void Noted(const Note& note) override { log_.Add(note.text, InstallExitCode(note.kind)); }
+
+ private:
+  SilentLog& log_;
+};
+
+void Run(const std::string& program_path, const InstallerCommandLine& command_line,
+         IShellServices& shell, SilentLog& log) {
+  std::unique_ptr<TCoffer> container;
+  try {
+    container = OpenJobContainer(program_path);
+  } catch (...) {
+    // Without its container the run could only fail to copy.
+    log.Add(ContainerNotOpenedMessage(program_path),
+            InstallExitCode(NoteKind::kContainerNotOpened));
+    return;
+  }
+  Job job;
+  try {
+    ReadJob(*container, &job);
+  } catch (const std::exception& e) {
+    // The job could not be read.
+    log.Add(e.what(), kExitContainerError);
+    return;
+  }
+  const bool writable = command_line.users == UserScope::kDefault &&
+                        AllUsersFolderWritable(shell, [] { return std::string(); });
+  InstallOptions options = UnattendedOptions(job, command_line, writable);
+  options.program_path = program_path;
+  if (!platform::IsAbsolutePath(options.destination)) {
+    log.Add(kDestinationMessage, InstallExitCode(NoteKind::kDestination));
+    log.Add("The installation stopped before the page tsinstall", kExitCopyError);
+    return;
+  }
+  LoggedProgress progress(log);
+  try {
+    RunInstallation(job, container.get(), options, shell, progress);
+  } catch (const EInstallError& e) {
+    log.Add(e.what(),
+            e.Kind() == InstallErrorKind::kLogWrite ? kExitLogWriteError : kExitCopyError);
+  } catch (const std::exception& e) {
+    log.Add(e.what(), kExitCopyError);
+  }
+}
+
+}  // namespace
+
+InstallOptions UnattendedOptions(const Job& job, const InstallerCommandLine& command_line,
+                                 bool all_users_writable) {
+  InstallOptions options;
+  options.destination =
+      command_line.has_dest_dir ? command_line.dest_dir : job.Value(job_key::kProgramDir);
+  switch (command_line.users) {
+    case UserScope::kDefault:
+      options.all_users = all_users_writable;
+      break;
+    case UserScope::kAllUsers:
+      options.all_users = true;
+      break;
+    case UserScope::kCurrentUser:
+      options.all_users = false;
+      break;
+  }
+  options.desktop = !command_line.no_desktop;
+  options.quick_launch = !command_line.no_quick_launch;
+  options.launch = command_line.launch;
+  return options;
+}
+
+int RunUnattendedInstallation(const std::string& program_path,
+                              const InstallerCommandLine& command_line, IShellServices& shell,
+                              SilentLog& log) {
+  log.Start();
+  Run(program_path, command_line, shell, log);
+  return log.ExitCode();
+}
+
+}  // namespace vor
