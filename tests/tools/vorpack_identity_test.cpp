@@ -542,7 +542,7 @@ TEST_F(IdentityKeys, InstallerCarriesTheIdentityAndFindsItsContainer) {
   EXPECT_EQ(read.strings.at("ProductName"), "Caf\xC3\xA9");
   EXPECT_NE(Find(tree, vorpack::kResourceManifest, 1)->find("level=\"asInvoker\""),
             std::string::npos);
-  TCoffer coffer(Path("setup.exe"), 0, vorpack::kInstallerPassword, "", "", 0);
+  TCoffer coffer(Path("setup.exe"), 0, kJobPassword, "", "", 0);
   EXPECT_TRUE(coffer.FileExists("\\JOB.INI"));
   EXPECT_TRUE(coffer.FileExists("\\Programfiles\\data\\noise.bin"));
 }

@@ -184,7 +184,7 @@ std::string ShownValue(const std::string& text) { return text.empty() ? "(none)"
 
 SetupIdentity ReadSetupIdentity(const Package& package, Findings* findings) {
   SetupIdentity identity;
-  const PackageEntry* job_ini = package.Find(std::string("\\") + kJobIni);
+  const PackageEntry* job_ini = package.Find(JobFilePath(kJobIniFile));
   if (job_ini == nullptr || job_ini->folder || !job_ini->converted) return identity;
   const JobText job(job_ini->content);
   const uint32_t cp = package.Codec().CodePage();
