@@ -137,7 +137,7 @@ TEST_F(VorpackBuild, InstallerOpensItsOwnContainerAndReadsEveryFile) {
 
 TEST_F(VorpackBuild, AutoStoresEachFileWithTheSmallestTypeAndReadsBack) {
   vorpack::BuildOptions options = Options("auto.exe");
-  options.auto_types = {5, 9, 4};
+  options.auto_types = {5, 9, 4};  // PPM too: every family
   const std::string setup = Build(options);
   ExpectOpensAsTheInstallerDoes(setup);
   {

@@ -9,7 +9,7 @@
 namespace vor {
 
 const std::vector<uint8_t>& DefaultAutoTypes() {
-  static const std::vector<uint8_t> types = {5, 9, 4};
+  static const std::vector<uint8_t> types = {5, 9};
   return types;
 }
 
