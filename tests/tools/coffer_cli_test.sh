@@ -157,6 +157,39 @@ case "$scenario" in
   roundtrip_type[0-9])
     roundtrip "${scenario#roundtrip_type}"
     ;;
+  add_auto)
+    # Each file gets the type that stores it smallest, or none when the
+    # first type saves nothing: random bytes, an empty file and a few bytes
+    # are stored as they are, text is compressed. A file too large to be
+    # packed ahead gets the type chosen for its first bytes.
+    make_tree
+    head -c 17000000 /dev/urandom >tree/large.bin
+    expect 0 create t.cof -c 5
+    expect 0 add -c auto t.cof tree
+    for file in zero.bin a.txt sub/random.bin sub/deeper/one.txt large.bin; do
+      expect 0 list --json t.cof "tree/$file"
+      contains out.txt "\"compression\": 0"
+    done
+    expect 0 list --json t.cof tree/sub/deeper/text.txt
+    grep -qE '"compression": (5|9)[,}]?$' out.txt || { cat out.txt >&2; fail "text.txt not compressed"; }
+    expect 0 extract t.cof -o out
+    diff -r tree out/tree >/dev/null || fail "extracted tree differs"
+    expect 0 check t.cof
+    contains out.txt "result: ok"
+    # The container's default type is kept.
+    expect 0 info t.cof
+    contains out.txt "Default compression"
+    grep -q "Default compression *5 " out.txt || { cat out.txt >&2; fail "default type changed"; }
+    # A list of types to try; a bad one changes nothing.
+    printf 'more text more text more text more text more text more text\n%.0s' $(seq 100) >more.txt
+    expect 0 add -c auto:1 t.cof more.txt
+    expect 0 list --json t.cof more.txt
+    contains out.txt "\"compression\": 1"
+    cp t.cof before.cof
+    expect 2 add -c auto:5,5 t.cof more.txt
+    contains err.txt "type 5 is listed twice in 'auto:5,5'"
+    cmp -s t.cof before.cof || fail "a refused add changed the container"
+    ;;
   roundtrip_small)
     # The round trip and listing the Windows build runs: no large files.
     mkdir -p tree/empty tree/sub

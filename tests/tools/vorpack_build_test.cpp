@@ -18,6 +18,7 @@
 #include "job_check.h"
 #include "package.h"
 #include "platform/folder_list.h"
+#include "report.h"
 #include "tools/vorpack_fixture.h"
 
 namespace vor::testing {
@@ -132,6 +133,42 @@ TEST_F(VorpackBuild, InstallerOpensItsOwnContainerAndReadsEveryFile) {
   EXPECT_EQ(coffer.FileGetAttr("\\Programfiles\\lib\\server.dll") & 1, 1);
   EXPECT_EQ(coffer.FileGetAttr("\\Programfiles\\app.exe") & 1, 0);
   EXPECT_EQ(Leftovers(), std::vector<std::string>{"setup.exe"});
+}
+
+TEST_F(VorpackBuild, AutoStoresEachFileWithTheSmallestTypeAndReadsBack) {
+  vorpack::BuildOptions options = Options("auto.exe");
+  options.auto_types = {5, 9, 4};  // PPM too: every family
+  const std::string setup = Build(options);
+  ExpectOpensAsTheInstallerDoes(setup);
+  {
+    TPageFileManager pages(setup, 0, vorpack::kInstallerPassword, "", "", false, 4096, 8, -1);
+    EXPECT_EQ(pages.Header().DefaultCompression, 5) << "the first type tried";
+  }
+  TCoffer coffer(setup, 0, vorpack::kInstallerPassword, "", "", 0);
+  // Random bytes, an empty file and a few bytes are stored as they are;
+  // repeated text goes to a type that shrinks it.
+  const std::vector<std::pair<std::string, bool>> expected = {
+      {"Programfiles/data/noise.bin", false},
+      {"Programfiles/zero.txt", false},
+      {"Programfiles/app.exe", false},
+      {"Programfiles/docs/notes.txt", true},
+  };
+  for (const auto& file : expected) {
+    SCOPED_TRACE(file.first);
+    TCFRFileStream stream(&coffer, StoredPath(file.first), 0, "", "", "", 0);
+    const uint8_t type = stream.BlockStream().Compression();
+    if (file.second) {
+      EXPECT_TRUE(type == 5 || type == 9 || type == 4) << int{type};
+    } else {
+      EXPECT_EQ(type, 0);
+    }
+  }
+}
+
+TEST_F(VorpackBuild, FilesByTypeNamesTheTypesUsed) {
+  EXPECT_EQ(vorpack::FilesByType({3, 0, 0, 0, 1, 0, 0, 0, 0, 2}),
+            "type 0: 3 files, type 4: 1 file, type 9: 2 files");
+  EXPECT_EQ(vorpack::FilesByType(std::vector<int>(10, 0)), "");
 }
 
 TEST_F(VorpackBuild, EveryPageSizeOpensAsTheInstallerOpensIt) {

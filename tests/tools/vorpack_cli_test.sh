@@ -140,6 +140,13 @@ case "$scenario" in
     expect 0 vorpack pkg -o setup-600.exe --stub stub.exe --page-size 600
     contains out.txt "page size 600 bytes (as given)"
     read_back setup-600.exe
+    # Each file with the type that stores it smallest; the stand-in
+    # programs and the icon are too small to shrink and are stored.
+    expect 0 vorpack pkg -o setup-auto.exe --stub stub.exe -c auto
+    contains out.txt "compression chosen per file: type 0: "
+    read_back setup-auto.exe
+    expect 0 vorpack pkg -o setup-5.exe --stub stub.exe -c 5
+    grep -q "compression chosen" out.txt && fail "a single type showed a choice"
     ;;
   example_windows)
     # The Windows build: vorpack finds VORSetup.exe beside itself.
@@ -193,6 +200,8 @@ ROWS
     contains out.txt "vorpack"
     expect 2 vorpack pkg
     expect 2 vorpack pkg -o s.exe -c 10
+    expect 2 vorpack pkg -o s.exe -c auto:0
+    contains err.txt "'0' in 'auto:0' is not a compression type 1 to 9"
     expect 2 vorpack pkg -o s.exe --frobnicate
     expect 2 vorpack pkg other -o s.exe
     expect 2 vorpack pkg -o s.exe --codepage 99999

@@ -27,6 +27,7 @@
 #include "container/stream/block_packer.h"
 #include "container/stream/file_stream.h"
 #include "container/stream/stream.h"
+#include "container/stream/type_choice.h"
 #include "exit_codes.h"
 #include "pack_ahead.h"
 #include "platform/fs.h"
@@ -65,12 +66,14 @@ class DefaultCompressionScope {
 
 class Adder {
  public:
+  // auto_types not empty: each file gets the type chosen among them.
   Adder(Session& session, TCoffer& coffer, const AddPlan& plan, uint8_t compression,
-        const std::string& file_password)
+        std::vector<uint8_t> auto_types, const std::string& file_password)
       : session_(session),
         coffer_(coffer),
         plan_(plan),
         compression_(compression),
+        auto_types_(std::move(auto_types)),
         file_password_(file_password),
         bar_("adding", plan.total_bytes, session.Progress()) {
     coffer_.SetOnNoSpace([this](TCoffer&) { no_space_ = true; });
@@ -79,12 +82,12 @@ class Adder {
   void Run() {
     if (plan_.target != "\\") MakeFolder(plan_.target, "");
     std::unique_ptr<PackAhead> ahead;
-    if (compression_ != 0) {
+    if (compression_ != 0 || !auto_types_.empty()) {
       std::vector<const AddItem*> files;
       for (const AddItem& item : plan_.items) {
         if (!item.folder) files.push_back(&item);
       }
-      ahead = std::make_unique<PackAhead>(std::move(files), compression_);
+      ahead = std::make_unique<PackAhead>(std::move(files), compression_, auto_types_);
     }
     size_t file_index = 0;
     for (const AddItem& item : plan_.items) {
@@ -135,11 +138,12 @@ class Adder {
     bar_.SetLabel(platform::ExtractFileName(item.disk_path));
     // A failure leaves the half-written entry to the transaction's rollback.
     try {
+      const uint8_t type = auto_types_.empty() ? compression_ : packed.type;
       if (packed.packed) {
-        StorePacked(item, packed);
+        StorePacked(item, packed, type);
       } else {
         TDiskFileStream source(item.disk_path, TDiskFileMode::kOpenRead);
-        CopyContent(item, source);
+        CopyContent(item, source, type);
       }
     } catch (const ECofferError&) {
       throw;
@@ -156,9 +160,9 @@ class Adder {
     SetTimes(item.stored_path, item.disk_path);
   }
 
-  void StorePacked(const AddItem& item, const PackAhead::Result& packed) {
+  void StorePacked(const AddItem& item, const PackAhead::Result& packed, uint8_t type) {
     TCFRFileStream target(&coffer_, item.stored_path, kOpenModeCreate, file_password_, "", "",
-                          compression_);
+                          type);
     target.BlockStream().WritePacked(packed.blocks);
     done_ += packed.bytes;
     bar_.Update(done_);
@@ -168,9 +172,9 @@ class Adder {
     }
   }
 
-  void CopyContent(const AddItem& item, TDiskFileStream& source) {
+  void CopyContent(const AddItem& item, TDiskFileStream& source, uint8_t type) {
     TCFRFileStream target(&coffer_, item.stored_path, kOpenModeCreate, file_password_, "", "",
-                          compression_);
+                          type);
     const int32_t block = target.BlockStream().Header().BlockSize;
     // Whole blocks per write (a write that covers part of a block repacks
     // it), a few per thread, so that each write packs them in parallel. The
@@ -207,6 +211,7 @@ class Adder {
   TCoffer& coffer_;
   const AddPlan& plan_;
   uint8_t compression_;
+  std::vector<uint8_t> auto_types_;
   std::string file_password_;
   ProgressBar bar_;
   int64_t done_ = 0;
@@ -220,7 +225,17 @@ int RunAdd(Session& session) {
   const ParsedArgs& args = session.Args();
   const std::string& archive = args.operands[0];
   std::unique_ptr<TCoffer> coffer = session.Open(archive, kOpenModeExclusiveReadWrite);
-  const uint8_t compression = CompressionOption(session, coffer->DefaultCompression());
+  std::vector<uint8_t> auto_types;
+  uint8_t compression = 0;
+  if (args.Has("compression") && IsAutoCompression(args.Value("compression"))) {
+    const std::string problem = ParseAutoTypes(args.Value("compression"), &auto_types);
+    if (!problem.empty()) {
+      throw ECofferError(kExitUsage,
+                         "option '--compression': " + problem + " (see 'coffer --help')");
+    }
+  } else {
+    compression = CompressionOption(session, coffer->DefaultCompression());
+  }
   const std::string target =
       args.Has("to") ? session.Codec().ToStoredPath(args.Value("to")) : std::string("\\");
   const std::vector<std::string> paths(args.operands.begin() + 1, args.operands.end());
@@ -231,8 +246,10 @@ int RunAdd(Session& session) {
     file_password = ReadPassword(kFilePasswordVariable, "Password for the added files: ", true);
   }
   {
+    // A file stored without compression is made with the default at 0,
+    // which "auto" may choose for any file.
     DefaultCompressionScope scope(*coffer, compression == 0 ? 0 : coffer->DefaultCompression());
-    Adder adder(session, *coffer, plan, compression, file_password);
+    Adder adder(session, *coffer, plan, compression, std::move(auto_types), file_password);
     adder.Run();
   }
   coffer->Commit();

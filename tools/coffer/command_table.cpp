@@ -16,7 +16,10 @@ const OptionDef kFilePassword{"file-password", 0, false, "",
 const OptionDef kCompression{
     "compression", 'c', true, "TYPE",
     "compression type 0 to 9: 0 store, 1 2 5 deflate, 3 4 6 PPM, "
-    "7 8 9 bzip2 (default: 5 for create, the container's default for add)"};
+    "7 8 9 bzip2 (default: 5 for create, the container's default for add); "
+    "add also takes 'auto' (each file gets the smaller of types 5 and 9, "
+    "or 0 when type 5 saves nothing) or 'auto:T,T,...' (the types to try, "
+    "fastest first)"};
 const OptionDef kJson{"json", 0, false, "", "write JSON instead of text"};
 
 }  // namespace

@@ -5,6 +5,10 @@
 // ahead of the writer, while the container itself is only ever touched by
 // the writer's thread, in the files' order. The packed bytes are those a
 // plain write of each file would give.
+//
+// With a list of candidate types ("auto"), each worker also chooses the
+// file's type (ChooseSmallestType); a file larger than kPackAheadFileLimit
+// gets the type chosen for its first kAutoSampleBytes.
 #pragma once
 
 #include <condition_variable>
@@ -24,6 +28,8 @@ namespace vor::coffer {
 constexpr int64_t kPackAheadFileLimit = 16 * 1048576;
 // Bytes of files that may be read or packed ahead of the writer at once.
 constexpr int64_t kPackAheadBudget = 64 * 1048576;
+// The leading bytes of a large file that its type is chosen on.
+constexpr int64_t kAutoSampleBytes = 2 * 1572864;
 
 // Reads and packs the given files on worker threads, in order, a bounded
 // number of bytes ahead of the writer that takes the results.
@@ -32,10 +38,14 @@ class PackAhead {
   struct Result {
     bool packed = false;  // false: the writer copies the file itself
     int64_t bytes = 0;    // bytes read from disk
+    uint8_t type = 0;     // the file's compression type (0: the writer copies it)
     std::vector<TPackedBlock> blocks;
   };
 
-  PackAhead(std::vector<const AddItem*> files, uint8_t compression);
+  // Packs with `compression`, or, when auto_types is not empty, with the
+  // type chosen among them for each file.
+  PackAhead(std::vector<const AddItem*> files, uint8_t compression,
+            std::vector<uint8_t> auto_types = {});
   ~PackAhead();
   PackAhead(const PackAhead&) = delete;
   PackAhead& operator=(const PackAhead&) = delete;
@@ -57,9 +67,12 @@ class PackAhead {
   // large file, a read error, a file that grew) leaves it to the writer,
   // whose own copy reports it.
   Result Pack(const AddItem& item) const;
+  // The type chosen for a large file from its first bytes.
+  Result ChooseFromSample(const AddItem& item) const;
 
   const std::vector<const AddItem*> files_;
   const uint8_t compression_;
+  const std::vector<uint8_t> auto_types_;
   std::vector<Slot> slots_;
   std::vector<std::thread> workers_;
   std::mutex mutex_;

@@ -15,6 +15,7 @@
 #include "container/stream/block_packer.h"
 #include "container/stream/file_stream.h"
 #include "container/stream/stream.h"
+#include "container/stream/type_choice.h"
 #include "container/volume/volume_header.h"
 #include "crypto/random.h"
 #include "exit_codes.h"
@@ -134,7 +135,8 @@ class Writer {
     // items go.
     std::vector<coffer::AddItem> items;
     std::unique_ptr<coffer::PackAhead> ahead;
-    if (options_.compression != 0) {
+    const bool choosing = !options_.auto_types.empty();
+    if (options_.compression != 0 || choosing) {
       for (const PackageEntry& e : package_.Entries()) {
         if (e.folder || e.converted) continue;
         coffer::AddItem item;
@@ -145,8 +147,13 @@ class Writer {
       }
       std::vector<const coffer::AddItem*> files;
       for (const coffer::AddItem& item : items) files.push_back(&item);
-      ahead = std::make_unique<coffer::PackAhead>(std::move(files), options_.compression);
+      ahead = std::make_unique<coffer::PackAhead>(std::move(files), options_.compression,
+                                                  options_.auto_types);
     }
+    // A file made with type 0 takes the container's default: at 0 while
+    // the types are chosen, the first candidate's afterwards.
+    const uint8_t default_type = coffer_.DefaultCompression();
+    if (choosing) coffer_.SetDefaultCompression(0);
     size_t packed_index = 0;
     for (const PackageEntry& entry : package_.Entries()) {
       StopWhenInterrupted();
@@ -161,8 +168,11 @@ class Writer {
       if (ahead && !entry.converted) packed = ahead->Take(packed_index++);
       AddFile(entry, packed);
     }
+    if (choosing) coffer_.SetDefaultCompression(default_type);
     bar_.Finish();
   }
+
+  const std::vector<int>& FilesByType() const { return files_by_type_; }
 
  private:
   std::string Shown(const PackageEntry& entry) const { return "'" + entry.shown + "'"; }
@@ -189,10 +199,21 @@ class Writer {
     SetTimes(entry);
   }
 
+  // The type entry is stored with.
+  uint8_t TypeOf(const PackageEntry& entry, const coffer::PackAhead::Result& packed) const {
+    if (options_.auto_types.empty()) return options_.compression;
+    if (!entry.converted) return packed.type;
+    const auto* bytes = reinterpret_cast<const uint8_t*>(entry.content.data());
+    return ChooseSmallestType(bytes, static_cast<int64_t>(entry.content.size()),
+                              options_.auto_types)
+        .type;
+  }
+
   void AddFile(const PackageEntry& entry, const coffer::PackAhead::Result& packed) {
+    const uint8_t type = TypeOf(entry, packed);
+    if (type < files_by_type_.size()) ++files_by_type_[type];
     try {
-      TCFRFileStream target(&coffer_, entry.stored_path, kOpenModeCreate, "", "", "",
-                            options_.compression);
+      TCFRFileStream target(&coffer_, entry.stored_path, kOpenModeCreate, "", "", "", type);
       if (entry.converted) {
         WriteBytes(target, entry, entry.content);
       } else if (packed.packed) {
@@ -268,6 +289,7 @@ class Writer {
   int64_t done_ = 0;
   bool no_space_ = false;
   std::vector<uint8_t> buffer_;
+  std::vector<int> files_by_type_ = std::vector<int>(10, 0);
 };
 
 // Makes an empty container at path and returns its bytes with the part size
@@ -376,16 +398,18 @@ BuildResult BuildInstaller(const Package& package, const BuildOptions& options) 
     SetKeySource(KeySource::kSystemEntropy);
     SeedRandomFromTimeOfDay();  // as the installer seeds it at start-up
   }
+  // The container's default type: with "auto", the first type tried.
+  const uint8_t header_type =
+      options.auto_types.empty() ? options.compression : options.auto_types[0];
   int32_t page_size = options.page_size;
   if (page_size == 0) {
     std::vector<int64_t> sizes;
     for (const PackageEntry& e : package.Entries()) {
       if (!e.folder) sizes.push_back(e.size);
     }
-    page_size = ChoosePageSize(sizes, package.FolderCount(), options.compression);
+    page_size = ChoosePageSize(sizes, package.FolderCount(), header_type);
   }
-  const std::string volume =
-      EmptyInstallerVolume(temporary.Container(), options.compression, page_size);
+  const std::string volume = EmptyInstallerVolume(temporary.Container(), header_type, page_size);
   {
     std::unique_ptr<platform::FileHandle> file = platform::FileHandle::Open(
         temporary.Installer(), platform::FileAccess::kReadWrite, platform::FileShare::kExclusive,
@@ -400,10 +424,12 @@ BuildResult BuildInstaller(const Package& package, const BuildOptions& options) 
       throw ECofferError(kExitIoError, "'" + temporary.Installer() + "': cannot be written");
     }
   }
+  std::vector<int> files_by_type;
   {
     TCoffer coffer(temporary.Installer(), kOpenModeExclusiveReadWrite, kJobPassword, "", "", 0);
     Writer writer(coffer, package, options);
     writer.Run();
+    files_by_type = writer.FilesByType();
   }
   StopWhenInterrupted();
   if (!SetFileChecksum(temporary.Installer())) {
@@ -442,6 +468,7 @@ BuildResult BuildInstaller(const Package& package, const BuildOptions& options) 
   result.installer_bytes = platform::GetFileSize(options.output);
   result.page_size = page_size;
   result.page_size_chosen = options.page_size == 0;
+  result.files_by_type = std::move(files_by_type);
   return result;
 }
 

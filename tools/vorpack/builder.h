@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "package.h"
 #include "package/job.h"
@@ -28,6 +29,9 @@ struct BuildOptions {
   std::string output;
   std::string stub;  // the installer program's bytes (ReadStub)
   uint8_t compression = 5;
+  // Not empty: each file gets the type chosen among these
+  // (ChooseSmallestType); `compression` is then unused.
+  std::vector<uint8_t> auto_types;
   // Bytes per page of the container; 0 chooses it from the package
   // (ChoosePageSize).
   int32_t page_size = 0;
@@ -47,6 +51,8 @@ struct BuildResult {
   int64_t installer_bytes = 0;
   int32_t page_size = 0;
   bool page_size_chosen = false;  // chosen from the package, not given
+  // Files stored with each compression type, by type.
+  std::vector<int> files_by_type = std::vector<int>(10, 0);
 };
 
 // Writes the installer. Raises ECofferError (or an engine error) when it

@@ -71,6 +71,7 @@ int Main(const std::vector<std::string>& argv) {
   }
   options.output = line.output;
   options.compression = line.compression;
+  options.auto_types = line.auto_types;
   options.page_size = line.page_size;
   options.force = line.force;
   options.progress =
@@ -156,6 +157,9 @@ int Main(const std::vector<std::string>& argv) {
       std::printf(
           "  program with the application's icon, version and manifest: %lld bytes (was %lld)\n",
           static_cast<long long>(result.stub_bytes), static_cast<long long>(plain_stub_bytes));
+    }
+    if (!options.auto_types.empty()) {
+      std::printf("  compression chosen per file: %s\n", FilesByType(result.files_by_type).c_str());
     }
     std::printf("  page size %d bytes (%s)\n", static_cast<int>(result.page_size),
                 result.page_size_chosen ? "chosen for the package" : "as given");

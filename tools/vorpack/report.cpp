@@ -29,4 +29,15 @@ std::string Totals(int files, int folders, int64_t bytes) {
          coffer::FormatBytes(static_cast<double>(bytes));
 }
 
+std::string FilesByType(const std::vector<int>& counts) {
+  std::string text;
+  for (size_t type = 0; type < counts.size(); ++type) {
+    if (counts[type] == 0) continue;
+    if (!text.empty()) text += ", ";
+    text += "type " + std::to_string(type) + ": " + std::to_string(counts[type]) +
+            (counts[type] == 1 ? " file" : " files");
+  }
+  return text;
+}
+
 }  // namespace vor::vorpack
