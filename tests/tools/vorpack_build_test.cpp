@@ -141,10 +141,10 @@ TEST_F(VorpackBuild, AutoStoresEachFileWithTheSmallestTypeAndReadsBack) {
   const std::string setup = Build(options);
   ExpectOpensAsTheInstallerDoes(setup);
   {
-    TPageFileManager pages(setup, 0, vorpack::kInstallerPassword, "", "", false, 4096, 8, -1);
+    TPageFileManager pages(setup, 0, kJobPassword, "", "", false, 4096, 8, -1);
     EXPECT_EQ(pages.Header().DefaultCompression, 5) << "the first type tried";
   }
-  TCoffer coffer(setup, 0, vorpack::kInstallerPassword, "", "", 0);
+  TCoffer coffer(setup, 0, kJobPassword, "", "", 0);
   // Random bytes, an empty file and a few bytes are stored as they are;
   // repeated text goes to a type that shrinks it.
   const std::vector<std::pair<std::string, bool>> expected = {
