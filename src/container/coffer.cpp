@@ -322,7 +322,7 @@ int32_t TCoffer::FileRead(int32_t handle, void* buffer, int32_t count) {
       },
       [&](int32_t page_no, int32_t offset, int32_t chunk, int64_t at) {
         page.pData = page_buffer_.data();
-        if (!page_file_->ReadPage(page, page_no, data_size, key)) {
+        if (!page_file_->ReadPageOfType(PageTypeData, page, page_no, data_size, key)) {
           last_error_ = page_file_->LastError();
           return false;
         }
@@ -376,7 +376,7 @@ int32_t TCoffer::FileWrite(int32_t handle, const void* buffer, int32_t count) {
       },
       [&](int32_t page_no, int32_t offset, int32_t chunk, int64_t at) {
         // A page written in part keeps its other bytes.
-        if (!page_file_->ReadPage(page, page_no, data_size, key)) {
+        if (!page_file_->ReadPageOfType(PageTypeData, page, page_no, data_size, key)) {
           last_error_ = page_file_->LastError();
           return false;
         }

@@ -224,6 +224,16 @@ bool TPageFileManager::ReadPage(TPageRecord& page, int32_t page_no, int32_t data
   return true;
 }
 
+bool TPageFileManager::ReadPageOfType(uint8_t page_type, TPageRecord& page, int32_t page_no,
+                                      int32_t data_size, const std::string& key) {
+  if (!ReadPage(page, page_no, data_size, key)) return false;
+  if (page.PageType != page_type) {
+    Fail(kPageTypeError);
+    return false;
+  }
+  return true;
+}
+
 bool TPageFileManager::WritePage(TPageRecord& page, int32_t page_no, int32_t data_size,
                                  const std::string& key) {
   last_error_ = 0;
@@ -286,6 +296,10 @@ int32_t TPageFileManager::ReadPageRun(int32_t first_page_no, int32_t count, uint
       const uint8_t* stored = run_buffer_.data() + at + kPageHeaderSize;
       if (!VerifyChecksum(stored, data_size, page.ChecksumKind, page.Checksum)) {
         Fail(kPageChecksumError);
+        return done;
+      }
+      if (page.PageType != PageTypeData) {
+        Fail(kPageTypeError);
         return done;
       }
       uint8_t* out = data + static_cast<size_t>(done) * static_cast<size_t>(data_size);

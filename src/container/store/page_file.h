@@ -72,14 +72,20 @@ class TPageFileManager {
   // place unless no_decode.
   bool ReadPage(TPageRecord& page, int32_t page_no, int32_t data_size,
                 const std::string& key = std::string(), bool no_decode = false);
+  // ReadPage of a page its reader knows the type of: a page of any other
+  // type (a zeroed page has a valid checksum and type 0) fails with
+  // kPageTypeError. Every reader of the engine's structures reads this way.
+  bool ReadPageOfType(uint8_t page_type, TPageRecord& page, int32_t page_no, int32_t data_size,
+                      const std::string& key = std::string());
   // Enciphers pData in place (when the page says so), sets page.Checksum and
   // writes header and data.
   bool WritePage(TPageRecord& page, int32_t page_no, int32_t data_size,
                  const std::string& key = std::string());
 
-  // Reads count consecutive pages, first_page_no onwards, with one volume
-  // read per run of up to kPageRunLimit pages, and checks and deciphers each
-  // page as ReadPage does with its full data size. Page k's data lands at
+  // Reads count consecutive data pages, first_page_no onwards, with one
+  // volume read per run of up to kPageRunLimit pages, and checks and
+  // deciphers each page as ReadPageOfType(PageTypeData) does with its full
+  // data size. Page k's data lands at
   // data + k * PageDataSize(). Returns the number of pages delivered; when it
   // is below count, the page after them failed and LastError says how.
   int32_t ReadPageRun(int32_t first_page_no, int32_t count, uint8_t* data,
