@@ -51,6 +51,7 @@ TPageFileManager::TPageFileManager(const std::string& file_name, uint16_t mode,
 TPageFileManager::~TPageFileManager() {
   if (journal_ != nullptr) {
     try {
+      WritePendingHeader();
       journal_->Commit();
     } catch (const std::exception&) {
       // The journal stays; the next open rolls the change back.
@@ -110,12 +111,18 @@ void TPageFileManager::StartJournal() {
 }
 
 void TPageFileManager::HandleLeftJournal() {
-  if (in_memory_ || !TRollbackJournal::Exists(file_name_)) return;
+  if (in_memory_) return;
+  // A journal that never got its name held no change.
+  if (!read_only_) TRollbackJournal::DropIncomplete(file_name_);
+  if (!TRollbackJournal::Exists(file_name_)) return;
   if (read_only_) {
-    if (!TRollbackJournal::HoldsChange(file_name_)) return;
+    // One that cannot be trusted says so (kDamaged); a sound one waits for
+    // a writer.
+    TRollbackJournal::Verify(*store_);
     throw EVorError(Quoted(file_name_) + " has an unfinished change (the journal " +
                         Quoted(TRollbackJournal::PathFor(file_name_)) +
-                        "); open it for writing to roll the change back",
+                        "): it is rolled back when the container is next opened by a program "
+                        "that can write the container and its folder",
                     ErrorKind::kUnfinished);
   }
   TRollbackJournal::PlayBack(*store_);
@@ -171,10 +178,20 @@ bool TPageFileManager::HeaderFieldsSound() const {
 void TPageFileManager::SaveHeader() {
   if (read_only_) return;
   header_.HeaderChecksum = header_.ComputeHeaderChecksum();
+  header_dirty_ = true;
+  // Under a journal the header goes to disk when the change is flushed or
+  // committed, once per transaction, after the journal has recorded it.
+  if (journal_ == nullptr) WritePendingHeader();
+}
+
+void TPageFileManager::WritePendingHeader() {
+  if (!header_dirty_ || read_only_) return;
   uint8_t bytes[kContainerHeaderSize];
   header_.Encode(bytes);
+  if (journal_ != nullptr) journal_->BeforeHeaderWrite(bytes);
   store_->Seek(0, 0);
   store_->WriteBuffer(bytes, kContainerHeaderSize);
+  header_dirty_ = false;
 }
 
 bool TPageFileManager::ReadPage(TPageRecord& page, int32_t page_no, int32_t data_size,
@@ -407,6 +424,9 @@ bool TPageFileManager::AddPages(int32_t count) {
       return false;
     }
   } catch (const EVorError& e) {
+    // The journal could not protect the growth: that is no lack of room,
+    // and its own message says what failed.
+    if (TransactionFailed()) throw;
     last_failure_kind_ = e.Kind();
     return false;
   } catch (const std::exception&) {
@@ -428,12 +448,20 @@ void TPageFileManager::Fail(int32_t code) {
   }
 }
 
-bool TPageFileManager::Flush() { return store_->Flush(); }
+bool TPageFileManager::Flush() {
+  WritePendingHeader();
+  return store_->Flush();
+}
 
-bool TPageFileManager::CommitTransaction() { return journal_ == nullptr || journal_->Commit(); }
+bool TPageFileManager::CommitTransaction() {
+  if (journal_ == nullptr) return true;
+  WritePendingHeader();
+  return journal_->Commit();
+}
 
 void TPageFileManager::RollbackTransaction() {
   if (journal_ == nullptr) return;
+  header_dirty_ = false;
   journal_->Rollback();
   LoadHeader();
 }

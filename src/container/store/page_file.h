@@ -13,8 +13,9 @@
 // (rollback_journal.h): the changes since the last commit form a
 // transaction, which CommitTransaction makes durable and RollbackTransaction
 // undoes; the destructor commits. Opening for writing first plays back a
-// journal an earlier process left; opening for reading refuses while there
-// is one.
+// journal an earlier process left (or refuses one that cannot be trusted,
+// kDamaged); opening for reading refuses while there is one (kUnfinished,
+// or kDamaged for one that cannot be trusted).
 #pragma once
 
 #include <cstdint>
@@ -65,6 +66,8 @@ class TPageFileManager {
   // Reads the header into Header(); true when signature and checksum match.
   bool CheckHeader();
   // Recomputes the checksum and writes the header (nothing when read-only).
+  // While the container keeps a journal the write waits for Flush, the
+  // commit or the destructor, and the journal records the header first.
   void SaveHeader();
 
   // data_size < 0 means PageDataSize(), 0 the header only; an empty key
@@ -108,7 +111,8 @@ class TPageFileManager {
   // header unchanged) when the volume cannot grow or is read-only, with the
   // reason in LastFailureKind (kDiskFull, kIo, kReadOnly, ...).
   bool AddPages(int32_t count);
-  // Flushes the volume; false when the system reports a failure.
+  // Writes a header SaveHeader left pending and flushes the volume; false
+  // when the system reports a failure.
   bool Flush();
 
   // The container changed since the last commit or rollback.
@@ -157,6 +161,9 @@ class TPageFileManager {
   // Plays back (writing) or refuses (reading) a journal left by another run.
   void HandleLeftJournal();
   void StartJournal();
+  // Writes the header SaveHeader left pending (raises when the journal
+  // cannot record it).
+  void WritePendingHeader();
   // Geometry and counts that later layers size buffers and loops by.
   bool HeaderFieldsSound() const;
   // Sets LastError to code and LastFailureKind to its kind.
@@ -179,6 +186,8 @@ class TPageFileManager {
   std::vector<uint8_t> run_buffer_;
   // Listens to store_ while the container is writable on disk.
   std::unique_ptr<TRollbackJournal> journal_;
+  // header_ holds changes not yet written (only while journal_ is set).
+  bool header_dirty_ = false;
 };
 
 }  // namespace vor
