@@ -16,6 +16,7 @@
 #include "container/store/page_map.h"
 #include "crypto/mac.h"
 #include "crypto/password_record.h"
+#include "platform/fs.h"
 #include "platform/input_dialog.h"
 #include "platform/platform_error.h"
 
@@ -134,11 +135,16 @@ TCoffer::~TCoffer() {
   WipeText(&password_);
 }
 
-void TCoffer::Recover(const std::string& file_name) {
-  if (!TRollbackJournal::Exists(file_name)) return;
+bool TCoffer::Recover(const std::string& file_name) {
+  const bool hot = TRollbackJournal::Exists(file_name);
+  // A journal that never got its name is only removed.
+  const bool incomplete = platform::GetFileAttributes(TRollbackJournal::NewPathFor(file_name)) !=
+                          platform::kInvalidFileAttributes;
+  if (!hot && !incomplete) return false;
   // Opening for writing plays the journal back; no key is needed for that.
   TPageFileManager recover(file_name, kOpenModeExclusiveReadWrite, "", "", "", false, kPageSize,
                            kExtentPageCount, -1);
+  return hot;
 }
 
 bool TCoffer::CheckPassword(const std::string& file_name, const std::string& password) {

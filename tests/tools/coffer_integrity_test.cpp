@@ -20,6 +20,7 @@
 #include "container/store/dir_manager.h"
 #include "container/store/page.h"
 #include "container/store/page_file.h"
+#include "container/store/rollback_journal.h"
 #include "container/volume/volume_header.h"
 #include "exit_codes.h"
 #include "platform/fs.h"
@@ -48,8 +49,9 @@ ToolResult RunTool(const std::vector<std::string>& words) {
     coffer::Session session(args);
     using Runner = int (*)(coffer::Session&);
     const std::map<std::string, Runner> commands = {
-        {"list", coffer::RunList},   {"extract", coffer::RunExtract}, {"check", coffer::RunCheck},
-        {"mkdir", coffer::RunMkdir}, {"cat", coffer::RunCat},
+        {"list", coffer::RunList},   {"extract", coffer::RunExtract},
+        {"check", coffer::RunCheck}, {"mkdir", coffer::RunMkdir},
+        {"cat", coffer::RunCat},     {"recover", coffer::RunRecover},
     };
     result.code = commands.at(args.command)(session);
   } catch (const std::exception& e) {
@@ -164,6 +166,95 @@ TEST_F(CofferIntegrityTest, NamesNoWriterMakesAreRefusedByName) {
     platform::RemoveDirectoryTree(Path("out"));
     platform::DeleteFile(Name());
   }
+}
+
+// ------------------------------------------------------------ journals
+
+// A container whose change was cut short: the state on disk in the middle of
+// the change (header written, journal there), and the state before it.
+struct CutChange {
+  std::string before;
+  std::string changed;
+  std::string journal;
+};
+
+class CofferJournalTest : public CofferIntegrityTest {
+ protected:
+  void SetUp() override {
+    CofferIntegrityTest::SetUp();
+    {
+      TCoffer coffer(Name(), kOpenModeCreate, "", "", "", 5);
+      testing::StoreFile(coffer, "\\f.bin", std::string(30000, 'f'), 5);
+    }
+    cut_.before = ReadAll(Name());
+    TCoffer coffer(Name(), kOpenModeReadWrite, "", "", "", 0);
+    coffer.BeginTransaction();
+    testing::StoreFile(coffer, "\\f.bin", std::string(100, 'g'), 5);
+    ASSERT_GE(coffer.CreateFolder("\\keep"), 0);
+    ASSERT_TRUE(coffer.PageFile().Flush());
+    cut_.changed = ReadAll(Name());
+    cut_.journal = ReadAll(Journal());
+    coffer.Rollback();
+  }
+  std::string Journal() const { return TRollbackJournal::PathFor(Name()); }
+  void PutBack(const std::string& journal) {
+    ASSERT_TRUE(WriteAll(Name(), cut_.changed));
+    ASSERT_TRUE(WriteAll(Journal(), journal));
+  }
+  CutChange cut_;
+};
+
+TEST_F(CofferJournalTest, EveryCommandRollsACutChangeBackByItself) {
+  // Reading commands as well as writing ones, and recover explicitly.
+  const std::vector<std::vector<std::string>> commands = {
+      {"list", Name()},           {"check", Name()},   {"extract", Name(), "-o", Path("out")},
+      {"mkdir", Name(), "other"}, {"recover", Name()},
+  };
+  for (const std::vector<std::string>& command : commands) {
+    SCOPED_TRACE(command[0]);
+    PutBack(cut_.journal);
+    EXPECT_EQ(coffer::kExitOk, RunTool(command).code);
+    EXPECT_FALSE(TRollbackJournal::Exists(Name()));
+    if (command[0] != "mkdir") {
+      EXPECT_TRUE(cut_.before == ReadAll(Name()));
+    }
+  }
+  // Nothing to do is no failure.
+  EXPECT_EQ(coffer::kExitOk, RunTool({"recover", Name()}).code);
+}
+
+TEST_F(CofferJournalTest, UntrustedJournalStopsEveryCommandAndIsKept) {
+  std::string flipped = cut_.journal;
+  flipped[20] = static_cast<char>(flipped[20] ^ 0x40);  // in the nonce: the header CRC fails
+  for (const char* command : {"list", "check", "mkdir", "recover"}) {
+    SCOPED_TRACE(command);
+    PutBack(flipped);
+    std::vector<std::string> words = {command, Name()};
+    if (std::string(command) == "mkdir") words.push_back("other");
+    const ToolResult r = RunTool(words);
+    EXPECT_EQ(coffer::kExitDamaged, r.code);
+    if (std::string(command) != "check") {
+      EXPECT_NE(std::string::npos, r.message.find("'" + Journal() + "'")) << r.message;
+    }
+    EXPECT_TRUE(flipped == ReadAll(Journal()));
+    EXPECT_TRUE(cut_.changed == ReadAll(Name()));
+  }
+}
+
+TEST_F(CofferJournalTest, AJournalThatCannotBeMadeIsNamedWithTheSystemsReason) {
+  // Something that is no file where the journal is made.
+  const std::string blocker = TRollbackJournal::NewPathFor(Name());
+  ASSERT_TRUE(platform::CreateDirectory(blocker));
+  const ToolResult r = RunTool({"mkdir", Name(), "other"});
+  EXPECT_NE(coffer::kExitOk, r.code);
+  const std::string named = "the journal '" + blocker + "' cannot be ";
+  const size_t at = r.message.find(named);
+  ASSERT_NE(std::string::npos, at) << r.message;
+  // Then what failed, and the system's own words after a colon.
+  const size_t colon = r.message.find(": ", at + named.size());
+  ASSERT_NE(std::string::npos, colon) << r.message;
+  EXPECT_LT(colon + 2, r.message.size()) << r.message;
+  EXPECT_TRUE(cut_.before == ReadAll(Name()));
 }
 
 }  // namespace

@@ -104,6 +104,9 @@ class Checker {
   int Run() {
     std::string password;
     try {
+      // A change left unfinished is rolled back first, as by every command.
+      if (session_.RecoverBeforeOpen(archive_, true))
+        Say("journal: unfinished change rolled back\n");
       password = session_.ContainerPassword(archive_);
       own_page_file_ = std::make_unique<TPageFileManager>(archive_, kOpenModeRead, password, "", "",
                                                           false, 4096, 8, -1);

@@ -23,9 +23,9 @@ struct Dispatch {
 };
 
 const Dispatch kDispatch[] = {
-    {"create", RunCreate},   {"add", RunAdd},   {"list", RunList},
-    {"extract", RunExtract}, {"cat", RunCat},   {"rm", RunRm},
-    {"mkdir", RunMkdir},     {"info", RunInfo}, {"check", RunCheck},
+    {"create", RunCreate}, {"add", RunAdd},         {"list", RunList},   {"extract", RunExtract},
+    {"cat", RunCat},       {"rm", RunRm},           {"mkdir", RunMkdir}, {"info", RunInfo},
+    {"check", RunCheck},   {"recover", RunRecover},
 };
 
 int Main(const std::vector<std::string>& argv) {
