@@ -172,6 +172,9 @@ class TForm1 {
   void SaveInstallLog(const std::string& path);
   // The uninstaller's program file in dest and its entry in the list of
   // installed programs (the job asks for them with Uninstall=1).
+  // Withdraws pending deletions at the next start of what the installation
+  // wrote into dest (an earlier removal's uninstaller, say).
+  void CancelPendingDeletions(const std::string& dest) const;
   void WriteUninstaller(const std::string& dest);
   // The command line's values over the job's (FormShow, after the job).
   void ApplyStartValues();

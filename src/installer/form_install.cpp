@@ -11,6 +11,7 @@
 #include "installer/uninstall_entry.h"
 #include "installer/uninstall_error.h"
 #include "installer/uninstaller_image.h"
+#include "platform/restart_delete.h"
 
 namespace vor {
 
@@ -67,6 +68,7 @@ void TForm1::RunInstallation() {
     SaveInstallLog(WithTrailingDelimiter(dest) + kLogFileName);
     if (escaped) std::rethrow_exception(escaped);
     if (JobIni->Values(kUninstallKey) == "1") WriteUninstaller(dest);
+    CancelPendingDeletions(dest);
   } catch (...) {
     // Every button is disabled and the window has no close box: Cancel
     // comes back so that the user can leave once the error is reported.
@@ -75,6 +77,19 @@ void TForm1::RunInstallation() {
   }
   SetEnabled(ControlId::bNext, true);
   GoToPage(ControlId::tsComplete);
+}
+
+void TForm1::CancelPendingDeletions(const std::string& dest) const {
+  // An earlier removal may have left the uninstaller (and the folder) to be
+  // deleted at the next start: what this installation wrote must stay. A
+  // system that keeps no such list, or that refuses, changes nothing here.
+  const std::string folder = WithTrailingDelimiter(dest);
+  std::vector<std::string> written = {dest, folder + kLogFileName, folder + kUninstallerFileName};
+  for (int i = 0; i < InstalledList->Count(); ++i) {
+    const std::string& line = (*InstalledList)[i];
+    if (!line.empty() && line[0] != '*') written.push_back(line);
+  }
+  platform::CancelDeleteAtRestart(written);
 }
 
 void TForm1::SaveInstallLog(const std::string& path) {

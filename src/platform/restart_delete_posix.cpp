@@ -11,4 +11,7 @@ bool DeleteAtRestart(const std::string& /*path*/) {
   return false;
 }
 
+// Nothing can be pending here.
+bool CancelDeleteAtRestart(const std::vector<std::string>& /*paths*/) { return true; }
+
 }  // namespace vor::platform
