@@ -389,8 +389,19 @@ void TRollbackJournal::Start() {
     RaiseJournalError(new_path, "cannot be flushed to disk");
   }
   // Only a whole header ever carries the journal's name, and the name must
-  // be on disk before the container changes.
-  if (!env.ReplaceFile(new_path, path_)) Fail("cannot be put in place");
+  // be on disk before the container changes. (Closed for the rename: not
+  // every system renames a file that is open.)
+  store_.reset();
+  if (!env.ReplaceFile(new_path, path_)) {
+    failed_ = true;
+    RaiseJournalError(new_path, "cannot be renamed to " + Quoted(path_));
+  }
+  store_ = env.NewDiskStore(path_, /*read_only=*/false, volume_.Exclusive());
+  if (!store_->Open(false)) {
+    store_.reset();
+    failed_ = true;
+    RaiseJournalError(path_, "cannot be opened");
+  }
   if (!env.FlushFolderOf(path_)) Fail("cannot be flushed to disk");
 }
 
