@@ -109,11 +109,6 @@ std::unique_ptr<TCoffer> Session::Open(const std::string& archive, uint16_t mode
     if (e.Kind() == ErrorKind::kWrongPassword) {
       throw ECofferError(kExitWrongPassword, "wrong password for '" + archive + "'");
     }
-    if (e.Kind() == ErrorKind::kUnfinished) {
-      throw EVorError(
-          std::string(e.what()) + " ('coffer recover' does it when run by a user who can)",
-          ErrorKind::kUnfinished);
-    }
     throw;
   }
   coffer->SetOnPassword([this](TCoffer&, const std::string&, std::string& pw, bool& cancel) {
