@@ -20,4 +20,8 @@ bool DeleteAtRestart(const std::string& path);
 // the list cannot be read or changed, with the reason in LastOsError().
 bool CancelDeleteAtRestart(const std::vector<std::string>& paths);
 
+// Whether a deletion of path at the next start is pending (false where the
+// system keeps no such list or it cannot be read).
+bool DeleteAtRestartPending(const std::string& path);
+
 }  // namespace vor::platform
