@@ -4,8 +4,9 @@
 // Some systems that run Windows programs show a link of their own file
 // system as a plain file, without the reparse-point attribute, and delete
 // its target when asked to delete it. A file is therefore also opened and
-// the name the system resolves it to compared with the name asked for: a
-// file reached under another name is reported as a link.
+// the name the system resolves it to compared with its folder's resolved
+// name and its own: a file reached under another name is reported as a
+// link.
 #include <windows.h>
 
 #include <string>
@@ -49,13 +50,11 @@ std::string WithoutLongPrefix(std::string path) {
   return path;
 }
 
-// Whether the file at path, opened, resolves to another name: a link the
-// attributes did not show. False when that cannot be found out.
-bool ReachedUnderAnotherName(const std::string& path) {
+// The name the system resolves the file or folder at path to (links in
+// the way followed), without a long-path prefix or a trailing delimiter.
+bool ResolvedName(const std::string& path, std::string* resolved) {
   const FinalPathFunction final_path = FinalPathName();
   if (final_path == nullptr) return false;
-  const std::string full = FullPath(path);
-  if (full.empty()) return false;
   HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                             nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
@@ -69,10 +68,28 @@ bool ReachedUnderAnotherName(const std::string& path) {
   }
   CloseHandle(file);
   if (n == 0 || n >= buffer.size()) return false;
-  const std::string resolved = WithoutLongPrefix(std::string(buffer.data(), n));
-  return CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, resolved.c_str(),
-                        static_cast<int>(resolved.size()), full.c_str(),
-                        static_cast<int>(full.size())) != CSTR_EQUAL;
+  *resolved = WithoutLongPrefix(std::string(buffer.data(), n));
+  while (!resolved->empty() && resolved->back() == '\\') resolved->pop_back();
+  return true;
+}
+
+// Whether the file at path is itself a link the attributes did not show:
+// it resolves to another name than its folder's resolved name with its own
+// name behind it. (Links among the folders on the way, such as a profile
+// folder that leads elsewhere, do not count.) False when that cannot be
+// found out.
+bool LastComponentIsHiddenLink(const std::string& path) {
+  const std::string full = FullPath(path);
+  const size_t cut = full.find_last_of('\\');
+  if (full.empty() || cut == std::string::npos || cut + 1 >= full.size()) return false;
+  std::string folder = full.substr(0, cut + 1);
+  std::string resolved_file;
+  std::string resolved_folder;
+  if (!ResolvedName(full, &resolved_file) || !ResolvedName(folder, &resolved_folder)) return false;
+  const std::string expected = resolved_folder + "\\" + full.substr(cut + 1);
+  return CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, resolved_file.c_str(),
+                        static_cast<int>(resolved_file.size()), expected.c_str(),
+                        static_cast<int>(expected.size())) != CSTR_EQUAL;
 }
 
 }  // namespace
@@ -83,7 +100,7 @@ DiskPathKind GetDiskPathKind(const std::string& path) {
   if (attributes == INVALID_FILE_ATTRIBUTES) return DiskPathKind::kNone;
   if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return DiskPathKind::kSymbolicLink;
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return DiskPathKind::kFolder;
-  return ReachedUnderAnotherName(path) ? DiskPathKind::kSymbolicLink : DiskPathKind::kFile;
+  return LastComponentIsHiddenLink(path) ? DiskPathKind::kSymbolicLink : DiskPathKind::kFile;
 }
 
 }  // namespace vor::platform
