@@ -33,6 +33,7 @@ enum CofferResult : int32_t {
   kPageChecksumError = -11,
   kPageDecodeError = -12,
   kPageEncodeError = -13,
+  kPageTypeError = -14,  // ReadPage of a given type: the page is of another type
   // The directory and the page maps: the allocation maps gave no pages.
   kNoFreePagesError = -17,
 };
@@ -52,11 +53,14 @@ constexpr ErrorKind KindOfResult(int32_t code) {
     case kFileInUse:
       return ErrorKind::kInUse;
     // A page that cannot be read in full lies beyond the end of a cut-off
-    // container; one whose checksum or cipher fails holds damaged bytes.
+    // container; one whose checksum or cipher fails holds damaged bytes, and
+    // so does one that is not of the type its reader expects (a zeroed page
+    // has a valid checksum but type 0).
     case kPageReadHeaderError:
     case kPageReadDataError:
     case kPageChecksumError:
     case kPageDecodeError:
+    case kPageTypeError:
       return ErrorKind::kDamaged;
     case kPageWriteHeaderError:
     case kPageWriteDataError:

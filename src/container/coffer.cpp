@@ -16,6 +16,7 @@
 #include "container/store/page_map.h"
 #include "crypto/mac.h"
 #include "crypto/password_record.h"
+#include "platform/fs.h"
 #include "platform/input_dialog.h"
 #include "platform/platform_error.h"
 
@@ -134,11 +135,16 @@ TCoffer::~TCoffer() {
   WipeText(&password_);
 }
 
-void TCoffer::Recover(const std::string& file_name) {
-  if (!TRollbackJournal::Exists(file_name)) return;
+bool TCoffer::Recover(const std::string& file_name) {
+  const bool hot = TRollbackJournal::Exists(file_name);
+  // A journal that never got its name is only removed.
+  const bool incomplete = platform::GetFileAttributes(TRollbackJournal::NewPathFor(file_name)) !=
+                          platform::kInvalidFileAttributes;
+  if (!hot && !incomplete) return false;
   // Opening for writing plays the journal back; no key is needed for that.
   TPageFileManager recover(file_name, kOpenModeExclusiveReadWrite, "", "", "", false, kPageSize,
                            kExtentPageCount, -1);
+  return hot;
 }
 
 bool TCoffer::CheckPassword(const std::string& file_name, const std::string& password) {
@@ -322,7 +328,7 @@ int32_t TCoffer::FileRead(int32_t handle, void* buffer, int32_t count) {
       },
       [&](int32_t page_no, int32_t offset, int32_t chunk, int64_t at) {
         page.pData = page_buffer_.data();
-        if (!page_file_->ReadPage(page, page_no, data_size, key)) {
+        if (!page_file_->ReadPageOfType(PageTypeData, page, page_no, data_size, key)) {
           last_error_ = page_file_->LastError();
           return false;
         }
@@ -376,7 +382,7 @@ int32_t TCoffer::FileWrite(int32_t handle, const void* buffer, int32_t count) {
       },
       [&](int32_t page_no, int32_t offset, int32_t chunk, int64_t at) {
         // A page written in part keeps its other bytes.
-        if (!page_file_->ReadPage(page, page_no, data_size, key)) {
+        if (!page_file_->ReadPageOfType(PageTypeData, page, page_no, data_size, key)) {
           last_error_ = page_file_->LastError();
           return false;
         }

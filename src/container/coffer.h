@@ -90,10 +90,12 @@ class TCoffer : public IHandleFiles {
   // container without a password. Raises when the file cannot be opened.
   static bool CheckPassword(const std::string& file_name, const std::string& password);
   // Rolls back a change an earlier run left unfinished in the container
-  // file_name (opening it for writing, which needs no password); does
-  // nothing when there is none. Raises when the container cannot be opened
-  // for writing or the change cannot be rolled back.
-  static void Recover(const std::string& file_name);
+  // file_name (opening it for writing, which needs no password); returns
+  // false when there is none. Raises when the container cannot be opened
+  // for writing (kReadOnly, kInUse, ...), when its folder cannot take the
+  // journal's removal (kReadOnly), or when the journal cannot be trusted
+  // (kDamaged; it is kept and the container left as it is).
+  static bool Recover(const std::string& file_name);
 
   // Starts a transaction, committing the changes made before it. Raises when
   // one is running already.

@@ -11,4 +11,9 @@ bool DeleteAtRestart(const std::string& /*path*/) {
   return false;
 }
 
+// Nothing can be pending here.
+bool CancelDeleteAtRestart(const std::vector<std::string>& /*paths*/) { return true; }
+
+bool DeleteAtRestartPending(const std::string& /*path*/) { return false; }
+
 }  // namespace vor::platform

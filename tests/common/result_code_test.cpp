@@ -28,6 +28,7 @@ TEST(ResultCodeTest, EachCodeKeepsItsNumberAndMapsToItsKind) {
       {kPageChecksumError, -11, ErrorKind::kDamaged},
       {kPageDecodeError, -12, ErrorKind::kDamaged},
       {kPageEncodeError, -13, ErrorKind::kMisuse},
+      {kPageTypeError, -14, ErrorKind::kDamaged},
       {kFileInUse, -16, ErrorKind::kInUse},
       {kNoFreePagesError, -17, ErrorKind::kDiskFull},
   };
@@ -37,7 +38,7 @@ TEST(ResultCodeTest, EachCodeKeepsItsNumberAndMapsToItsKind) {
     EXPECT_EQ(KindOfResult(c.code), c.kind);
   }
   // Numbers that are no result code name no failure of their own.
-  for (int32_t other : {-3, -14, -15, -18, 1, 4096}) {
+  for (int32_t other : {-3, -15, -18, 1, 4096}) {
     EXPECT_EQ(KindOfResult(other), ErrorKind::kGeneral) << other;
   }
 }

@@ -116,28 +116,5 @@ TEST_F(CofferTransactionTest, JournalLeftBehindIsRefusedForReadingAndPlayedBackF
   EXPECT_TRUE(before == ReadAll(Name()));
 }
 
-TEST_F(CofferTransactionTest, JournalWithoutAWholeHeaderHoldsNoChange) {
-  const std::string before = ReadAll(Name());
-  // Cut anywhere inside its header, a journal never protected a change: the
-  // container was not touched before the header was on disk.
-  std::string journal;
-  {
-    TCoffer coffer(Name(), kOpenModeReadWrite, "", "", "", 0);
-    coffer.BeginTransaction();
-    ASSERT_TRUE(coffer.DeleteFile("\\b.txt"));
-    journal = ReadAll(TRollbackJournal::PathFor(Name()));
-    coffer.Rollback();
-  }
-  ASSERT_GT(journal.size(), 43u);  // 32 fixed bytes, "t.cof" with its length, a CRC
-  for (size_t cut : {size_t{0}, size_t{7}, size_t{30}, size_t{42}}) {
-    SCOPED_TRACE(cut);
-    ASSERT_TRUE(WriteAll(TRollbackJournal::PathFor(Name()), journal.substr(0, cut)));
-    { TCoffer reader(Name(), kOpenModeRead, "", "", "", 0); }  // not refused
-    { TCoffer writer(Name(), kOpenModeExclusiveReadWrite, "", "", "", 0); }
-    EXPECT_FALSE(TRollbackJournal::Exists(Name()));
-    EXPECT_TRUE(before == ReadAll(Name()));
-  }
-}
-
 }  // namespace
 }  // namespace vor

@@ -64,14 +64,19 @@ class FaultEnvironment : public TStoreEnvironment {
   // the growth of a volume is concerned).
   void RefuseNewParts(bool refuse) { refuse_new_parts_ = refuse; }
   bool NewFileAllowed(const std::string& path) const {
-    const std::string suffix = "-journal";
-    return !refuse_new_parts_ ||
-           (path.size() > suffix.size() &&
-            path.compare(path.size() - suffix.size(), suffix.size(), suffix) == 0);
+    // A journal is made under its "-new" name and then renamed.
+    auto ends_with = [&path](const std::string& suffix) {
+      return path.size() > suffix.size() &&
+             path.compare(path.size() - suffix.size(), suffix.size(), suffix) == 0;
+    };
+    return !refuse_new_parts_ || ends_with("-journal") || ends_with("-journal-new");
   }
 
   bool DeleteFile(const std::string& path) override {
     return Change(false) == Verdict::kGo && TStoreEnvironment::DeleteFile(path);
+  }
+  bool ReplaceFile(const std::string& from, const std::string& to) override {
+    return Change(false) == Verdict::kGo && TStoreEnvironment::ReplaceFile(from, to);
   }
   bool FlushFolderOf(const std::string& path) override {
     return FlushAllowed() && TStoreEnvironment::FlushFolderOf(path);

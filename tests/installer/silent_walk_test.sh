@@ -201,6 +201,22 @@ has_entry HKCU && fail "this user's entry stays: $(cat "$tmp/reg.txt")"
 [ -e "$(unix_of "$programs\\Tester Group")" ] && fail "the user's Start-menu folder stays"
 echo "this user's installation removed with its entry"
 
+# 5b. A new installation into that folder before the restart withdraws the
+#     pending deletion of the uninstaller it writes there again.
+pending_u_two() {
+  "$wine" reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' \
+    /v PendingFileRenameOperations 2>/dev/null | tr -d '\r' | grep -qF 'C:\Apps\U Two\uninstall.exe'
+}
+if pending_u_two; then
+  run 90 "$with_uninstall" /S /CURRENTUSER '/D=C:\Apps\U Two'
+  [ "$code" -eq 0 ] || fail "the reinstallation ended with $code"
+  pending_u_two && fail "the reinstalled uninstaller is still to be deleted at the next start"
+  [ -f "$d2/uninstall.exe" ] || fail "the reinstallation wrote no uninstaller"
+  echo "a reinstallation withdraws the pending deletion of the uninstaller it wrote"
+  VOR_TEST_SERVER_RESULT=0 run 90 'C:\Apps\U Two\uninstall.exe' /U /S
+  [ "$code" -eq 0 ] || fail "the removal after the reinstallation ended with $code"
+fi
+
 # 6. A crafted install.log: lines that climb out of D delete nothing there.
 mkdir -p "$drive_c/Apps/Crafted" "$drive_c/Apps/Other"
 printf 'x' >"$drive_c/x"
@@ -216,6 +232,21 @@ for f in x Apps/x Apps/Other/y; do
 done
 [ "$(grep -c . "$drive_c/crafted.txt")" -ge 6 ] || fail "the refusals were not logged: $(cat "$drive_c/crafted.txt")"
 echo "a crafted install.log: every line outside D refused, nothing deleted there"
+# 6b. A file symlink where install.log names an installed file, leading out
+#     of D: neither the link nor its target is deleted.
+mkdir -p "$drive_c/Apps/Linked"
+printf 'keep me' >"$drive_c/Apps/Other/target.txt"
+ln -s "$drive_c/Apps/Other/target.txt" "$drive_c/Apps/Linked/notes.txt"
+printf 'x' >"$drive_c/Apps/Linked/app.dat"
+printf '*Tester\r\nnotes.txt\r\napp.dat\r\n' >"$drive_c/Apps/Linked/install.log"
+cp "$tmp/uninstall-copy.exe" "$drive_c/Apps/Linked/uninstall.exe"
+run 90 'C:\Apps\Linked\uninstall.exe' /U /S
+[ "$code" -eq 4 ] || fail "the removal with a linked file ended with $code, not 4"
+[ "$(cat "$drive_c/Apps/Other/target.txt" 2>/dev/null)" = "keep me" ] ||
+  fail "the removal deleted or changed the link's target outside D"
+[ -L "$drive_c/Apps/Linked/notes.txt" ] || fail "the link was not left alone"
+[ -e "$drive_c/Apps/Linked/app.dat" ] && fail "the plain installed file stays"
+echo "a file symlink in install.log: left alone with its target"
 # 7. The wizard with a command line: /D= is the destination box's text,
 #    /CURRENTUSER and /NODESKTOP set their buttons; an unknown switch shows
 #    the switches in a box and ends with exit code 1.

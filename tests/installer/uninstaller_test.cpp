@@ -242,6 +242,21 @@ TEST_F(UninstallerTest, PathsThroughSymbolicLinksAreLeftAlone) {
   EXPECT_FALSE(system_.Exists(InDest("Real/x.txt")));
 }
 
+TEST_F(UninstallerTest, LinkInPlaceOfAnInstalledFileIsLeftAlone) {
+  // A file symlink listed in install.log, leading out of the installation:
+  // neither the link nor its target is touched, and the removal says so.
+  system_.AddSymbolicLink(InDest("readme.txt"));
+  system_.AddFile(InDest("app.exe"));
+  WriteLog({"*App", "readme.txt", "app.exe"});
+  const UninstallReport report = Run();
+  EXPECT_EQ(Kinds(report), std::vector<NoteKind>{NoteKind::kThroughLink});
+  for (const std::string& call : system_.calls) {
+    EXPECT_EQ(call.find("readme.txt"), std::string::npos) << call;
+  }
+  EXPECT_TRUE(system_.Exists(InDest("readme.txt")));
+  EXPECT_FALSE(system_.Exists(InDest("app.exe")));
+}
+
 TEST_F(UninstallerTest, MissingOrForeignLogRemovesNothing) {
   system_.AddFile(InDest("a.txt"));
   UninstallReport report = Run();

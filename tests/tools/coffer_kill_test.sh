@@ -1,20 +1,23 @@
 #!/bin/bash
-# Kills coffer with SIGKILL just before each of its write() calls (strace's
-# fault injection) while it removes a folder, adds a folder and replaces a
-# large file, and checks after each kill that the container, once opened for
-# writing again, holds exactly the state before or after the command, passes
-# "coffer check" and has no journal or stray part file beside it.
+# Kills coffer with SIGKILL just before each call it makes to change a file
+# (strace's fault injection on pwrite64, ftruncate, fsync, fdatasync,
+# rename and unlink: containers and journals are written with positioned
+# writes, so plain write() never changes them) while it removes a folder,
+# adds a folder and replaces a large file. After each kill a plain
+# "coffer list" must succeed (it rolls the cut change back by itself), and
+# the container must hold exactly the state before or after the command,
+# pass "coffer check" and have no journal or stray part file beside it.
 #
 #   coffer_kill_test.sh COFFER [SCENARIO...]   (scenarios: rm add replace)
 #
-# Slow (one coffer run per write call): meant for the long stage, not CI.
+# Slow (one coffer run per call): meant for the long stage, not CI.
 # Skips with exit 0 where strace cannot inject faults.
 set -u
 coffer_exe="$1"
 shift
 scenarios="${*:-rm add replace}"
 command -v strace >/dev/null || { echo "no strace here: skipped"; exit 0; }
-strace -f -o /dev/null -e inject=write:error=EIO:when=60000 true 2>/dev/null ||
+strace -f -o /dev/null -e inject=pwrite64:error=EIO:when=60000 true 2>/dev/null ||
   { echo "strace cannot inject faults here: skipped"; exit 0; }
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/coffer-kill.XXXXXX")"
@@ -31,40 +34,46 @@ state() {
 # The files beside the container.
 beside() { (cd box && ls | grep -v -e '^c\.cof$' -e '^x$' | tr '\n' ' '); }
 
+# The calls that change files; a kill before each of them in turn.
+calls="pwrite64 ftruncate fsync fdatasync rename renameat renameat2 unlink unlinkat"
 failed=0
 run() {
   local name="$1" change="$2"
   cp base.cof box/c.cof
-  local before after writes
+  local before after
   before="$(cd box && state)"
   (cd box && eval "$change") >/dev/null 2>&1
   after="$(cd box && state)"
   [ "$before" != "$after" ] || { echo "$name: the command changes nothing"; failed=1; return; }
   cp base.cof box/c.cof
-  writes="$(cd box && strace -f -e trace=write -o ../trace.txt bash -c "$change" >/dev/null 2>&1
-            grep -c 'write(' ../trace.txt)"
-  local n nb=0 na=0 lost=0
-  for n in $(seq 1 "$writes"); do
-    rm -rf box && mkdir box && cp base.cof box/c.cof
-    (cd box && strace -f -o /dev/null -e trace=write -e inject=write:signal=SIGKILL:when="$n" \
-       bash -c "$change" >/dev/null 2>&1)
-    # Any command that opens the container for writing rolls the change back.
-    (cd box && c rm c.cof __nothing__ >/dev/null 2>&1)
-    local now check extra
-    now="$(cd box && state)"
-    (cd box && c check c.cof >/dev/null 2>&1)
-    check=$?
-    extra="$(beside)"
-    if [ "$check" = 0 ] && [ -z "$extra" ] && [ "$now" = "$before" ]; then
-      nb=$((nb + 1))
-    elif [ "$check" = 0 ] && [ -z "$extra" ] && [ "$now" = "$after" ]; then
-      na=$((na + 1))
-    else
-      lost=$((lost + 1))
-      echo "$name: killed at write $n: check $check, files beside: '$extra'"
-    fi
+  (cd box && strace -f -e trace="${calls// /,}" -o ../trace.txt bash -c "$change" >/dev/null 2>&1)
+  local call count n nb=0 na=0 lost=0 points=0
+  for call in $calls; do
+    count="$(grep -c " $call(" trace.txt)"
+    for n in $(seq 1 "$count"); do
+      points=$((points + 1))
+      rm -rf box && mkdir box && cp base.cof box/c.cof
+      (cd box && strace -f -o /dev/null -e trace="$call" \
+         -e inject="$call":signal=SIGKILL:when="$n" bash -c "$change" >/dev/null 2>&1) 2>/dev/null
+      # A plain reading command rolls the cut change back by itself.
+      local listed now check extra
+      (cd box && c list c.cof >/dev/null 2>&1)
+      listed=$?
+      now="$(cd box && state)"
+      (cd box && c check c.cof >/dev/null 2>&1)
+      check=$?
+      extra="$(beside)"
+      if [ "$listed" = 0 ] && [ "$check" = 0 ] && [ -z "$extra" ] && [ "$now" = "$before" ]; then
+        nb=$((nb + 1))
+      elif [ "$listed" = 0 ] && [ "$check" = 0 ] && [ -z "$extra" ] && [ "$now" = "$after" ]; then
+        na=$((na + 1))
+      else
+        lost=$((lost + 1))
+        echo "$name: killed at $call $n: list $listed, check $check, files beside: '$extra'"
+      fi
+    done
   done
-  echo "$name: $writes kill points, $nb before, $na after, $lost lost"
+  echo "$name: $points kill points, $nb old, $na new, $lost neither"
   [ "$lost" = 0 ] || failed=1
 }
 

@@ -4,7 +4,7 @@
 // 2. The allocation maps, the directory and every file's page map, loaded
 //    by the engine's managers; each page they name is given its owner,
 //    which finds pages used twice, used pages marked free and pages whose
-//    type does not fit their use.
+//    type does not fit their use (type 0, a zeroed page, included).
 // 3. The checksum of every page in use, read as stored (no key needed) over
 //    the bytes its owner writes and reads: a directory or map page holds
 //    fewer data bytes than a page has room for, and the rest of it is
@@ -30,6 +30,7 @@
 #include "container/stream/file_stream.h"
 #include "exit_codes.h"
 #include "progress.h"
+#include "record_names.h"
 
 namespace vor::coffer {
 
@@ -71,6 +72,8 @@ std::string PageErrorText(int32_t code) {
       return "checksum mismatch";
     case kPageDecodeError:
       return "cannot be deciphered";
+    case kPageTypeError:
+      return "not of the type its reader expects";
     default:
       return "read error " + std::to_string(code);
   }
@@ -101,6 +104,9 @@ class Checker {
   int Run() {
     std::string password;
     try {
+      // A change left unfinished is rolled back first, as by every command.
+      if (session_.RecoverBeforeOpen(archive_, true))
+        Say("journal: unfinished change rolled back\n");
       password = session_.ContainerPassword(archive_);
       own_page_file_ = std::make_unique<TPageFileManager>(archive_, kOpenModeRead, password, "", "",
                                                           false, 4096, 8, -1);
@@ -271,7 +277,16 @@ class Checker {
       directory_ = std::make_unique<TDIRManager>(*page_file_, *free_space_);
       const TIntegerArray& pages = directory_->DIRPageNos();
       for (int32_t i = 0; i < pages.Count(); ++i) Use(pages[i], PageTypeDIR, "the directory");
-      Say("directory: ok (%d records)\n", directory_->DirArray().ItemCount());
+      const std::vector<std::string> names =
+          RecordNameProblems(directory_->DirArray(), [this](int32_t item) {
+            return item < 0 ? std::string("the root folder") : "'" + RecordPath(item) + "'";
+          });
+      for (const std::string& p : names) Problem("directory: " + p);
+      if (names.empty()) {
+        Say("directory: ok (%d records)\n", directory_->DirArray().ItemCount());
+      } else {
+        Say("directory: damaged (%d records)\n", directory_->DirArray().ItemCount());
+      }
     } catch (const EVorError& e) {
       Problem(std::string("directory: ") + e.what());
       return;
@@ -307,9 +322,12 @@ class Checker {
     }
     for (const auto& [page, owner] : owners_) {
       const int stored = types_[static_cast<size_t>(page)];
-      if (bad_pages_.count(page) == 0 && stored != PageTypeNone && stored != owner.type) {
-        Problem("page " + std::to_string(page) + " (" + owner.what + ") is marked as a " +
-                PageTypeName(stored) + " page");
+      // A page in use is always written with its type before anything
+      // reads it: type 0 there is a page that was zeroed or never written.
+      if (bad_pages_.count(page) == 0 && stored != owner.type) {
+        Problem("page " + std::to_string(page) + " (" + owner.what + ") is marked as " +
+                (stored == PageTypeNone ? std::string("unused (type 0)")
+                                        : std::string("a ") + PageTypeName(stored) + " page"));
       }
     }
     if (free_space_ == nullptr) return;

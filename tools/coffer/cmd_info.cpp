@@ -49,6 +49,7 @@ struct Field {
 
 int RunInfo(Session& session) {
   const std::string& archive = session.Args().operands[0];
+  session.RecoverBeforeOpen(archive, true);
   const std::string password = session.ContainerPassword(archive);
   TPageFileManager page_file(archive, kOpenModeRead, password, "", "", false, 4096, 8, -1);
   TFreeSpaceManager free_space(page_file);

@@ -135,6 +135,19 @@ const std::vector<CommandDef>& Commands() {
        "CRC-checked). Prints what is damaged, by file and page; exits with 4 when anything "
        "is.",
        {kPassword, kFilePassword}},
+      {"recover",
+       "",
+       "ARCHIVE",
+       1,
+       1,
+       "roll back a change that was cut short",
+       "Rolls back the change a command that was stopped part-way left in ARCHIVE, from "
+       "the journal ARCHIVE-journal beside it, and deletes the journal. Every command does "
+       "this by itself when it can write the container and its folder; recover is for "
+       "doing it explicitly. A journal that cannot be trusted (damaged, or of another "
+       "container or another state of this one) is refused and kept, and the container "
+       "is left as it is (exit code 4).",
+       {}},
   };
   return commands;
 }

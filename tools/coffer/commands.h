@@ -17,6 +17,7 @@ int RunRm(Session& session);
 int RunMkdir(Session& session);
 int RunInfo(Session& session);
 int RunCheck(Session& session);
+int RunRecover(Session& session);
 
 // The problems the structure check finds in a container open for writing
 // (header, allocation maps, directory, page maps, page ownership); empty

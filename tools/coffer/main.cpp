@@ -23,9 +23,9 @@ struct Dispatch {
 };
 
 const Dispatch kDispatch[] = {
-    {"create", RunCreate},   {"add", RunAdd},   {"list", RunList},
-    {"extract", RunExtract}, {"cat", RunCat},   {"rm", RunRm},
-    {"mkdir", RunMkdir},     {"info", RunInfo}, {"check", RunCheck},
+    {"create", RunCreate}, {"add", RunAdd},         {"list", RunList},   {"extract", RunExtract},
+    {"cat", RunCat},       {"rm", RunRm},           {"mkdir", RunMkdir}, {"info", RunInfo},
+    {"check", RunCheck},   {"recover", RunRecover},
 };
 
 int Main(const std::vector<std::string>& argv) {
@@ -73,7 +73,12 @@ int main(int argc, char** argv) {
     return vor::coffer::Main(args);
   } catch (const std::exception& e) {
     std::fflush(stdout);
-    std::fprintf(stderr, "coffer: %s\n", e.what());
+    const auto* engine = dynamic_cast<const vor::EVorError*>(&e);
+    // A change left unfinished that this user could not roll back.
+    const char* hint = engine != nullptr && engine->Kind() == vor::ErrorKind::kUnfinished
+                           ? " ('coffer recover' does it when run by a user who can)"
+                           : "";
+    std::fprintf(stderr, "coffer: %s%s\n", e.what(), hint);
     return vor::coffer::ExitCodeOf(e);
   }
 }

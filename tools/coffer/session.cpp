@@ -82,10 +82,24 @@ std::string Session::ContainerPassword(const std::string& archive, bool verify) 
   return password;
 }
 
+bool Session::RecoverBeforeOpen(const std::string& archive, bool reading) {
+  if (!platform::FileExists(archive)) return false;
+  try {
+    return TCoffer::Recover(archive);
+  } catch (const EVorError& e) {
+    // A reader that cannot write (the container or its folder read-only,
+    // or another program writing it) leaves the journal to a writer; the
+    // open that follows tells the user.
+    const bool cannot_write = e.Kind() == ErrorKind::kReadOnly || e.Kind() == ErrorKind::kInUse;
+    if (reading && cannot_write) return false;
+    throw;
+  }
+}
+
 std::unique_ptr<TCoffer> Session::Open(const std::string& archive, uint16_t mode) {
-  // A change an earlier run left unfinished goes first: until it is rolled
-  // back the container can only be opened for writing.
-  if (mode != kOpenModeRead && platform::FileExists(archive)) TCoffer::Recover(archive);
+  // A change an earlier run left unfinished is rolled back first, for
+  // reading as for writing, whenever this process can write the container.
+  RecoverBeforeOpen(archive, mode == kOpenModeRead);
   // TCoffer checks the password itself before it opens the container.
   const std::string password = ContainerPassword(archive, false);
   std::unique_ptr<TCoffer> coffer;

@@ -39,6 +39,12 @@ class Session {
   // nothing, and stay only when the command calls Commit (destroying the
   // TCoffer without it rolls them back).
   std::unique_ptr<TCoffer> Open(const std::string& archive, uint16_t mode);
+  // Rolls back a change an earlier run left unfinished in archive, as every
+  // command does before it opens a container: false when there is none, or
+  // (for reading) when this process cannot write the container or its
+  // folder, in which case opening it then says so. Raises when the journal
+  // cannot be trusted (kDamaged, the journal kept).
+  bool RecoverBeforeOpen(const std::string& archive, bool reading);
 
  private:
   const ParsedArgs& args_;

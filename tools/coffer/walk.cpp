@@ -8,6 +8,7 @@
 #include "container/stream/file_stream.h"
 #include "exit_codes.h"
 #include "names.h"
+#include "record_names.h"
 
 namespace vor::coffer {
 
@@ -46,10 +47,19 @@ void Walk(TCoffer& coffer, const std::string& folder, const std::string& mask, b
     Search search(coffer);
     const std::string prefix = folder == "\\" ? folder : folder + "\\";
     if (coffer.FindFirst(prefix + mask, kAllAttributes, &search.rec()) != 0) return;
+    std::vector<NamedRecord> names;
     do {
-      if (search.rec().Name == "." || search.rec().Name == "..") continue;
       here.push_back(EntryOf(folder, search.rec()));
+      names.push_back(
+          NamedRecord{search.rec().Name, here.back().folder, "'" + here.back().path + "'"});
     } while (coffer.FindNext(&search.rec()) == 0);
+    // An empty name would lead back into this folder, "." and ".." to it or
+    // its parent, and equal names to one disk file: the walk stops there.
+    const std::vector<std::string> problems = FolderNameProblems("'" + folder + "'", names);
+    if (!problems.empty()) {
+      throw ECofferError(kExitDamaged,
+                         "the container is damaged: " + problems.front() + " (see 'coffer check')");
+    }
   }
   for (const TreeEntry& entry : here) {
     entries->push_back(entry);

@@ -95,7 +95,8 @@ bool TFreeSpaceManager::IsMapPage(int32_t r) const {
 
 // --- loading and saving ---
 
-bool TFreeSpaceManager::LoadMapPage(std::vector<uint8_t>& map, int64_t page_no, int32_t bytes) {
+bool TFreeSpaceManager::LoadMapPage(std::vector<uint8_t>& map, int64_t page_no, int32_t bytes,
+                                    uint8_t page_type) {
   if (page_no > INT32_MAX) return false;
   // The map grows page by page, so a damaged count ends at the first page
   // that cannot be read instead of sizing the map up front.
@@ -103,7 +104,7 @@ bool TFreeSpaceManager::LoadMapPage(std::vector<uint8_t>& map, int64_t page_no, 
   map.resize(slice + static_cast<size_t>(bytes));
   TPageRecord page;
   page.pData = map.data() + slice;
-  return page_file_.ReadPage(page, static_cast<int32_t>(page_no), bytes);
+  return page_file_.ReadPageOfType(page_type, page, static_cast<int32_t>(page_no), bytes);
 }
 
 void TFreeSpaceManager::LoadPFS() {
@@ -111,7 +112,7 @@ void TFreeSpaceManager::LoadPFS() {
   const int64_t span = static_cast<int64_t>(extents_per_pfs_page_) * extent_page_count_;
   for (int32_t i = 0; i < count; ++i) {
     const int64_t p = kFirstPFSPageNo + i * span;
-    if (!LoadMapPage(pfs_map_, p, pfs_bytes_per_page_)) {
+    if (!LoadMapPage(pfs_map_, p, pfs_bytes_per_page_, PageTypePFS)) {
       Raise("TFreeSpaceManager.LoadPFS - can not load page, pageNo = " + std::to_string(p));
     }
     pfs_page_map_.Add(static_cast<int32_t>(p));
@@ -123,10 +124,10 @@ void TFreeSpaceManager::LoadGAM() {
   const int64_t span = static_cast<int64_t>(extents_per_gam_page_) * extent_page_count_;
   for (int32_t j = 0; j < count; ++j) {
     const int64_t p = kFirstGAMPageNo + j * span;
-    if (!LoadMapPage(gam_map_, p, gam_bytes_per_page_)) {
+    if (!LoadMapPage(gam_map_, p, gam_bytes_per_page_, PageTypeGAM)) {
       Raise("TFreeSpaceManager.LoadGAM - can not load page, pageNo = " + std::to_string(p));
     }
-    if (!LoadMapPage(sgam_map_, p + 1, gam_bytes_per_page_)) {
+    if (!LoadMapPage(sgam_map_, p + 1, gam_bytes_per_page_, PageTypeSGAM)) {
       Raise("TFreeSpaceManager.LoadGAM - can not load SGAM page, pageNo = " +
             std::to_string(p + 1));
     }

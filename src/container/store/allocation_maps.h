@@ -75,7 +75,7 @@ class TFreeSpaceManager {
   void LoadPFS();
   void LoadGAM();
   // Appends a slice to map and reads map page page_no into it.
-  bool LoadMapPage(std::vector<uint8_t>& map, int64_t page_no, int32_t bytes);
+  bool LoadMapPage(std::vector<uint8_t>& map, int64_t page_no, int32_t bytes, uint8_t page_type);
   void SaveMapPage(std::vector<uint8_t>& map, int32_t slice, int32_t bytes, int32_t page_no,
                    uint8_t page_type, const char* message);
 

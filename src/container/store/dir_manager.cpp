@@ -67,7 +67,7 @@ void TDIRManager::Load() {
     dir_page_nos_.Add(page_no);
     buffer.resize(static_cast<size_t>(i + 1) * dir_page_data_size_);
     page.pData = buffer.data() + static_cast<size_t>(i) * dir_page_data_size_;
-    if (!page_file_.ReadPage(page, page_no, dir_page_data_size_)) {
+    if (!page_file_.ReadPageOfType(PageTypeDIR, page, page_no, dir_page_data_size_)) {
       RaisePage("TDIRManager.Load - can not load page, pageNo = ", page_no,
                 page_file_.LastFailureKind());
     }
@@ -112,7 +112,7 @@ void TDIRManager::WriteItem(int32_t item_no, const TFileRec& rec) {
   const int32_t page_index = item_no / entries_per_page_;
   const int32_t page_no = dir_page_nos_.Item(page_index);
   TPageRecord header;
-  if (!page_file_.ReadPage(header, page_no, 0)) {
+  if (!page_file_.ReadPageOfType(PageTypeDIR, header, page_no, 0)) {
     RaisePage("TDIRManager.WriteItem - can not load  page, pageNo = ", page_no,
               page_file_.LastFailureKind());
   }
@@ -153,7 +153,7 @@ int32_t TDIRManager::StoreNewItem(const TFileRec& rec) {
     } else {
       const int32_t last_page = dir_page_nos_.Item(dir_page_nos_.Count() - 1);
       TPageRecord last;
-      if (!page_file_.ReadPage(last, last_page, 0)) {
+      if (!page_file_.ReadPageOfType(PageTypeDIR, last, last_page, 0)) {
         RaisePage("TDIRManager.AddItem - can not load last page, pageNo = ", last_page,
                   page_file_.LastFailureKind());
       }
@@ -181,7 +181,7 @@ int32_t TDIRManager::StoreNewItem(const TFileRec& rec) {
   const int32_t page_index = dir_page_nos_.Count() - 1;
   const int32_t page_no = dir_page_nos_.Item(page_index);
   if (item_no % entries_per_page_ != 0) {
-    if (!page_file_.ReadPage(header, page_no, 0)) {
+    if (!page_file_.ReadPageOfType(PageTypeDIR, header, page_no, 0)) {
       RaisePage("TDIRManager.AddItem - can not load  page, pageNo = ", page_no,
                 page_file_.LastFailureKind());
     }

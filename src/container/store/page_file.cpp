@@ -50,6 +50,7 @@ TPageFileManager::TPageFileManager(const std::string& file_name, uint16_t mode,
 TPageFileManager::~TPageFileManager() {
   if (journal_ != nullptr) {
     try {
+      WritePendingHeader();
       journal_->Commit();
     } catch (const std::exception&) {
       // The journal stays; the next open rolls the change back.
@@ -109,12 +110,18 @@ void TPageFileManager::StartJournal() {
 }
 
 void TPageFileManager::HandleLeftJournal() {
-  if (in_memory_ || !TRollbackJournal::Exists(file_name_)) return;
+  if (in_memory_) return;
+  // A journal that never got its name held no change.
+  if (!read_only_) TRollbackJournal::DropIncomplete(file_name_);
+  if (!TRollbackJournal::Exists(file_name_)) return;
   if (read_only_) {
-    if (!TRollbackJournal::HoldsChange(file_name_)) return;
+    // One that cannot be trusted says so (kDamaged); a sound one waits for
+    // a writer.
+    TRollbackJournal::Verify(*store_);
     throw EVorError(SingleQuoted(file_name_) + " has an unfinished change (the journal " +
                         SingleQuoted(TRollbackJournal::PathFor(file_name_)) +
-                        "); open it for writing to roll the change back",
+                        "): it is rolled back when the container is next opened by a program "
+                        "that can write the container and its folder",
                     ErrorKind::kUnfinished);
   }
   TRollbackJournal::PlayBack(*store_);
@@ -130,15 +137,12 @@ void TPageFileManager::OpenExisting() {
     store_.reset();
     const platform::OsErrorClass cls = platform::ClassifyOsError(error);
     if (error != 0 && cls == platform::OsErrorClass::kInUse) {
-      throw EVorError(SingleQuoted(file_name_) + " is in use by another program",
-                      ErrorKind::kInUse);
+      throw EVorError(SingleQuoted(file_name_) + " is in use by another program", ErrorKind::kInUse);
     }
     if (error != 0 && cls == platform::OsErrorClass::kAccessDenied) {
-      if (!read_only_)
-        throw EVorError(SingleQuoted(file_name_) + " is read-only", ErrorKind::kReadOnly);
-      throw EVorError(
-          SingleQuoted(file_name_) + " cannot be opened: " + platform::OsErrorMessage(error),
-          ErrorKind::kIo);
+      if (!read_only_) throw EVorError(SingleQuoted(file_name_) + " is read-only", ErrorKind::kReadOnly);
+      throw EVorError(SingleQuoted(file_name_) + " cannot be opened: " + platform::OsErrorMessage(error),
+                      ErrorKind::kIo);
     }
     throw EVorError("File " + platform::ExtractFileName(file_name_) + " has corrupted header.",
                     ErrorKind::kDamaged);
@@ -173,10 +177,20 @@ bool TPageFileManager::HeaderFieldsSound() const {
 void TPageFileManager::SaveHeader() {
   if (read_only_) return;
   header_.HeaderChecksum = header_.ComputeHeaderChecksum();
+  header_dirty_ = true;
+  // Under a journal the header goes to disk when the change is flushed or
+  // committed, once per transaction, after the journal has recorded it.
+  if (journal_ == nullptr) WritePendingHeader();
+}
+
+void TPageFileManager::WritePendingHeader() {
+  if (!header_dirty_ || read_only_) return;
   uint8_t bytes[kContainerHeaderSize];
   header_.Encode(bytes);
+  if (journal_ != nullptr) journal_->BeforeHeaderWrite(bytes);
   store_->Seek(0, 0);
   store_->WriteBuffer(bytes, kContainerHeaderSize);
+  header_dirty_ = false;
 }
 
 bool TPageFileManager::ReadPage(TPageRecord& page, int32_t page_no, int32_t data_size,
@@ -221,6 +235,16 @@ bool TPageFileManager::ReadPage(TPageRecord& page, int32_t page_no, int32_t data
   }
   if (!no_decode && !DecodeBuffer(page.pData, data_size, page.EncryptionType, KeyOrPageKey(key))) {
     Fail(kPageDecodeError);
+    return false;
+  }
+  return true;
+}
+
+bool TPageFileManager::ReadPageOfType(uint8_t page_type, TPageRecord& page, int32_t page_no,
+                                      int32_t data_size, const std::string& key) {
+  if (!ReadPage(page, page_no, data_size, key)) return false;
+  if (page.PageType != page_type) {
+    Fail(kPageTypeError);
     return false;
   }
   return true;
@@ -288,6 +312,10 @@ int32_t TPageFileManager::ReadPageRun(int32_t first_page_no, int32_t count, uint
       const uint8_t* stored = run_buffer_.data() + at + kPageHeaderSize;
       if (!VerifyChecksum(stored, data_size, page.ChecksumKind, page.Checksum)) {
         Fail(kPageChecksumError);
+        return done;
+      }
+      if (page.PageType != PageTypeData) {
+        Fail(kPageTypeError);
         return done;
       }
       uint8_t* out = data + static_cast<size_t>(done) * static_cast<size_t>(data_size);
@@ -395,6 +423,9 @@ bool TPageFileManager::AddPages(int32_t count) {
       return false;
     }
   } catch (const EVorError& e) {
+    // The journal could not protect the growth: that is no lack of room,
+    // and its own message says what failed.
+    if (TransactionFailed()) throw;
     last_failure_kind_ = e.Kind();
     return false;
   } catch (const std::exception&) {
@@ -416,12 +447,20 @@ void TPageFileManager::Fail(int32_t code) {
   }
 }
 
-bool TPageFileManager::Flush() { return store_->Flush(); }
+bool TPageFileManager::Flush() {
+  WritePendingHeader();
+  return store_->Flush();
+}
 
-bool TPageFileManager::CommitTransaction() { return journal_ == nullptr || journal_->Commit(); }
+bool TPageFileManager::CommitTransaction() {
+  if (journal_ == nullptr) return true;
+  WritePendingHeader();
+  return journal_->Commit();
+}
 
 void TPageFileManager::RollbackTransaction() {
   if (journal_ == nullptr) return;
+  header_dirty_ = false;
   journal_->Rollback();
   LoadHeader();
 }

@@ -13,8 +13,9 @@
 // (rollback_journal.h): the changes since the last commit form a
 // transaction, which CommitTransaction makes durable and RollbackTransaction
 // undoes; the destructor commits. Opening for writing first plays back a
-// journal an earlier process left; opening for reading refuses while there
-// is one.
+// journal an earlier process left (or refuses one that cannot be trusted,
+// kDamaged); opening for reading refuses while there is one (kUnfinished,
+// or kDamaged for one that cannot be trusted).
 #pragma once
 
 #include <cstdint>
@@ -65,6 +66,8 @@ class TPageFileManager {
   // Reads the header into Header(); true when signature and checksum match.
   bool CheckHeader();
   // Recomputes the checksum and writes the header (nothing when read-only).
+  // While the container keeps a journal the write waits for Flush, the
+  // commit or the destructor, and the journal records the header first.
   void SaveHeader();
 
   // data_size < 0 means PageDataSize(), 0 the header only; an empty key
@@ -72,14 +75,20 @@ class TPageFileManager {
   // place unless no_decode.
   bool ReadPage(TPageRecord& page, int32_t page_no, int32_t data_size,
                 const std::string& key = std::string(), bool no_decode = false);
+  // ReadPage of a page its reader knows the type of: a page of any other
+  // type (a zeroed page has a valid checksum and type 0) fails with
+  // kPageTypeError. Every reader of the engine's structures reads this way.
+  bool ReadPageOfType(uint8_t page_type, TPageRecord& page, int32_t page_no, int32_t data_size,
+                      const std::string& key = std::string());
   // Enciphers pData in place (when the page says so), sets page.Checksum and
   // writes header and data.
   bool WritePage(TPageRecord& page, int32_t page_no, int32_t data_size,
                  const std::string& key = std::string());
 
-  // Reads count consecutive pages, first_page_no onwards, with one volume
-  // read per run of up to kPageRunLimit pages, and checks and deciphers each
-  // page as ReadPage does with its full data size. Page k's data lands at
+  // Reads count consecutive data pages, first_page_no onwards, with one
+  // volume read per run of up to kPageRunLimit pages, and checks and
+  // deciphers each page as ReadPageOfType(PageTypeData) does with its full
+  // data size. Page k's data lands at
   // data + k * PageDataSize(). Returns the number of pages delivered; when it
   // is below count, the page after them failed and LastError says how.
   int32_t ReadPageRun(int32_t first_page_no, int32_t count, uint8_t* data,
@@ -102,7 +111,8 @@ class TPageFileManager {
   // header unchanged) when the volume cannot grow or is read-only, with the
   // reason in LastFailureKind (kDiskFull, kIo, kReadOnly, ...).
   bool AddPages(int32_t count);
-  // Flushes the volume; false when the system reports a failure.
+  // Writes a header SaveHeader left pending and flushes the volume; false
+  // when the system reports a failure.
   bool Flush();
 
   // The container changed since the last commit or rollback.
@@ -151,6 +161,9 @@ class TPageFileManager {
   // Plays back (writing) or refuses (reading) a journal left by another run.
   void HandleLeftJournal();
   void StartJournal();
+  // Writes the header SaveHeader left pending (raises when the journal
+  // cannot record it).
+  void WritePendingHeader();
   // Geometry and counts that later layers size buffers and loops by.
   bool HeaderFieldsSound() const;
   // Sets LastError to code and LastFailureKind to its kind.
@@ -173,6 +186,8 @@ class TPageFileManager {
   std::vector<uint8_t> run_buffer_;
   // Listens to store_ while the container is writable on disk.
   std::unique_ptr<TRollbackJournal> journal_;
+  // header_ holds changes not yet written (only while journal_ is set).
+  bool header_dirty_ = false;
 };
 
 }  // namespace vor

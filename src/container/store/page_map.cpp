@@ -101,7 +101,7 @@ TUserFilePageMapManager::TMaps TUserFilePageMapManager::ReadMaps(const TFileRec&
   int32_t page_no = first;
   int64_t k = 0;
   for (int64_t i = 0; i < m; ++i) {
-    if (!page_file_.ReadPage(page, page_no, -1))
+    if (!page_file_.ReadPageOfType(PageTypeUFPM, page, page_no, -1))
       throw EVorError(kMapReadError, ErrorKind::kDamaged);
     maps.map->Add(page_no);
     visited.insert(page_no);

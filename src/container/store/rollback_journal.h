@@ -1,18 +1,28 @@
 // TRollbackJournal: makes each change of a container all or nothing.
 //
 // Pages are changed in place. Before the first change of a transaction the
-// journal file "<first part>-journal" is made beside the container: it holds
-// the volume's size and the names of its part files. Before a page that
-// existed when the transaction began is changed for the first time, its
-// original bytes are appended (with the page number and a checksum) and the
-// journal is flushed to disk; pages beyond the original end need no copy,
-// and neither do part files the transaction adds (their names are recorded
-// before they are made). Commit flushes the container and then deletes the
-// journal. A journal that is still there when the container is next opened
-// for writing ("hot") is played back: the pages are restored, the volume is
-// cut to its old size and parts, the added part files go, and the journal
-// is deleted. So after any crash the container holds either everything a
-// transaction did or nothing of it.
+// journal is made as "<first part>-journal-new": a header that names the
+// container it belongs to (the volume's size, the CRC-32 of its header and
+// of the header fields fixed at creation, the names of its part files) and a
+// random nonce; the file is flushed and renamed to "<first part>-journal",
+// and the folder flushed. A journal file of that name thus always has a
+// whole header. Before a page that existed when the transaction began is
+// changed for the first time, its original bytes are appended (with the
+// page number and a checksum that takes in the nonce) and the journal is
+// flushed; pages beyond the original end need no copy, and neither do part
+// files the transaction adds (their names are recorded before they are
+// made). Before the container header is written, the CRC-32 of the header
+// about to be written is recorded. Commit flushes the container and then
+// deletes the journal.
+//
+// A journal that is still there when the container is next opened ("hot")
+// is checked whole before anything is restored: its header must verify,
+// name this container (its parts and creation values) and a state the
+// transaction could have left (the header it began with or one it
+// recorded), and every entry must verify. Then the pages are restored, the
+// volume is cut to its old size and parts, the added part files go, the
+// container is flushed and only then is the journal deleted. A journal that
+// fails any check is refused and kept, and the container is not touched.
 //
 // A container's transaction states, as this class moves between them:
 //
@@ -30,10 +40,6 @@
 //   or failed        after a crash ("hot" journal)
 //
 // The journal file byte by byte: docs/format.md, section 15.
-// A journal whose header is incomplete or fails its checksum holds no change
-// (the container was not touched before the header was durable); a record
-// that is incomplete or fails its checksum ends the journal (the change it
-// was to protect was not made).
 #pragma once
 
 #include <cstdint>
@@ -59,16 +65,24 @@ class TRollbackJournal : public TVolumeObserver {
   static std::string PathFor(const std::string& container_path);
   // Whether a journal file exists for the container.
   static bool Exists(const std::string& container_path);
-  // Whether that journal holds a change to undo (its header is whole).
-  static bool HoldsChange(const std::string& container_path);
+  // The name a journal is made under before it is complete.
+  static std::string NewPathFor(const std::string& container_path);
+  // Checks the journal of volume's container without changing anything:
+  // raises (kDamaged) when it cannot be trusted, as PlayBack does.
+  static void Verify(TCFRHugeFile& volume);
   // Plays back the journal of volume's container (open for writing, with no
-  // observer): restores the pages, cuts the volume to its old size and
-  // parts, deletes the part files the transaction added, flushes, and
-  // deletes the journal. A journal that holds no change is just deleted.
-  // Returns whether any change was undone. Raises (kDamaged) when the
-  // container no longer has the parts the journal names, and (kIo and the
-  // like) when the journal cannot be read or deleted; it stays then.
+  // observer): checks it whole, restores the pages, cuts the volume to its
+  // old size and parts, deletes the part files the transaction added,
+  // flushes, and deletes the journal. Returns false when there was none.
+  // Raises, keeping the journal and leaving the container untouched, when
+  // the journal cannot be trusted (kDamaged: a header or an entry that does
+  // not verify, another container, another state of this one, a part file
+  // missing) or the folder cannot take the journal's removal (kReadOnly);
+  // raises with the journal kept when a restore or the deletion fails.
   static bool PlayBack(TCFRHugeFile& volume);
+  // Removes a journal that was never completed (a crash before its rename):
+  // the container was not touched under it.
+  static void DropIncomplete(const std::string& container_path);
 
   // TVolumeObserver: starts the transaction's journal on the first change;
   // saves the original bytes of the pages in the range and flushes the
@@ -76,6 +90,10 @@ class TRollbackJournal : public TVolumeObserver {
   // (the change must then not be made).
   void BeforeChange(int64_t position, int64_t count) override;
   void BeforeNewPart(const std::string& path) override;
+  // The container header is about to be written with the 256 bytes at
+  // header: records their CRC-32 (and saves page 0 when this is the
+  // transaction's first change of it) and flushes the journal.
+  void BeforeHeaderWrite(const uint8_t* header);
 
   // A transaction's journal exists (the container has changed since the
   // last commit or rollback).
@@ -92,6 +110,8 @@ class TRollbackJournal : public TVolumeObserver {
  private:
   void Start();
   void Append(int32_t tag, const uint8_t* bytes, uint32_t length);
+  // Appends the original bytes of page p unless they are saved already.
+  bool SavePage(int64_t p, std::vector<uint8_t>* buffer);
   void FlushJournal();
   [[noreturn]] void Fail(const char* what);
   // Forgets the running transaction (its file closed, nothing deleted).
@@ -102,7 +122,7 @@ class TRollbackJournal : public TVolumeObserver {
   std::string path_;
   std::unique_ptr<TCFRAbstractFile> store_;  // the open journal, null when idle
   int64_t end_ = 0;                          // bytes in the journal
-  uint32_t nonce_ = 0;
+  uint64_t nonce_ = 0;
   int64_t original_size_ = 0;
   // One flag per page that existed when the transaction began: saved yet.
   std::vector<bool> saved_;

@@ -2,6 +2,7 @@
 
 #include "container/volume/disk_file.h"
 #include "platform/fs.h"
+#include "platform/rename.h"
 
 namespace vor {
 
@@ -19,6 +20,10 @@ std::unique_ptr<TCFRAbstractFile> TStoreEnvironment::NewDiskStore(const std::str
 }
 
 bool TStoreEnvironment::DeleteFile(const std::string& path) { return platform::DeleteFile(path); }
+
+bool TStoreEnvironment::ReplaceFile(const std::string& from, const std::string& to) {
+  return platform::ReplaceFileWith(from, to);
+}
 
 bool TStoreEnvironment::FlushFolderOf(const std::string& path) {
   return platform::FlushFolder(platform::ExtractFilePath(path));

@@ -23,6 +23,8 @@ class TStoreEnvironment {
   virtual std::unique_ptr<TCFRAbstractFile> NewDiskStore(const std::string& path, bool read_only,
                                                          bool exclusive);
   virtual bool DeleteFile(const std::string& path);
+  // Renames from to to in one step, replacing a file to that exists.
+  virtual bool ReplaceFile(const std::string& from, const std::string& to);
   // Makes the entries of the folder that holds path durable.
   virtual bool FlushFolderOf(const std::string& path);
 };

@@ -47,9 +47,15 @@ PathKind DiskUninstallSystem::GetPathKind(const std::string& path) {
 }
 
 bool DiskUninstallSystem::DeleteFile(const std::string& path, std::string* error) {
+  // Never through a link or reparse point in the last component either.
+  const platform::DiskPathKind kind = platform::GetDiskPathKind(path);
+  if (kind == platform::DiskPathKind::kSymbolicLink) {
+    *error = "a symbolic link or junction";
+    return false;
+  }
   // A read-only file is deleted too: the installation put it there. Only a
   // plain file: the attributes of a link's target are not ours to change.
-  const uint32_t attributes = platform::GetDiskPathKind(path) == platform::DiskPathKind::kFile
+  const uint32_t attributes = kind == platform::DiskPathKind::kFile
                                   ? platform::GetFileAttributes(path)
                                   : platform::kInvalidFileAttributes;
   if (attributes != platform::kInvalidFileAttributes &&

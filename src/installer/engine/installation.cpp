@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <exception>
 #include <utility>
+#include <vector>
 
 #include "container/coffer.h"
 #include "installer/engine/exit_codes.h"
@@ -15,6 +16,7 @@
 #include "package/install_record.h"
 #include "platform/file.h"
 #include "platform/fs.h"
+#include "platform/restart_delete.h"
 
 namespace vor {
 
@@ -101,6 +103,7 @@ class Installation {
     record_.Save(WithTrailingDelimiter(dest_) + kInstallLogName, job_.AppName());
     if (escaped) std::rethrow_exception(escaped);
     if (job_.WantsUninstaller()) WriteUninstaller();
+    CancelPendingDeletions();
     if (options_.launch) LaunchInstalledProgram(job_, dest_, shell_);
     return std::move(report_);
   }
@@ -204,6 +207,26 @@ class Installation {
     const std::string file_name = folder + link.GetDescription() + ".lnk";
     link.SaveToFile(file_name);
     record_.AddShortcut(file_name);
+  }
+
+  // An earlier removal may have left the uninstaller (and the folder) to be
+  // deleted at the next start: what this installation wrote must stay. A
+  // system that keeps no such list, or that refuses, changes nothing here.
+  void CancelPendingDeletions() const {
+    const std::string folder = WithTrailingDelimiter(dest_);
+    std::vector<std::string> written = {dest_, folder + kInstallLogName,
+                                        folder + kUninstallerFileName};
+    const StringList& lines = record_.Lines();
+    for (int i = 0; i < lines.Count(); ++i) {
+      const std::string& line = lines[i];
+      if (line.empty() || line[0] == '*') continue;
+      if (line.size() > 1 && line[1] == ':') {
+        written.push_back(line);  // a shortcut's full path
+      } else if (line.find(':') == std::string::npos) {
+        written.push_back(folder + line);  // a copied file, below the destination
+      }
+    }
+    platform::CancelDeleteAtRestart(written);
   }
 
   // Written after install.log, so that the log lists the application's

@@ -131,6 +131,13 @@ class Removal {
       Note(NoteKind::kRefusedLine, "Refused, a folder where a file was installed: " + path);
       return;
     }
+    // The installation makes no links: one here was put by someone else,
+    // and a system that deletes through it would reach its target.
+    if (kind == PathKind::kSymbolicLink) {
+      Note(NoteKind::kThroughLink,
+           "Left alone, a symbolic link or junction where a file was installed: " + path);
+      return;
+    }
     std::string error;
     if (system_.DeleteFile(path, &error)) {
       report_.removed.push_back(path);
