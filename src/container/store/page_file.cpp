@@ -137,12 +137,15 @@ void TPageFileManager::OpenExisting() {
     store_.reset();
     const platform::OsErrorClass cls = platform::ClassifyOsError(error);
     if (error != 0 && cls == platform::OsErrorClass::kInUse) {
-      throw EVorError(SingleQuoted(file_name_) + " is in use by another program", ErrorKind::kInUse);
+      throw EVorError(SingleQuoted(file_name_) + " is in use by another program",
+                      ErrorKind::kInUse);
     }
     if (error != 0 && cls == platform::OsErrorClass::kAccessDenied) {
-      if (!read_only_) throw EVorError(SingleQuoted(file_name_) + " is read-only", ErrorKind::kReadOnly);
-      throw EVorError(SingleQuoted(file_name_) + " cannot be opened: " + platform::OsErrorMessage(error),
-                      ErrorKind::kIo);
+      if (!read_only_)
+        throw EVorError(SingleQuoted(file_name_) + " is read-only", ErrorKind::kReadOnly);
+      throw EVorError(
+          SingleQuoted(file_name_) + " cannot be opened: " + platform::OsErrorMessage(error),
+          ErrorKind::kIo);
     }
     throw EVorError("File " + platform::ExtractFileName(file_name_) + " has corrupted header.",
                     ErrorKind::kDamaged);
