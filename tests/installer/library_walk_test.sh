@@ -3,12 +3,12 @@
 # library that writes "<its path>.loaded" when a process loads it (and then
 # refuses the load) is copied beside a finished installer under the names
 # of the library the program loads itself (rich edit) and of those the
-# system loads on its behalf (dwmapi, propsys, cryptbase, userenv, and
-# comctl32, which the program imports), and Wine is told to prefer such
-# native libraries over its own.
-# Not planted: version and uxtheme. Wine's own user32 imports version and
-# loads uxtheme while it starts, before any code of the program runs (and
-# would stop any program that uses windows); Windows' user32 does neither.
+# system loads on its behalf (version and uxtheme, which the system's user32
+# loads as it starts; dwmapi, propsys, cryptbase, userenv; comctl32, which
+# the program uses), and Wine is told to prefer such native libraries over
+# its own.
+#   the program's import table names only kernel32 and the C runtime: every
+#     other system library is delay-loaded, after the search is narrowed;
 #   a probe program in the same folder that loads one by bare name gets the
 #     planted one (the planting works);
 #   the wizard opens, shows the licence in its rich-text viewer and is
@@ -17,16 +17,23 @@
 #
 # Usage: library_walk_test.sh <VORSetup.exe> <installer_test_tool.exe>
 #        <vorpack.exe> <marker_program.exe> <marker_library.dll>
-#        <library_probe.exe> <build> <res>
+#        <library_probe.exe> <build> <res> <objdump>
 set -uo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/../../scripts/wine-lib.sh"
 wine_enter_route "$1" "${BASH_SOURCE[0]}" "$@"
-real_path_args "stub tool vorpack marker library probe build res" "$@"
+real_path_args "stub tool vorpack marker library probe build res objdump" "$@"
 test_name="library-test"
 source "$here/wine_gui_lib.sh"
 
-names=(riched20 dwmapi propsys cryptbase userenv comctl32)
+names=(riched20 version uxtheme dwmapi propsys cryptbase userenv comctl32)
+
+# The start-up imports: kernel32 and the C runtime, nothing the loader would
+# look for beside the program before WinMain runs.
+imports="$("$objdump" -p "$stub" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z' | sort | tr '\n' ' ')"
+[ "$imports" = "kernel32.dll msvcrt.dll " ] ||
+  fail "the program imports '$imports' when it starts; expected only kernel32.dll and msvcrt.dll"
+echo "the program imports only kernel32 and the C runtime when it starts"
 
 pkg="$tmp/package"
 mkdir -p "$pkg/Programfiles/Docs"
