@@ -67,7 +67,7 @@ for tool_name in Xvfb xdotool import convert xdpyinfo; do
   command -v "$tool_name" >/dev/null || fail "$tool_name is not installed (scripts/setup.sh installs it)"
 done
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$tmp/display" 2>"$tmp/xvfb.log" &
+Xvfb -displayfd 3 -screen 0 "${xvfb_screen:-1024x768x24}" -nolisten tcp 3>"$tmp/display" 2>"$tmp/xvfb.log" &
 xvfb_pid=$!
 wait_for 20 test -s "$tmp/display" || fail "Xvfb did not start: $(cat "$tmp/xvfb.log")"
 export DISPLAY=":$(head -n1 "$tmp/display")"

@@ -364,6 +364,9 @@ TEST(ProgramIdentity, StampedProgramReadsBack) {
         << os;
   }
   EXPECT_NE(manifest->find("Microsoft.Windows.Common-Controls"), std::string::npos);
+  // The window scales itself: declared DPI-aware, so that Windows does not
+  // stretch it as well.
+  EXPECT_NE(manifest->find(">true</dpiAware>"), std::string::npos);
   EXPECT_NE(manifest->find("<description>Caf\xC3\xA9 Editor Setup</description>"),
             std::string::npos);
 }

@@ -328,17 +328,16 @@ std::string ManifestText(const SetupIdentity& identity) {
   for (const char* os : kSupportedOs) {
     xml += "      <supportedOS Id=\"" + std::string(os) + "\"/>\r\n";
   }
-  // The window is laid out in pixels at 96 DPI: declared unaware, Windows
-  // scales it whole (with GDI scaling for sharp text) instead of clipping.
+  // The window scales its layout, fonts and pictures to the system's DPI
+  // itself: declared DPI-aware, Windows neither stretches it (blurred) nor
+  // lets its text outgrow the controls.
   xml +=
       "    </application>\r\n"
       "  </compatibility>\r\n"
       "  <application xmlns=\"urn:schemas-microsoft-com:asm.v3\">\r\n"
       "    <windowsSettings>\r\n"
-      "      <dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">false"
+      "      <dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true"
       "</dpiAware>\r\n"
-      "      <gdiScaling xmlns=\"http://schemas.microsoft.com/SMI/2017/WindowsSettings\">true"
-      "</gdiScaling>\r\n"
       "    </windowsSettings>\r\n"
       "  </application>\r\n"
       "</assembly>\r\n";

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <richedit.h>
 
+#include <algorithm>
 #include <exception>
 #include <string>
 
@@ -79,20 +80,19 @@ FormWindow::FormWindow(HINSTANCE instance, TForm1& form)
       LoadLibraryA(vor::platform::SystemLibraryPath(kRichEditLibrary).c_str()));
   if (!rich_edit_library_)
     throw EVorError(std::string("Cannot load ") + kRichEditLibrary, ErrorKind::kNotFound);
-  cancel_glyph_.reset(static_cast<HICON>(
-      LoadImageA(instance_, MAKEINTRESOURCEA(IDI_CANCEL_GLYPH), IMAGE_ICON, 16, 16, 0)));
   LoadSidePanelPicture();
 
   {
     HDC screen = GetDC(nullptr);
     const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
     ReleaseDC(nullptr, screen);
-    FontStyle base;
-    base.height = MulDiv(kFormFontPoints, dpi, 72);
-    default_font_ = FontFor(base);
+    if (dpi > 0) dpi_ = dpi;
+    default_font_ = CreateFontOfHeight(MulDiv(kFormFontPoints, dpi_, 72), false);
   }
+  cancel_glyph_.reset(static_cast<HICON>(LoadImageA(instance_, MAKEINTRESOURCEA(IDI_CANCEL_GLYPH),
+                                                    IMAGE_ICON, Scaled(16), Scaled(16), 0)));
 
-  RECT frame = {0, 0, kFormClientWidth, kFormClientHeight};
+  RECT frame = {0, 0, Scaled(kFormClientWidth), Scaled(kFormClientHeight)};
   AdjustWindowRectEx(&frame, kFormStyle, FALSE, kFormExStyle);
   const int width = frame.right - frame.left;
   const int height = frame.bottom - frame.top;
@@ -173,18 +173,26 @@ void FormWindow::LoadSidePanelPicture() {
   side_info_.bmiHeader.biCompression = BI_RGB;
 }
 
+HFONT FormWindow::CreateFontOfHeight(int pixels, bool bold) {
+  UniqueFont created(CreateFontA(-pixels, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                                 DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                 DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, kFormFontFace));
+  if (!created) throw EVorError("Cannot create the window's font", ErrorKind::kGeneral);
+  HFONT result = created.get();
+  FontStyle key;
+  key.height = -pixels;  // never equal to a layout's font: those are positive
+  key.bold = bold;
+  fonts_.emplace_back(key, std::move(created));
+  return result;
+}
+
 HFONT FormWindow::FontFor(const FontStyle& font) {
   if (font.height == 0) return default_font_;
   for (const auto& entry : fonts_) {
     if (SameFont(entry.first, font)) return entry.second.get();
   }
-  UniqueFont created(CreateFontA(-font.height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE,
-                                 FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                                 CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
-                                 kFormFontFace));
-  if (!created) throw EVorError("Cannot create the window's font", ErrorKind::kGeneral);
-  HFONT result = created.get();
-  fonts_.emplace_back(font, std::move(created));
+  HFONT result = CreateFontOfHeight(Scaled(font.height), font.bold);
+  fonts_.back().first = font;
   return result;
 }
 
@@ -202,9 +210,9 @@ RECT FormWindow::ControlRect(const ControlLayout& layout) const {
   if (layout.kind == ControlKind::kPage) {
     // The page control's display area, in the window's client coordinates.
     const ControlLayout& pc = Layout(ControlId::PC1);
-    RECT r = {0, 0, pc.width, pc.height};
+    RECT r = {0, 0, Scaled(pc.width), Scaled(pc.height)};
     TabCtrl_AdjustRect(Hwnd(ControlId::PC1), FALSE, &r);
-    OffsetRect(&r, pc.left, pc.top);
+    OffsetRect(&r, Scaled(pc.left), Scaled(pc.top));
     return r;
   }
   if ((layout.options & kOptFillParent) != 0) {
@@ -213,7 +221,10 @@ RECT FormWindow::ControlRect(const ControlLayout& layout) const {
     if (Layout(layout.parent).kind == ControlKind::kPanel) InflateRect(&r, -1, -1);  // the bevel
     return r;
   }
-  RECT r = {layout.left, layout.top, layout.left + layout.width, layout.top + layout.height};
+  // Edges rather than sizes are scaled, so that neighbours that touch at
+  // 96 DPI still touch.
+  RECT r = {Scaled(layout.left), Scaled(layout.top), Scaled(layout.left + layout.width),
+            Scaled(layout.top + layout.height)};
   return r;
 }
 
@@ -640,12 +651,16 @@ LRESULT CALLBACK FormWindow::ImageProc(HWND hwnd, UINT msg, WPARAM wparam, LPARA
 void FormWindow::ShowPicture(ControlId id, const std::shared_ptr<const IconPicture>& picture) {
   icons_[Index(id)].reset();
   if (picture != nullptr) {
-    // The image that suits the control best, drawn at its own size.
+    // The image that suits the control (at the screen's DPI) best, drawn at
+    // its own size grown with the DPI, but never beyond the control.
     const ControlLayout& layout = Layout(id);
-    const IconEntry& entry = picture->BestFor(layout.width, layout.height);
+    const int width = Scaled(layout.width);
+    const int height = Scaled(layout.height);
+    const IconEntry& entry = picture->BestFor(width, height);
     auto* bits = reinterpret_cast<BYTE*>(const_cast<char*>(picture->bytes.data())) + entry.offset;
-    icons_[Index(id)].reset(CreateIconFromResourceEx(bits, entry.size, TRUE, 0x00030000,
-                                                     entry.width, entry.height, LR_DEFAULTCOLOR));
+    icons_[Index(id)].reset(CreateIconFromResourceEx(
+        bits, entry.size, TRUE, 0x00030000, std::min(Scaled(entry.width), std::max(width, 1)),
+        std::min(Scaled(entry.height), std::max(height, 1)), LR_DEFAULTCOLOR));
   }
   InvalidateRect(Hwnd(id), nullptr, TRUE);
 }

@@ -61,6 +61,10 @@ class FormWindow {
   RECT ControlRect(const ControlLayout& layout) const;
   RECT AutoSizeRect(const ControlLayout& layout, const RECT& at) const;
   HFONT FontFor(const FontStyle& font);
+  // Makes (and keeps) the form's face at a height in screen pixels.
+  HFONT CreateFontOfHeight(int pixels, bool bold);
+  // A length of the layout (pixels at 96 DPI) in the screen's pixels.
+  int Scaled(int pixels) const { return MulDiv(pixels, dpi_, kLayoutDpi); }
   HWND Hwnd(ControlId id) const { return controls_[Index(id)]; }
 
   template <typename Action>
@@ -76,6 +80,10 @@ class FormWindow {
   UniqueIcon cancel_glyph_;
   std::vector<std::pair<FontStyle, UniqueFont>> fonts_;
   HFONT default_font_ = nullptr;
+  // The layout is given in pixels at 96 DPI; the window scales it, its
+  // fonts and its pictures to the screen's DPI, read once when it is made.
+  static constexpr int kLayoutDpi = 96;
+  int dpi_ = kLayoutDpi;
   // The side panel's picture as a top-down 24-bit DIB.
   BITMAPINFO side_info_{};
   std::vector<uint8_t> side_bits_;

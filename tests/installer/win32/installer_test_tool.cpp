@@ -17,6 +17,12 @@
 //   installer_test_tool boxes
 //       prints each visible dialog box: box|caption|text of its labels|x|y
 //       with x, y the screen point at the middle of its first button.
+//   installer_test_tool fit
+//       checks that every visible label, button, radio button and check box
+//       of the installer window shows its whole text (measured in the font
+//       its layout gives, at the screen's DPI) and lies inside its parent;
+//       prints "clipped|<name>|<why>" for each one that does not (exit 1),
+//       else "fits|<count of controls checked>|<dpi>".
 //
 // Exit code 0 on success, 1 on failure, 2 on wrong usage.
 #include <windows.h>
@@ -178,6 +184,79 @@ int Boxes() {
   return 0;
 }
 
+// The font a control of the layout has at the screen's DPI: the form's
+// face, the default size in points or the layout's height in 96-DPI pixels.
+HFONT LayoutFont(const vor::FontStyle& font, int dpi) {
+  const int height =
+      font.height == 0 ? MulDiv(vor::kFormFontPoints, dpi, 72) : MulDiv(font.height, dpi, 96);
+  return CreateFontA(-height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                     DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                     DEFAULT_PITCH | FF_SWISS, vor::kFormFontFace);
+}
+
+int Fit() {
+  const std::vector<HWND> forms = VisibleTopLevel("VorInstallerForm");
+  if (forms.size() != 1) {
+    std::fprintf(stderr, "%u installer windows visible\n", static_cast<unsigned>(forms.size()));
+    return 1;
+  }
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  HDC dc = CreateCompatibleDC(screen);
+  ReleaseDC(nullptr, screen);
+  int checked = 0;
+  int clipped = 0;
+  for (const vor::ControlLayout& layout : vor::FormControls()) {
+    using vor::ControlKind;
+    const bool check =
+        layout.kind == ControlKind::kRadioButton || layout.kind == ControlKind::kCheckBox;
+    if (layout.kind != ControlKind::kLabel && layout.kind != ControlKind::kButton && !check) {
+      continue;
+    }
+    HWND hwnd = FindControl(forms[0], layout.id);
+    if (hwnd == nullptr || !IsWindowVisible(hwnd)) continue;
+    ++checked;
+    RECT inner;
+    GetClientRect(hwnd, &inner);
+    // Inside the parent's client area.
+    RECT outer;
+    GetWindowRect(hwnd, &outer);
+    HWND parent = GetParent(hwnd);
+    RECT area;
+    GetClientRect(parent, &area);
+    MapWindowPoints(parent, nullptr, reinterpret_cast<POINT*>(&area), 2);
+    if (outer.left < area.left || outer.top < area.top || outer.right > area.right ||
+        outer.bottom > area.bottom) {
+      std::printf("clipped|%s|lies outside its parent\n", layout.name);
+      ++clipped;
+      continue;
+    }
+    const std::string text = WindowText(hwnd);
+    if (text.empty()) continue;
+    // The room the text has: a button's frame, a box's square and gap.
+    int room_width = inner.right;
+    if (layout.kind == ControlKind::kButton) room_width -= 2 * MulDiv(3, dpi, 96);
+    if (check) room_width -= GetSystemMetrics(SM_CXMENUCHECK) + MulDiv(3, dpi, 96);
+    HFONT font = LayoutFont(layout.font, dpi);
+    HGDIOBJ old = SelectObject(dc, font);
+    RECT need = {0, 0, room_width, 0};
+    const bool wraps = layout.kind == ControlKind::kLabel &&
+                       (layout.options & (vor::kOptWordWrap | vor::kOptCentered)) != 0;
+    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &need,
+              DT_CALCRECT | (wraps ? DT_WORDBREAK : DT_SINGLELINE));
+    SelectObject(dc, old);
+    DeleteObject(font);
+    if (need.right > room_width || need.bottom > inner.bottom) {
+      std::printf("clipped|%s|text needs %ldx%ld, has %dx%ld\n", layout.name, need.right,
+                  need.bottom, room_width, inner.bottom);
+      ++clipped;
+    }
+  }
+  DeleteDC(dc);
+  if (clipped == 0) std::printf("fits|%d|%d\n", checked, dpi);
+  return clipped == 0 ? 0 : 1;
+}
+
 int ShowFolder(int csidl) {
   char path[MAX_PATH] = {};
   if (FAILED(SHGetFolderPathA(nullptr, csidl, nullptr, 0, path))) return 1;
@@ -227,14 +306,16 @@ int main(int argc, char** argv) {
     }
     if (args.size() == 1 && args[0] == "controls") return Controls();
     if (args.size() == 1 && args[0] == "boxes") return Boxes();
+    if (args.size() == 1 && args[0] == "fit") return Fit();
     if (args.size() == 2 && args[0] == "link") return ShowLink(args[1]);
     if (args.size() == 2 && args[0] == "folder") return ShowFolder(std::stoi(args[1]));
   } catch (const std::exception& e) {
     std::fprintf(stderr, "installer_test_tool: %s\n", e.what());
     return 1;
   }
-  std::fprintf(stderr,
-               "usage: installer_test_tool pack <stub> <folder> <out> | controls | boxes | link "
-               "<file> | folder <n>\n");
+  std::fprintf(
+      stderr,
+      "usage: installer_test_tool pack <stub> <folder> <out> | controls | boxes | fit | link "
+      "<file> | folder <n>\n");
   return 2;
 }
