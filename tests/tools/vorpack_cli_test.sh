@@ -134,6 +134,7 @@ case "$scenario" in
     contains out.txt "setup.exe: 10 files, 3 folders"
     contains out.txt "built in"
     contains out.txt "(chosen for the package)"
+    contains out.txt "format overhead"
     cmp -n "$(stat -c %s stub.exe)" stub.exe setup.exe || fail "the program's bytes changed"
     read_back setup.exe
     # A page size given is the one the container gets.

@@ -186,6 +186,7 @@ class Writer {
   }
 
   const std::vector<int>& FilesByType() const { return files_by_type_; }
+  int64_t StoredBytes() const { return stored_bytes_; }
 
  private:
   std::string Shown(const PackageEntry& entry) const { return "'" + entry.shown + "'"; }
@@ -238,6 +239,8 @@ class Writer {
       } else {
         CopyContent(target, entry);
       }
+      const TCFRAdvancedFileStream& blocks = target.BlockStream();
+      stored_bytes_ += blocks.PassThrough() ? target.Size() : blocks.StoredSize();
     } catch (...) {
       coffer_.DeleteFile(entry.stored_path);
       throw;
@@ -305,6 +308,7 @@ class Writer {
   bool no_space_ = false;
   std::vector<uint8_t> buffer_;
   std::vector<int> files_by_type_ = std::vector<int>(10, 0);
+  int64_t stored_bytes_ = 0;
 };
 
 // Makes an empty container at path and returns its bytes with the part size
@@ -442,6 +446,7 @@ BuildResult BuildInstaller(const Package& package, const BuildOptions& options) 
     }
   }
   std::vector<int> files_by_type;
+  int64_t stored_bytes = 0;
   {
     std::unique_ptr<TCoffer> coffer;
     try {
@@ -450,6 +455,7 @@ BuildResult BuildInstaller(const Package& package, const BuildOptions& options) 
       Writer writer(*coffer, package, options);
       writer.Run();
       files_by_type = writer.FilesByType();
+      stored_bytes = writer.StoredBytes();
       coffer.reset();
     } catch (const ECofferError&) {
       throw;
@@ -498,6 +504,9 @@ BuildResult BuildInstaller(const Package& package, const BuildOptions& options) 
   result.page_size = page_size;
   result.page_size_chosen = options.page_size == 0;
   result.files_by_type = std::move(files_by_type);
+  result.stored_bytes = stored_bytes;
+  result.cost = MeasureContainer(options.output, kJobPassword, stored_bytes,
+                                 result.installer_bytes - result.stub_bytes);
   return result;
 }
 
