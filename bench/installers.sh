@@ -10,9 +10,14 @@
 #              already (NSIS stores identical files once; vorpack does not)
 #   large      the same bytes as three large files (a tar of each part and
 #              the random bytes)
+#   bigfile    one 20 MiB file of random bytes among 277 small files (the
+#              first text files of the payload up to 64 KiB, in byte order
+#              of their paths): where decompression and the read path show
 #
-# Installers: vorpack at types 5 and 9 with the page size it chooses and
-# with the former fixed 4096, and makensis with zlib and bzip2, not solid.
+# Installers: vorpack at types 5 and 9 and with -c auto (the type that
+# stores each file smallest, stored when none shrinks it) with the page size
+# it chooses, at types 5 and 9 with the former fixed 4096 (not for bigfile),
+# and makensis with zlib and bzip2, not solid.
 # Installing: both installers run unattended (/S /D=) under the same 32-bit
 # Wine (ours with /CURRENTUSER /NODESKTOP /NOQUICKLAUNCH: the package has no
 # shortcuts). For the unpacking alone, the same container is extracted with
@@ -22,6 +27,8 @@
 #
 # Environment (besides compare.sh's): VORPACK (a vorpack executable),
 # VOR_BENCH_INSTALLER_MB (payload size; overrides the rule above),
+# VOR_BENCH_VARIANTS (the payloads to build and install, default
+# "mixed distinct large bigfile"),
 # VOR_BENCH_WIN32 (the win32 build folder, default build/win32, configured
 # with the win32 preset when missing; coffer.exe and VORSetup.exe are built
 # there unless VOR_BENCH_NO_BUILD is set).
@@ -88,8 +95,21 @@ if [ ! -d large ]; then
   tar -C payload -cf large/bin.tar bin
   cp payload/random/random.bin large/random.bin
 fi
-variants=(mixed distinct large)
+if [ ! -d bigfile ]; then
+  mkdir -p bigfile/files
+  (cd payload/text && find . -type f -size -65k -printf '%P\n' | LC_ALL=C sort | awk 'NR <= 277') |
+    while IFS= read -r f; do
+      mkdir -p "bigfile/files/$(dirname "$f")"
+      ln "payload/text/$f" "bigfile/files/$f"
+    done
+  # Random bytes under another fixed key than the payload's.
+  head -c 20971520 /dev/zero |
+    openssl enc -aes-128-ctr -K 0f0e0d0c0b0a09080706050403020100 \
+      -iv 00000000000000000000000000000000 >bigfile/random.bin
+fi
+read -r -a variants <<<"${VOR_BENCH_VARIANTS:-mixed distinct large bigfile}"
 variant_dir() { case "$1" in mixed) echo payload ;; *) echo "$1" ;; esac; }
+has_variant() { [[ " ${variants[*]} " == *" $1 "* ]]; }
 # A package folder per payload: a job file and the payload as Programfiles.
 for v in "${variants[@]}"; do
   if [ ! -d "pkg-$v" ]; then
@@ -137,9 +157,10 @@ SectionEnd
 NSI
 }
 for v in "${variants[@]}"; do
-  for t in 5 9; do
+  for t in 5 9 auto; do
     build_one "$v" "vorpack -c $t" "$v-c$t.exe" \
       "\"$VORPACK\" --no-progress --force --stub \"$stub\" -c $t pkg-$v -o $v-c$t.exe"
+    [ "$t" = auto ] || [ "$v" = bigfile ] && continue
     build_one "$v" "vorpack -c $t, 4096" "$v-c$t-4096.exe" \
       "\"$VORPACK\" --no-progress --force --stub \"$stub\" -c $t --page-size 4096 pkg-$v -o $v-c$t-4096.exe"
   done
@@ -156,15 +177,17 @@ done
 ilabels=() icmds=()
 install_config() { ilabels+=("$1/$2"); icmds+=("$3"); }
 dest_win="$(winpath "$iwork/dest")"
-for v in mixed distinct; do
-  for t in 5 9; do
+for v in mixed distinct bigfile; do
+  has_variant "$v" || continue
+  for t in 5 9 auto; do
     for p in "" "-4096"; do
-      [ "$t" = 9 ] && [ -n "$p" ] && continue
+      [ "$t" != 5 ] || [ "$v" = bigfile ] && [ -n "$p" ] && continue
       install_config "$v" "vorpack -c $t${p:+, 4096}, silent (Wine)" \
         "bash \"$root/scripts/wine-run.sh\" --arch win32 $v-c$t$p.exe /S /CURRENTUSER /NODESKTOP /NOQUICKLAUNCH \"/D=$dest_win\""
     done
   done
   for p in "" "-4096"; do
+    [ "$v" = bigfile ] && [ -n "$p" ] && continue
     install_config "$v" "vorpack -c 5${p:+, 4096}, coffer extract (native)" \
       "COFFER_PASSWORD=$installer_password \"$COFFER\" --no-progress extract $v-c5$p.exe Programfiles -o dest"
   done
@@ -244,15 +267,19 @@ stub_bytes=$(stat -c %s "$stub")
     echo "| $1 | $2 | $(awk -v v="$2" -v l="$3" 'BEGIN {print (v <= l) ? "yes" : "no"}') |"
   }
   for t in 5 9; do
+    has_variant mixed && has_variant distinct || continue
     itarget "mixed: vorpack -c $t / zip -9 <= 1.15" \
       "$(over "${isize[mixed/vorpack -c $t]}" "${isize[mixed/zip -9]}")" 1.15
     itarget "distinct: vorpack -c $t / NSIS bzip2 <= 1.2" \
       "$(over "${isize[distinct/vorpack -c $t]}" "${isize[distinct/NSIS bzip2]}")" 1.2
   done
-  for v in mixed distinct; do
-    itarget "$v: install -c 5 / NSIS zlib install <= 1" \
-      "$(over "$(imedian "$v/vorpack -c 5, silent (Wine)")" \
-        "$(imedian "$v/NSIS zlib, silent (Wine)")")" 1
+  for v in mixed distinct bigfile; do
+    has_variant "$v" || continue
+    for t in 5 auto; do
+      itarget "$v: install -c $t / NSIS zlib install <= 1" \
+        "$(over "$(imedian "$v/vorpack -c $t, silent (Wine)")" \
+          "$(imedian "$v/NSIS zlib, silent (Wine)")")" 1
+    done
   done
 } >"$iwork/table.md"
 

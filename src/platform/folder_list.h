@@ -15,6 +15,11 @@ enum class FolderEntryKind {
 struct FolderEntry {
   std::string name;
   FolderEntryKind kind = FolderEntryKind::kOther;
+  // A symbolic link whose target does not exist (kind kOther); link_target
+  // is what the link names. Systems whose listing cannot tell leave these
+  // unset, and the entry fails when it is opened.
+  bool dangling_link = false;
+  std::string link_target;
 };
 
 // The entries of folder path ("." and ".." left out), sorted by name

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <errno.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <string>
@@ -14,15 +15,25 @@ namespace vor::platform {
 
 namespace {
 
-FolderEntryKind KindOf(const std::string& path) {
+void Describe(const std::string& path, FolderEntry* entry) {
+  entry->kind = FolderEntryKind::kOther;
   struct stat st;
-  if (::lstat(path.c_str(), &st) != 0) return FolderEntryKind::kOther;
-  if (S_ISDIR(st.st_mode)) return FolderEntryKind::kFolder;
-  if (S_ISREG(st.st_mode)) return FolderEntryKind::kFile;
-  if (S_ISLNK(st.st_mode) && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
-    return FolderEntryKind::kFile;
+  if (::lstat(path.c_str(), &st) != 0) return;
+  if (S_ISDIR(st.st_mode)) {
+    entry->kind = FolderEntryKind::kFolder;
+  } else if (S_ISREG(st.st_mode)) {
+    entry->kind = FolderEntryKind::kFile;
+  } else if (S_ISLNK(st.st_mode)) {
+    if (::stat(path.c_str(), &st) == 0) {
+      if (S_ISREG(st.st_mode)) entry->kind = FolderEntryKind::kFile;
+    } else if (errno == ENOENT) {
+      entry->dangling_link = true;
+      std::string target(4096, '\0');
+      const ssize_t n = ::readlink(path.c_str(), &target[0], target.size());
+      target.resize(n > 0 ? static_cast<size_t>(n) : 0);
+      entry->link_target = target;
+    }
   }
-  return FolderEntryKind::kOther;
 }
 
 }  // namespace
@@ -32,11 +43,18 @@ bool ListFolder(const std::string& path, std::vector<FolderEntry>* entries) {
   if (dir == nullptr) return false;
   std::vector<FolderEntry> result;
   const std::string base = path.empty() || path.back() == '/' ? path : path + "/";
+  // readdir signals an error only through errno, which the checks of the
+  // entries set as well: clear it before each call.
   errno = 0;
   while (const dirent* d = ::readdir(dir)) {
     const std::string name = d->d_name;
-    if (name == "." || name == "..") continue;
-    result.push_back(FolderEntry{name, KindOf(base + name)});
+    if (name != "." && name != "..") {
+      FolderEntry entry;
+      entry.name = name;
+      Describe(base + name, &entry);
+      result.push_back(std::move(entry));
+    }
+    errno = 0;
   }
   const int error = errno;
   ::closedir(dir);

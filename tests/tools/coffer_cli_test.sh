@@ -76,6 +76,10 @@ roundtrip() {
   if [ "$type" != 0 ]; then contains out.txt "\"compression\": $type"; fi
   expect 0 extract t.cof -o out
   diff -r tree out/tree >/dev/null || fail "extracted tree differs"
+  # A file named alone is extracted alone, into the target folder.
+  expect 0 extract t.cof -o one tree/sub/random.bin
+  cmp -s one/random.bin tree/sub/random.bin || fail "a file named alone was not extracted"
+  [ "$(ls one)" = random.bin ] || fail "naming one file extracted more"
   [ -d out/tree/empty ] && [ -d out/tree/sub/also-empty ] || fail "empty folders missing"
   [ "$(stat -c %Y out/tree/a.txt)" = "$(stat -c %Y tree/a.txt)" ] || fail "last-write time lost"
   expect 0 check t.cof

@@ -165,6 +165,49 @@ TEST_F(VorpackBuild, AutoStoresEachFileWithTheSmallestTypeAndReadsBack) {
   }
 }
 
+// The summary's account of the container: its parts add up to every byte
+// behind the program, and stored files carry no stream headers.
+TEST_F(VorpackBuild, ContainerCostAccountsForEveryByte) {
+  struct Case {
+    uint8_t type;
+    int32_t page_size;
+  };
+  for (const Case& c : {Case{0, 600}, Case{5, 600}, Case{5, 4096}}) {
+    SCOPED_TRACE(std::to_string(c.type) + " at " + std::to_string(c.page_size));
+    vorpack::BuildOptions options =
+        Options("cost-" + std::to_string(c.type) + "-" + std::to_string(c.page_size) + ".exe");
+    options.compression = c.type;
+    options.page_size = c.page_size;
+    vorpack::Findings findings;
+    vorpack::Package package(PackageDir(), coffer::NameCodec(1252), &findings);
+    vorpack::CheckJob(package, &findings);
+    const vorpack::BuildResult result = vorpack::BuildInstaller(package, options);
+    const vorpack::ContainerCost& cost = result.cost;
+    EXPECT_EQ(cost.page_size, c.page_size);
+    EXPECT_EQ(cost.container_bytes, result.installer_bytes - result.stub_bytes);
+    const int64_t parts[] = {
+        cost.header_bytes,      cost.directory_bytes,     cost.map_bytes,   cost.allocation_bytes,
+        cost.page_header_bytes, cost.stream_header_bytes, cost.slack_bytes, cost.free_bytes};
+    int64_t sum = 0;
+    for (int64_t part : parts) {
+      EXPECT_GE(part, 0);
+      sum += part;
+    }
+    EXPECT_EQ(sum, cost.Overhead());
+    EXPECT_EQ(cost.stored_bytes + cost.Overhead(), cost.container_bytes);
+    // The container grows by extents of 8 pages: less than one is free.
+    EXPECT_LT(cost.free_bytes, 8 * int64_t{c.page_size});
+    EXPECT_GE(cost.directory_bytes, c.page_size);
+    if (c.type == 0) {
+      EXPECT_EQ(cost.stored_bytes, package.TotalBytes());
+      EXPECT_EQ(cost.stream_header_bytes, 0);
+    } else {
+      EXPECT_LT(cost.stored_bytes, package.TotalBytes());
+      EXPECT_GT(cost.stream_header_bytes, 0);
+    }
+  }
+}
+
 TEST_F(VorpackBuild, FilesByTypeNamesTheTypesUsed) {
   EXPECT_EQ(vorpack::FilesByType({3, 0, 0, 0, 1, 0, 0, 0, 0, 2}),
             "type 0: 3 files, type 4: 1 file, type 9: 2 files");

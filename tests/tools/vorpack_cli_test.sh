@@ -134,6 +134,7 @@ case "$scenario" in
     contains out.txt "setup.exe: 10 files, 3 folders"
     contains out.txt "built in"
     contains out.txt "(chosen for the package)"
+    contains out.txt "format overhead"
     cmp -n "$(stat -c %s stub.exe)" stub.exe setup.exe || fail "the program's bytes changed"
     read_back setup.exe
     # A page size given is the one the container gets.
@@ -185,6 +186,40 @@ printf 'x' >'Programfiles/Ж.txt'|cannot be represented in code page 1252
 printf 'x' >Programfiles/HELLO.EXE|'Programfiles/HELLO.EXE' and 'Programfiles/hello.exe' differ only in case
 printf 'Title=Ж\r\n' >>JOB.INI|JOB.INI:8: the character 'Ж' cannot be represented in code page 1252
 ROWS
+    # Each row: what breaks the package, and the one error vorpack reports
+    # for it, exactly (no other finding besides it).
+    while IFS='|' read -r breaks message; do
+      [ -n "$breaks" ] || continue
+      rm -rf bad && cp -r pkg bad
+      (cd bad && eval "$breaks") || fail "cannot break the package: $breaks"
+      expect 1 vorpack bad -o out/setup.exe --stub stub.exe
+      printf 'vorpack: error: %s\nvorpack: 1 error in the package; nothing was written\n' \
+        "$message" >want.txt
+      diff want.txt err.txt >&2 || fail "the report on '$breaks' differs"
+      no_output out/setup.exe
+    done <<'ROWS'
+printf 'Title=Ж\r\n' >JOB.INI|JOB.INI:1: the character 'Ж' cannot be represented in code page 1252
+printf 'Path=X\r\nHello=PDIR\\hello.exe\r\nB=\xd0\x96\r\n' >MENU.DAT|MENU.DAT:3: the character 'Ж' cannot be represented in code page 1252
+ln -s ../missing.txt Programfiles/link.txt|'Programfiles/link.txt': a symbolic link to '../missing.txt', which does not exist
+printf '\xef\xbb\xbfplain\n' >readme.rtf|readme.rtf:1: does not start with {\rtf; the installer would show it as plain text
+ROWS
+    # A write the disk refuses names the installer and the system's reason
+    # (the file size limit stands in for a full disk).
+    (trap '' XFSZ && ulimit -f 12 && exec "$vorpack_exe" pkg -o out/setup.exe --stub stub.exe \
+      >out.txt 2>err.txt </dev/null) && fail "a build beyond the file size limit succeeded"
+    grep -v '^vorpack: warning: ' err.txt >got.txt
+    printf "vorpack: 'out/setup.exe': cannot be written: File too large\n" >want.txt
+    diff want.txt got.txt >&2 || fail "the report on a refused write differs"
+    no_output out/setup.exe
+    # A UTF-8 readme goes in as escapes of the code page; --check says nothing about it.
+    printf '{\\rtf1\\ansi Caf\xc3\xa9 \xd0\x96\\par}\n' >pkg/readme.rtf
+    expect 0 vorpack pkg -o out/rtf.exe --stub stub.exe
+    export COFFER_PASSWORD="$installer_password"
+    expect 0 coffer cat out/rtf.exe readme.rtf
+    unset COFFER_PASSWORD
+    printf "{\\\\rtf1\\\\ansi Caf\\\\'e9 \\\\u1046?\\\\par}\\n" >want.txt
+    cmp want.txt out.txt || { od -c out.txt >&2; fail "the stored readme differs"; }
+    rm out/rtf.exe
     # A clean package passes --check and writes nothing.
     expect 0 vorpack --check pkg
     contains out.txt "pkg: ready (10 files, 3 folders"

@@ -50,6 +50,9 @@ void PackageTest::SetUp() {
       "Icon=app.ico\r\nTitle=Caf\xC3\xA9 Setup\r\nInstMessage=Installs a=b\r\n"
       "ProgramDir=C:\\Program Files\\Cafe\r\nAppname=Cafe\r\nExename=APP.EXE\r\n"
       "pregister0=PDIR\\lib\\server.dll\r\n";
+  // The readme is UTF-8 on disk; the installer gets escapes of code page
+  // 1252, and one for the character 1252 lacks.
+  const std::string readme_utf8 = "\xEF\xBB\xBF{\\rtf1\\ansi Caf\xC3\xA9 \xD0\x96}\n";
   stored_files_ = {
       {"JOB.INI",
        "Icon=app.ico\r\nTitle=Caf\xE9 Setup\r\nInstMessage=Installs a=b\r\n"
@@ -59,7 +62,7 @@ void PackageTest::SetUp() {
       {"SCUTS.DAT", "Cafe=PDIR\\app.exe\n"},
       {"EXECS.DAT", "Postexec=PDIR\\docs\\notes.txt\r\n"},
       {"License.rtf", "{\\rtf1\\ansi Licence}\n"},
-      {"readme.rtf", "{\\rtf1\\ansi Readme}\n"},
+      {"readme.rtf", "{\\rtf1\\ansi Caf\\'e9 \\u1046?}\n"},
       {"app.ico", SampleIcon()},
       {"Programfiles/app.exe", "MZ program"},
       {"Programfiles/zero.txt", ""},
@@ -68,7 +71,10 @@ void PackageTest::SetUp() {
       {"Programfiles/data/noise.bin", NoiseBytes(1700000, 7)},
   };
   for (const auto& file : stored_files_) {
-    ASSERT_TRUE(Put(file.first, file.first == "JOB.INI" ? job_utf8 : file.second)) << file.first;
+    const std::string& bytes = file.first == "JOB.INI"      ? job_utf8
+                               : file.first == "readme.rtf" ? readme_utf8
+                                                            : file.second;
+    ASSERT_TRUE(Put(file.first, bytes)) << file.first;
   }
   platform::CreateDirectory(PackagePath("Programfiles/empty"));
 }

@@ -38,7 +38,8 @@ class PackageTest : public TempDirTest {
   std::string StubBytes();
 
   // The files of the complete package, by relative path, with their bytes
-  // as stored (the UTF-8 JOB.INI in code page 1252).
+  // as stored (the UTF-8 JOB.INI in code page 1252, the UTF-8 readme.rtf
+  // with escapes).
   std::vector<std::pair<std::string, std::string>> stored_files_;
 };
 

@@ -14,6 +14,7 @@
 #include "job_text.h"
 #include "package.h"
 #include "platform/folder_list.h"
+#include "rich_text.h"
 #include "tools/vorpack_fixture.h"
 
 namespace vor::testing {
@@ -66,6 +67,31 @@ TEST(VorpackJobText, ConvertsUtf8AndRefusesWhatTheCodePageLacks) {
       EXPECT_EQ(e.Code(), coffer::kExitFailure);
       EXPECT_NE(std::string(e.what()).find(c.error), std::string::npos) << e.what();
     }
+  }
+}
+
+TEST(VorpackRichText, Utf8BecomesEscapesOfTheCodePage) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+    uint32_t cp;
+    std::string stored;
+  };
+  const std::vector<Case> cases = {
+      {"ascii kept", "{\\rtf1\\ansi Cafe\\par}", 1252, "{\\rtf1\\ansi Cafe\\par}"},
+      {"in the code page", "{\\rtf1 caf\xC3\xA9\\par\xC3\x89t\xC3\xA9}", 1252,
+       "{\\rtf1 caf\\'e9\\par\\'c9t\\'e9}"},
+      {"outside it", "{\\rtf1 \xD0\x96\xE2\x82\xAC}", 1252, "{\\rtf1 \\u1046?\\'80}"},
+      {"beyond U+FFFF", "{\\rtf1 \xF0\x9F\x98\x80}", 1252, "{\\rtf1 \\u-10179?\\u-8704?}"},
+      {"the declared code page wins", "{\\rtf1\\ansi\\ansicpg1251 \xD0\x96}", 1252,
+       "{\\rtf1\\ansi\\ansicpg1251 \\'c6}"},
+      {"machine code page", "{\\rtf1 \xD0\x96}", 1251, "{\\rtf1 \\'c6}"},
+      {"byte order mark dropped", "\xEF\xBB\xBF{\\rtf1 \xC3\xA9}", 1252, "{\\rtf1 \\'e9}"},
+      {"8-bit text kept", "{\\rtf1 caf\xE9}", 1252, "{\\rtf1 caf\xE9}"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(vorpack::ToCodePageRichText(c.bytes, c.cp), c.stored);
   }
 }
 

@@ -11,6 +11,7 @@
 #include "exit_codes.h"
 #include "platform/folder_list.h"
 #include "platform/fs.h"
+#include "platform/platform_error.h"
 
 namespace vor::coffer {
 
@@ -98,7 +99,8 @@ class Planner {
   void AddFolderContents(const std::string& target, const std::string& path) {
     std::vector<platform::FolderEntry> entries;
     if (!platform::ListFolder(path, &entries)) {
-      throw ECofferError(kExitIoError, "'" + path + "': the folder cannot be read");
+      throw ECofferError(kExitIoError, "'" + path + "': the folder cannot be read: " +
+                                           platform::OsErrorMessage(platform::LastOsError()));
     }
     for (const platform::FolderEntry& e : entries) {
       const std::string child = platform::JoinDiskPath(path, e.name);
@@ -110,7 +112,9 @@ class Planner {
           AddFile(target, child, e.name);
           break;
         case platform::FolderEntryKind::kOther:
-          Warn("skipping '" + child + "': not a file or folder");
+          Warn("skipping '" + child + "': " +
+               (e.dangling_link ? "a symbolic link to '" + e.link_target + "', which does not exist"
+                                : std::string("not a file or folder")));
           break;
       }
     }

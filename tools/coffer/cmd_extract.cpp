@@ -18,6 +18,7 @@
 #include "commands.h"
 #include "common/error.h"
 #include "container/export_ahead.h"
+#include "container/store/file_rec.h"
 #include "container/stream/block_packer.h"
 #include "container/stream/file_stream.h"
 #include "exit_codes.h"
@@ -83,7 +84,12 @@ Selection Select(Session& session, TCoffer& coffer) {
   std::string path = args.operands.size() > 1 ? session.Codec().ToStoredPath(args.operands[1], true)
                                               : std::string("\\");
   std::string name_mask = "*.*";
-  if (path != "\\" && coffer.FolderExists(path) && path.find_first_of("*?") == std::string::npos) {
+  // FolderExists holds for a file of that name too: a file is extracted
+  // as a mask of its own name in its folder.
+  const bool names_folder = path != "\\" && path.find_first_of("*?") == std::string::npos &&
+                            coffer.FolderExists(path) &&
+                            (coffer.FileGetAttr(path) & kFileAttributeDirectory) != 0;
+  if (names_folder) {
     sel.root = path + "\\";
   } else if (path == "\\") {
     sel.root = "\\";

@@ -16,6 +16,7 @@
 #include "container/stream/file_stream.h"
 #include "container/stream/stream.h"
 #include "container/stream/type_choice.h"
+#include "container/volume/multipart_volume.h"
 #include "container/volume/volume_header.h"
 #include "crypto/random.h"
 #include "exit_codes.h"
@@ -110,6 +111,18 @@ class TemporaryFiles {
   bool kept_ = false;
 };
 
+// The system's reason for the last write the container's volume could not
+// make; empty when the disk refused none.
+std::string DiskRefusal(TCoffer& coffer) {
+  const TCFRHugeFile* store = coffer.PageFile().Store();
+  if (store == nullptr || store->LastFailure() == 0) return std::string();
+  return platform::OsErrorMessage(store->LastFailure());
+}
+
+ECofferError CannotWrite(const std::string& path, const std::string& why) {
+  return ECofferError(kExitIoError, "'" + path + "': cannot be written: " + why);
+}
+
 void StopWhenInterrupted() {
   if (platform::InterruptRequested()) {
     throw ECofferError(kExitFailure, "interrupted; no installer was written");
@@ -173,11 +186,14 @@ class Writer {
   }
 
   const std::vector<int>& FilesByType() const { return files_by_type_; }
+  int64_t StoredBytes() const { return stored_bytes_; }
 
  private:
   std::string Shown(const PackageEntry& entry) const { return "'" + entry.shown + "'"; }
 
   [[noreturn]] void Fail(const std::string& what) {
+    const std::string refused = DiskRefusal(coffer_);
+    if (!refused.empty()) throw CannotWrite(options_.output, refused);
     if (no_space_) throw ECofferError(kExitIoError, what + ": the container cannot grow");
     throw ECofferError(kExitFailure, what);
   }
@@ -223,6 +239,8 @@ class Writer {
       } else {
         CopyContent(target, entry);
       }
+      const TCFRAdvancedFileStream& blocks = target.BlockStream();
+      stored_bytes_ += blocks.PassThrough() ? target.Size() : blocks.StoredSize();
     } catch (...) {
       coffer_.DeleteFile(entry.stored_path);
       throw;
@@ -290,6 +308,7 @@ class Writer {
   bool no_space_ = false;
   std::vector<uint8_t> buffer_;
   std::vector<int> files_by_type_ = std::vector<int>(10, 0);
+  int64_t stored_bytes_ = 0;
 };
 
 // Makes an empty container at path and returns its bytes with the part size
@@ -418,18 +437,34 @@ BuildResult BuildInstaller(const Package& package, const BuildOptions& options) 
       throw ECofferError(kExitIoError, "'" + temporary.Installer() + "': cannot be created: " +
                                            platform::OsErrorMessage(platform::LastOsError()));
     }
-    WriteAll(*file, stub, temporary.Installer());
-    WriteAll(*file, volume, temporary.Installer());
+    // The installer is written under a temporary name; messages name it as
+    // the user asked for it.
+    WriteAll(*file, stub, options.output);
+    WriteAll(*file, volume, options.output);
     if (!file->Flush()) {
-      throw ECofferError(kExitIoError, "'" + temporary.Installer() + "': cannot be written");
+      throw CannotWrite(options.output, platform::OsErrorMessage(platform::LastOsError()));
     }
   }
   std::vector<int> files_by_type;
+  int64_t stored_bytes = 0;
   {
-    TCoffer coffer(temporary.Installer(), kOpenModeExclusiveReadWrite, kJobPassword, "", "", 0);
-    Writer writer(coffer, package, options);
-    writer.Run();
-    files_by_type = writer.FilesByType();
+    std::unique_ptr<TCoffer> coffer;
+    try {
+      coffer = std::make_unique<TCoffer>(temporary.Installer(), kOpenModeExclusiveReadWrite,
+                                         kJobPassword, "", "", 0);
+      Writer writer(*coffer, package, options);
+      writer.Run();
+      files_by_type = writer.FilesByType();
+      stored_bytes = writer.StoredBytes();
+      coffer.reset();
+    } catch (const ECofferError&) {
+      throw;
+    } catch (const EVorError&) {
+      // A write the disk refused: say so in its own words, not the engine's.
+      const std::string refused = coffer ? DiskRefusal(*coffer) : std::string();
+      if (refused.empty()) throw;
+      throw CannotWrite(options.output, refused);
+    }
   }
   StopWhenInterrupted();
   if (!SetFileChecksum(temporary.Installer())) {
@@ -469,6 +504,9 @@ BuildResult BuildInstaller(const Package& package, const BuildOptions& options) 
   result.page_size = page_size;
   result.page_size_chosen = options.page_size == 0;
   result.files_by_type = std::move(files_by_type);
+  result.stored_bytes = stored_bytes;
+  result.cost = MeasureContainer(options.output, kJobPassword, stored_bytes,
+                                 result.installer_bytes - result.stub_bytes);
   return result;
 }
 

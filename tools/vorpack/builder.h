@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "container_cost.h"
 #include "package.h"
 #include "package/job.h"
 
@@ -51,6 +52,10 @@ struct BuildResult {
   int64_t installer_bytes = 0;
   int32_t page_size = 0;
   bool page_size_chosen = false;  // chosen from the package, not given
+  // The files' compressed bytes (their content for stored files), and what
+  // the container costs beyond them.
+  int64_t stored_bytes = 0;
+  ContainerCost cost;
   // Files stored with each compression type, by type.
   std::vector<int> files_by_type = std::vector<int>(10, 0);
 };

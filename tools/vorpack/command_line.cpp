@@ -106,6 +106,9 @@ const Option* FindShort(char name) {
 
 CommandLine ParseCommandLine(const std::vector<std::string>& argv) {
   CommandLine line;
+  // Without -c each file gets the type that stores it smallest: as fast to
+  // install as type 5 alone, and smaller (docs/benchmarks.md).
+  line.auto_types = DefaultAutoTypes();
   std::vector<std::string> operands;
   bool options_end = false;
   for (size_t i = 1; i < argv.size(); ++i) {
@@ -180,7 +183,7 @@ void PrintHelp(std::FILE* out) {
       "Options:\n"
       "  -o, --output FILE       installer to write; an existing file is refused\n"
       "                          unless --force\n"
-      "  -c, --compression TYPE  0-9 or auto (default 5):\n"
+      "  -c, --compression TYPE  0-9 or auto (default auto):\n"
       "                            0      store: fastest to build and install, largest\n"
       "                            1 2 5  deflate: fast both ways, the usual choice\n"
       "                                   (1 fastest, 5 smallest)\n"
@@ -190,8 +193,8 @@ void PrintHelp(std::FILE* out) {
       "                                   and to install (6 uses least memory)\n"
       "                            auto   each file with the type that stores it\n"
       "                                   smallest of 5 and 9, or 0 when type 5\n"
-      "                                   saves nothing (files of type 9 install\n"
-      "                                   more slowly)\n"
+      "                                   saves nothing; installs as fast as 5\n"
+      "                                   and builds about twice as long\n"
       "                            auto:T,T,...  the same with the types listed,\n"
       "                                   fastest first (auto:5,9,4 adds PPM:\n"
       "                                   smaller still, much slower to install)\n"

@@ -19,8 +19,8 @@ struct CommandLine {
   std::string output;
   std::string stub;  // "" for the default
   uint8_t compression = 5;
-  // -c auto: the types tried for each file (empty: every file gets
-  // `compression`).
+  // -c auto, the default: the types tried for each file (empty: every
+  // file gets `compression`).
   std::vector<uint8_t> auto_types;
   int32_t page_size = 0;  // 0: chosen from the package
   uint32_t code_page = 1252;

@@ -10,6 +10,7 @@
 #include "exit_codes.h"
 #include "file_checks.h"
 #include "job_text.h"
+#include "rich_text.h"
 
 namespace vor::vorpack {
 
@@ -45,14 +46,19 @@ class JobChecker {
 
   void Run() {
     CheckTopLevel();
-    JobText job = LoadText(kJobIniFile, true);
+    // A text that cannot be converted is reported alone: checking what
+    // could not be read would only add false findings.
+    JobText job("");
+    const bool job_read = LoadText(kJobIniFile, true, &job);
+    job_unread_ = job_ini_ != nullptr && !job_read;
     const bool have_programs = ProgramFilesPresent();
-    if (job_ini_ != nullptr) CheckJobIni(job, have_programs);
-    const JobText menu = LoadText(kMenuFile, false);
-    if (menu_dat_ != nullptr) CheckMenu(menu, have_programs);
-    LoadText(kShortcutsFile, false);
-    const JobText execs = LoadText(kExecsFile, false);
-    if (execs_dat_ != nullptr) CheckExecs(execs, have_programs);
+    if (job_read) CheckJobIni(job, have_programs);
+    JobText menu("");
+    if (LoadText(kMenuFile, false, &menu)) CheckMenu(menu, have_programs);
+    JobText shortcuts("");
+    LoadText(kShortcutsFile, false, &shortcuts);
+    JobText execs("");
+    if (LoadText(kExecsFile, false, &execs)) CheckExecs(execs, have_programs);
     CheckRichText(kLicenseFile, "the licence page stays empty");
     CheckRichText(kReadmeFile, "the readme page stays empty");
   }
@@ -71,8 +77,9 @@ class JobChecker {
   PackageEntry* Root(const std::string& name) { return package_.Find("\\" + name); }
 
   // Reads a job text file into the code page; its entry then stores the
-  // converted bytes. An empty text when the file is absent or unusable.
-  JobText LoadText(const char* name, bool required) {
+  // converted bytes. False (text left as it was) when the file is absent
+  // or cannot be converted.
+  bool LoadText(const char* name, bool required, JobText* text) {
     PackageEntry* entry = Root(name);
     if (entry != nullptr && entry->folder) {
       Error("'" + entry->shown + "' is a folder; the installer reads " + name + " as a file");
@@ -80,7 +87,7 @@ class JobChecker {
     }
     if (entry == nullptr) {
       if (required) Error(std::string(name) + ": missing; the installer reads its job from it");
-      return JobText("");
+      return false;
     }
     if (name == std::string(kJobIniFile)) job_ini_ = entry;
     if (name == std::string(kMenuFile)) menu_dat_ = entry;
@@ -90,11 +97,12 @@ class JobChecker {
       entry->content = ToCodePageText(bytes, package_.Codec().CodePage(), entry->shown);
     } catch (const ECofferError& e) {
       Error(e.what());
-      return JobText("");
+      return false;
     }
     entry->converted = true;
     entry->size = static_cast<int64_t>(entry->content.size());
-    return JobText(entry->content);
+    *text = JobText(entry->content);
+    return true;
   }
 
   bool ProgramFilesPresent() {
@@ -344,19 +352,29 @@ class JobChecker {
     }
   }
 
+  // A UTF-8 document is stored with its characters beyond ASCII as escapes
+  // of the code page (rich_text.h), so that the wizard shows them.
   void CheckRichText(const char* name, const char* when_absent) {
-    const PackageEntry* entry = Root(name);
+    PackageEntry* entry = Root(name);
     if (entry == nullptr || entry->folder) {
       Warning(std::string(name) + ": missing; " + when_absent);
       return;
     }
     const std::string bytes = ReadWhole(*entry);
-    if (!StartsWith(bytes, "{\\rtf")) {
+    std::string text = ToCodePageRichText(bytes, package_.Codec().CodePage());
+    if (!StartsWith(text, "{\\rtf")) {
       Error(At(entry, 1) + "does not start with {\\rtf; the installer would show it as plain text");
+      return;
+    }
+    if (text != bytes) {
+      entry->content = std::move(text);
+      entry->converted = true;
+      entry->size = static_cast<int64_t>(entry->content.size());
     }
   }
 
   void WarnExtras() {
+    if (job_unread_) return;  // the icon among them is not known
     for (const PackageEntry* entry : top_extras_) {
       if (entry == icon_) continue;
       Warning("'" + entry->shown + "' is stored at the top of the container, but the installer " +
@@ -374,6 +392,7 @@ class JobChecker {
   PackageEntry* menu_dat_ = nullptr;
   PackageEntry* execs_dat_ = nullptr;
   const PackageEntry* icon_ = nullptr;
+  bool job_unread_ = false;  // JOB.INI exists but could not be converted
   std::vector<const PackageEntry*> top_extras_;
 };
 

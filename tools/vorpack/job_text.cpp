@@ -18,8 +18,8 @@ constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
 
 char FoldAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
-// Length of the UTF-8 sequence at text[pos], 0 when it is not a valid one
-// (overlong forms, surrogates and values above U+10FFFF included).
+}  // namespace
+
 size_t Utf8SequenceLength(const std::string& text, size_t pos) {
   const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
   const unsigned char lead = byte(pos);
@@ -50,7 +50,6 @@ size_t Utf8SequenceLength(const std::string& text, size_t pos) {
   return length;
 }
 
-// The 1-based line of text[pos], counting line ends as the installer does.
 int LineAt(const std::string& text, size_t pos) {
   int line = 1;
   for (size_t i = 0; i < pos && i < text.size(); ++i) {
@@ -60,8 +59,6 @@ int LineAt(const std::string& text, size_t pos) {
   }
   return line;
 }
-
-}  // namespace
 
 JobText::JobText(const std::string& text) {
   const size_t end = std::min(text.find('\0'), text.size());

@@ -49,6 +49,13 @@ enum class TextEncoding {
 
 TextEncoding DetectEncoding(const std::string& bytes);
 
+// Length of the UTF-8 sequence at text[pos], 0 when it is not a valid one
+// (overlong forms, surrogates and values above U+10FFFF included).
+size_t Utf8SequenceLength(const std::string& text, size_t pos);
+
+// The 1-based line of text[pos], counting line ends as the installer does.
+int LineAt(const std::string& text, size_t pos);
+
 // The text of a package file in code page cp: UTF-8 is converted (a byte
 // order mark dropped), 8-bit text kept as it is. Raises (exit code 1) with
 // "FILE:LINE: ..." for a character the code page lacks, for UTF-16 and for

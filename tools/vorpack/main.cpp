@@ -163,6 +163,10 @@ int Main(const std::vector<std::string>& argv) {
     }
     std::printf("  page size %d bytes (%s)\n", static_cast<int>(result.page_size),
                 result.page_size_chosen ? "chosen for the package" : "as given");
+    std::printf("  container %s = compressed files %s + %s\n",
+                coffer::FormatBytes(static_cast<double>(result.cost.container_bytes)).c_str(),
+                coffer::FormatBytes(static_cast<double>(result.stored_bytes)).c_str(),
+                DescribeCost(result.cost).c_str());
     if (signing) {
       std::printf(
           "  signed with %s: %s in all\n", line.sign_cert.c_str(),

@@ -8,6 +8,7 @@
 #include "exit_codes.h"
 #include "platform/folder_list.h"
 #include "platform/fs.h"
+#include "platform/platform_error.h"
 
 namespace vor::vorpack {
 
@@ -25,12 +26,18 @@ void Package::Walk(const std::string& disk_folder, const std::string& shown_fold
                    const std::string& stored_folder, Findings* findings) {
   std::vector<platform::FolderEntry> listing;
   if (!platform::ListFolder(disk_folder, &listing)) {
-    throw ECofferError(coffer::kExitIoError, "'" + disk_folder + "': the folder cannot be read");
+    throw ECofferError(coffer::kExitIoError, "'" + disk_folder + "': the folder cannot be read: " +
+                                                 platform::OsErrorMessage(platform::LastOsError()));
   }
   for (const platform::FolderEntry& e : listing) {
     PackageEntry entry;
     entry.disk_path = platform::JoinDiskPath(disk_folder, e.name);
     entry.shown = shown_folder.empty() ? e.name : shown_folder + "/" + e.name;
+    if (e.dangling_link) {
+      findings->errors.push_back("'" + entry.shown + "': a symbolic link to '" + e.link_target +
+                                 "', which does not exist");
+      continue;
+    }
     if (e.kind == platform::FolderEntryKind::kOther) {
       findings->warnings.push_back("'" + entry.shown + "' is skipped: not a file or folder");
       continue;
@@ -55,7 +62,9 @@ void Package::Walk(const std::string& disk_folder, const std::string& shown_fold
     if (!entry.folder) {
       entry.size = platform::GetFileSize(entry.disk_path);
       if (entry.size < 0) {
-        throw ECofferError(coffer::kExitIoError, "'" + entry.disk_path + "': cannot be read");
+        throw ECofferError(coffer::kExitIoError,
+                           "'" + entry.disk_path + "': cannot be read: " +
+                               platform::OsErrorMessage(platform::LastOsError()));
       }
     }
     index_[entry.stored_path] = entries_.size();
