@@ -19,6 +19,7 @@ class LoggedProgress : public IInstallProgress {
  public:
   explicit LoggedProgress(SilentLog& log) : log_(log) {}
   void Noted(const Note& note) override { log_.Add(note.text, InstallExitCode(note.kind)); }
+  void Step(const std::string& line) override { log_.Step(line); }
 
  private:
   SilentLog& log_;
@@ -84,6 +85,8 @@ InstallOptions UnattendedOptions(const Job& job, const InstallerCommandLine& com
   options.desktop = !command_line.no_desktop;
   options.quick_launch = !command_line.no_quick_launch;
   options.launch = command_line.launch;
+  // Nothing opens in front of an unattended run unless it is asked for.
+  options.post_exec = command_line.post_exec;
   return options;
 }
 

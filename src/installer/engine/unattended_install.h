@@ -17,7 +17,8 @@ namespace vor {
 // The choices of an unattended run: the destination is /D= or the job's
 // ProgramDir; all users when the all-users test passes (all_users_writable)
 // unless /ALLUSERS or /CURRENTUSER decide; the shortcuts unless /NODESKTOP
-// or /NOQUICKLAUNCH; the program started at the end only with /LAUNCH.
+// or /NOQUICKLAUNCH; the program started at the end only with /LAUNCH, the
+// job's Postexec opened only with /POSTEXEC.
 InstallOptions UnattendedOptions(const Job& job, const InstallerCommandLine& command_line,
                                  bool all_users_writable);
 

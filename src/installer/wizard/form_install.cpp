@@ -44,7 +44,14 @@ void TForm1::RunInstallation() {
   SetText(ControlId::eDestDir, platform::WithoutTrailingDelimiters(Text(ControlId::eDestDir)));
   InstallProgress progress(*this);
   try {
-    vor::RunInstallation(job_, container_.get(), OptionsFromControls(), Shell(), progress);
+    const InstallReport report =
+        vor::RunInstallation(job_, container_.get(), OptionsFromControls(), Shell(), progress);
+    if (!report.complete) {
+      // The copy failed and the run stopped: the error has been shown, and
+      // the Complete page would claim a success. Cancel leaves.
+      SetEnabled(ControlId::bCancel, true);
+      return;
+    }
   } catch (...) {
     // Every button is disabled and the window has no close box: Cancel
     // comes back so that the user can leave once the error is reported.
