@@ -310,6 +310,55 @@ TEST_F(InstallTest, AFailureThatEscapesStillWritesTheLogAndLeavesCancel) {
   EXPECT_TRUE(form_->Closed());
 }
 
+// The application installed already: its folder is proposed and named on
+// Options; another folder is asked about first, and No stays on Options.
+TEST_F(InstallTest, AnInstalledCopyIsProposedAndAnotherFolderIsAskedFirst) {
+  const std::string program = MakeInstaller(Package("Appname=X\r\n", "", ""));
+  const std::string installed = Path("Old") + kD + "X";
+  fakes_.installed.copies["X"] = {installed, true};
+  Show(program);
+  EXPECT_EQ(form_->Text(C::eDestDir), installed);
+  EXPECT_TRUE(form_->State(C::lInstalled).visible);
+  EXPECT_EQ(form_->Text(C::lInstalled), InstalledFolderLine("X", installed));
+  form_->Click(C::bNext);
+  form_->Click(C::cbAgree);
+  form_->Click(C::bNext);
+  form_->Click(C::bNext);
+  ASSERT_EQ(form_->ActivePage(), C::tsOptions);
+
+  struct Case {
+    std::string destination;
+    bool answer;
+    bool asked;
+    ControlId page;
+  };
+  const Case cases[] = {
+      {dest_, false, true, C::tsOptions},
+      {dest_, true, true, C::tsinstall},
+      // The same folder, spelt otherwise: no question.
+      {installed + kD, false, false, C::tsinstall},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.destination + (c.answer ? " yes" : " no"));
+    form_->SetActivePage(C::tsOptions);
+    fakes_.message_box.questions.clear();
+    fakes_.message_box.answer = c.answer;
+    form_->SetText(C::eDestDir, c.destination);
+    form_->Click(C::bNext);
+    EXPECT_EQ(fakes_.message_box.questions.size(), c.asked ? 1u : 0u);
+    if (c.asked) {
+      EXPECT_EQ(fakes_.message_box.questions[0], ReinstallQuestion("X", installed, dest_));
+    }
+    EXPECT_EQ(form_->ActivePage(), c.page);
+  }
+
+  // Not installed: nothing is said, the job's folder stays proposed.
+  fakes_.installed.copies.clear();
+  Show(program);
+  EXPECT_FALSE(form_->State(C::lInstalled).visible);
+  EXPECT_EQ(form_->Text(C::eDestDir), "");
+}
+
 // A destination below a file: the copy error names the folder that cannot
 // be made, no log is left anywhere, and Cancel leaves.
 TEST_F(InstallTest, AnUnwritableDestinationIsNamedAndLeavesCancel) {

@@ -56,7 +56,7 @@ class UnattendedInstallTest : public testing::InstallerTest {
     const InstallerCommandLine command_line = ParseCommandLine(arguments);
     EXPECT_TRUE(command_line.silent);
     log_ = std::make_unique<SilentLog>(command_line.log_file);
-    return RunUnattendedInstallation(program, command_line, fakes_.shell, *log_);
+    return RunUnattendedInstallation(program, command_line, fakes_.shell, *log_, &fakes_.installed);
   }
 
   std::vector<std::string> LinkFiles() {
@@ -258,6 +258,41 @@ TEST_F(UnattendedInstallTest, PostexecOpensOnlyWithItsSwitch) {
     const std::string step =
         "Postexec " + post + (asked ? ": could not be opened" : ": not opened, not asked for");
     EXPECT_NE(ReadAll(log_file).find(step + "\r\n"), std::string::npos) << ReadAll(log_file);
+    platform::RemoveDirectoryTree(Path("Apps"));
+  }
+}
+
+// The application installed already: its folder without /D=, /D= naming
+// it, or /FORCE; another folder ends with exit code 1 and installs nothing.
+TEST_F(UnattendedInstallTest, AnInstalledCopyDecidesTheFolderUnlessForced) {
+  const std::string installed = Path("Old") + kD + "T";
+  struct Case {
+    std::string arguments;
+    int code;
+    std::string folder;  // where t.exe lands; "" for nowhere
+  };
+  const Case cases[] = {
+      {"/S", kExitInstalled, installed},
+      {"/S /D=" + installed + kD, kExitInstalled, installed},
+      {"/S /D=" + dest_, kExitUsage, ""},
+      {"/S /FORCE /D=" + dest_, kExitInstalled, dest_},
+  };
+  const std::string program = Program();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    fakes_ = testing::FakeServices();
+    SetUpFolders();
+    fakes_.installed.copies["T"] = {installed, false};
+    EXPECT_EQ(RunSilent(program, c.arguments), c.code);
+    for (const std::string& folder : {installed, dest_}) {
+      EXPECT_EQ(platform::FileExists(folder + kD + "t.exe"), folder == c.folder) << folder;
+    }
+    if (c.code == kExitUsage) {
+      ASSERT_EQ(log_->Messages().size(), 1u);
+      EXPECT_EQ(log_->Messages()[0], ReinstallRefusal("T", installed, dest_));
+      EXPECT_TRUE(fakes_.shell.FakeLink().saved.empty());
+    }
+    platform::RemoveDirectoryTree(Path("Old"));
     platform::RemoveDirectoryTree(Path("Apps"));
   }
 }
