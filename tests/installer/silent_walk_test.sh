@@ -346,4 +346,29 @@ status=$?
 app_pid=""
 [ "$status" -eq 1 ] || fail "an unknown switch ended with $status, not 1"
 echo "the wizard takes /D=, /CURRENTUSER and /NODESKTOP; an unknown switch lists the switches"
+
+# 8. The removal with its window: the question, then one box that tells what
+#    was removed; the folder the installation made is gone (or, with the
+#    running uninstaller, left to the next start).
+run 90 "$with_uninstall" /S '/D=C:\Apps\U Three'
+[ "$code" -eq 0 ] || fail "/S into U Three ended with $code"
+# The server's registration marker is no part of the installation, and it
+# unregisters without leaving one.
+rm -f "$drive_c/Apps/U Three/Lib/server.dll.registered" "$drive_c/Apps/U Three/after.exe.ran"
+VOR_TEST_SERVER_RESULT=0 "$wine" 'C:\Apps\U Three\uninstall.exe' /U >"$tmp/app.log" 2>&1 &
+app_pid=$!
+box_says() { read_boxes && grep -qF "$1" "$tmp/boxes"; }
+wait_for 60 box_says 'Remove Tester and all of its components?' || fail "no question: $(cat "$tmp/boxes")"
+press_box_ok
+wait_for 60 box_says 'Tester has been removed.' || fail "no report box: $(cat "$tmp/boxes")"
+grep -qF 'Removed: 10 files and shortcuts' "$tmp/boxes" || fail "the report: $(cat "$tmp/boxes")"
+grep -qF 'Kept' "$tmp/boxes" && fail "the report keeps a folder: $(cat "$tmp/boxes")"
+press_box_ok
+wait_exit
+d3="$drive_c/Apps/U Three"
+if [ -e "$d3" ]; then
+  left="$(cd "$d3" && find . -mindepth 1 | sort | tr '\n' ' ')"
+  [ "$left" = "./uninstall.exe " ] || fail "after the removal with its window D holds: $left"
+fi
+echo "the removal with its window: the question, then '$(grep -oF 'Tester has been removed.' "$tmp/boxes")' with what went"
 echo "silent installation and removal: all cases passed"
