@@ -279,6 +279,7 @@ TEST_F(InstallTest, ACopyThatFailsIsReportedAndTheRunStopsThere) {
     EXPECT_FALSE(form_->Enabled(C::bNext));
     EXPECT_FALSE(form_->Enabled(C::bBack));
     EXPECT_TRUE(form_->Enabled(C::bCancel));
+    EXPECT_EQ(form_->Text(C::lInstall).find("Next"), std::string::npos) << form_->Text(C::lInstall);
     EXPECT_TRUE(fakes_.shell.FakeLink().saved.empty());
     // The files copied before the failure stay, and so do their lines.
     std::vector<std::string> copied = {c.container ? "*X" : "*"};

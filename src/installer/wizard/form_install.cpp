@@ -49,6 +49,10 @@ void TForm1::RunInstallation() {
     if (!report.complete) {
       // The copy failed and the run stopped: the error has been shown, and
       // the Complete page would claim a success. Cancel leaves.
+      const std::string cr = "\r";
+      SetText(ControlId::lInstall, job_.AppName() + " could not be installed into " + cr + cr +
+                                       report.destination + cr + cr +
+                                       "No shortcut was made. Click Cancel to close.");
       SetEnabled(ControlId::bCancel, true);
       return;
     }
