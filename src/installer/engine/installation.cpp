@@ -127,9 +127,12 @@ class Installation {
     record_.EndCopy();
     SaveLog();
     if (escaped) std::rethrow_exception(escaped);
-    if (report_.complete && job_.WantsUninstaller()) WriteUninstaller();
+    // After a failed copy nothing is withdrawn: an earlier removal's pending
+    // deletions go on, as no uninstaller or entry was written anew.
+    if (!report_.complete) return std::move(report_);
+    if (job_.WantsUninstaller()) WriteUninstaller();
     CancelPendingDeletions();
-    if (report_.complete && options_.launch) {
+    if (options_.launch) {
       LaunchInstalledProgram(job_, dest_, shell_);
       Step("Program " + WithTrailingDelimiter(dest_) + job_.ExeName() + ": started");
     }
