@@ -56,6 +56,27 @@ TEST(CommandLine, AcceptedLines) {
   }
 }
 
+// The unattended run's two asks: open Postexec, install over another
+// folder's installation. Neither is on unless named.
+TEST(CommandLine, PostexecAndForceAreOffUnlessGiven) {
+  const struct {
+    const char* line;
+    bool post_exec;
+    bool force;
+  } cases[] = {
+      {"/S /D=C:\\a", false, false},
+      {"/S /postexec /D=C:\\a", true, false},
+      {"/S /Force /POSTEXEC", true, true},
+      {"/S /D=C:\\a /FORCE", false, false},  // part of the folder's name
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    const InstallerCommandLine r = ParseCommandLine(c.line);
+    EXPECT_EQ(r.post_exec, c.post_exec);
+    EXPECT_EQ(r.force, c.force);
+  }
+}
+
 TEST(CommandLine, RefusedLines) {
   struct Case {
     const char* line;
@@ -84,6 +105,9 @@ TEST(CommandLine, RefusedLines) {
       {"/U /LAUNCH", CommandLineErrorKind::kConflict, "The switch /U cannot be used with /LAUNCH"},
       {"/U /nodesktop", CommandLineErrorKind::kConflict,
        "The switch /U cannot be used with /NODESKTOP"},
+      {"/U /S /POSTEXEC", CommandLineErrorKind::kConflict,
+       "The switch /U cannot be used with /POSTEXEC", true},
+      {"/U /force", CommandLineErrorKind::kConflict, "The switch /U cannot be used with /FORCE"},
       {"/S /?", CommandLineErrorKind::kHelp, "Switches of the installer", true},
   };
   for (const Case& c : cases) {
@@ -103,7 +127,7 @@ TEST(CommandLine, RefusedLines) {
 TEST(CommandLine, UsageListsEverySwitch) {
   const std::string usage = UsageText();
   for (const char* s : {"/S", "/D=<folder>", "/ALLUSERS", "/CURRENTUSER", "/NODESKTOP",
-                        "/NOQUICKLAUNCH", "/LAUNCH", "/LOG=<file>", "/U"}) {
+                        "/NOQUICKLAUNCH", "/LAUNCH", "/POSTEXEC", "/FORCE", "/LOG=<file>", "/U"}) {
     EXPECT_NE(usage.find(s), std::string::npos) << s;
   }
   EXPECT_EQ(usage.find('\n'), std::string::npos);  // message-box line breaks only

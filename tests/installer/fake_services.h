@@ -3,6 +3,7 @@
 // services are the shell subsystem's one fake (shell/fake_shell_services.h).
 #pragma once
 
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,7 +17,25 @@ namespace vor::testing {
 class FakeMessageBox : public IMessageBox {
  public:
   void ShowError(const std::string& text) override { errors.push_back(text); }
+  bool Ask(const std::string& text) override {
+    questions.push_back(text);
+    return answer;
+  }
   std::vector<std::string> errors;
+  std::vector<std::string> questions;
+  bool answer = false;
+};
+
+// Installed copies by application name.
+class FakeInstalledPrograms : public IInstalledPrograms {
+ public:
+  bool Find(const std::string& app_name, InstalledCopy* copy) override {
+    const auto it = copies.find(app_name);
+    if (it == copies.end()) return false;
+    *copy = it->second;
+    return true;
+  }
+  std::map<std::string, InstalledCopy> copies;
 };
 
 class FakeFolderDialog : public IFolderDialog {
@@ -81,6 +100,7 @@ struct FakeServices {
   FakeMessagePump message_pump;
   FakeViewer re1;
   FakeViewer re2;
+  FakeInstalledPrograms installed;
 
   FormServices For(const std::string& program_path) {
     FormServices s;
@@ -91,6 +111,7 @@ struct FakeServices {
     s.message_pump = &message_pump;
     s.re1 = &re1;
     s.re2 = &re2;
+    s.installed_programs = &installed;
     return s;
   }
 };

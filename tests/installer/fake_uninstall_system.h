@@ -81,6 +81,19 @@ class FakeUninstallSystem : public IUninstallSystem {
     kinds_.erase(path);
     return true;
   }
+  bool ListFolder(const std::string& path, std::vector<std::string>* names) override {
+    if (GetPathKind(path) != PathKind::kFolder) return false;
+    names->clear();
+    const std::string inside = path + platform::PathDelimiter();
+    for (const auto& entry : kinds_) {
+      const std::string& p = entry.first;
+      if (p.compare(0, inside.size(), inside) == 0 &&
+          p.find(platform::PathDelimiter(), inside.size()) == std::string::npos) {
+        names->push_back(p.substr(inside.size()));
+      }
+    }
+    return true;
+  }
   void UnregisterServer(const std::string& library) override {
     calls.push_back("unregister " + library);
     if (GetPathKind(library) != PathKind::kFile)

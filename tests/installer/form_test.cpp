@@ -57,6 +57,7 @@ const ResourceCase kResourceCases[] = {
     {C::bBack, "< Back", false},
     {C::bNext, "Next >", false},
     {C::bCancel, "Cancel", false},
+    {C::lInstalled, "", false},
 };
 
 TEST(InstallerForm, EveryControlStartsWithItsResourceTextAndCheckState) {
@@ -68,7 +69,8 @@ TEST(InstallerForm, EveryControlStartsWithItsResourceTextAndCheckState) {
     EXPECT_EQ(form.Text(c.id), c.text);
     EXPECT_EQ(form.Checked(c.id), c.checked);
     EXPECT_TRUE(form.Enabled(c.id));
-    EXPECT_TRUE(form.State(c.id).visible);
+    // The line naming an installed copy shows only when there is one.
+    EXPECT_EQ(form.State(c.id).visible, c.id != C::lInstalled);
   }
 }
 

@@ -234,7 +234,7 @@ TEST_F(InstallTest, TheCopysProgressShowsOnTheStatusLine) {
   EXPECT_GT(fakes_.message_pump.calls, 4);
 }
 
-TEST_F(InstallTest, ACopyThatFailsIsReportedAndTheRunGoesOn) {
+TEST_F(InstallTest, ACopyThatFailsIsReportedAndTheRunStopsThere) {
   struct Case {
     const char* what;
     bool container;
@@ -268,10 +268,19 @@ TEST_F(InstallTest, ACopyThatFailsIsReportedAndTheRunGoesOn) {
     }
     Install(program, dest_);
     ASSERT_EQ(fakes_.message_box.errors.size(), 1u);
-    EXPECT_EQ(fakes_.message_box.errors[0],
-              "There was an error in the file copy.  Installation may not be complete\r\r"
-              "Reboot your system and try the installation again.");
-    EXPECT_EQ(form_->ActivePage(), C::tsComplete);
+    const std::string message =
+        "There was an error in the file copy.  Installation may not be complete\r\r"
+        "Reboot your system and try the installation again.";
+    // The damaged file is named with the cause; without a container there is none.
+    EXPECT_EQ(fakes_.message_box.errors[0].substr(0, message.size()), message);
+    EXPECT_EQ(fakes_.message_box.errors[0].find("b.bin") != std::string::npos, c.container);
+    // No Complete page for an incomplete installation: Cancel leaves.
+    EXPECT_EQ(form_->ActivePage(), C::tsinstall);
+    EXPECT_FALSE(form_->Enabled(C::bNext));
+    EXPECT_FALSE(form_->Enabled(C::bBack));
+    EXPECT_TRUE(form_->Enabled(C::bCancel));
+    EXPECT_EQ(form_->Text(C::lInstall).find("Next"), std::string::npos) << form_->Text(C::lInstall);
+    EXPECT_TRUE(fakes_.shell.FakeLink().saved.empty());
     // The files copied before the failure stay, and so do their lines.
     std::vector<std::string> copied = {c.container ? "*X" : "*"};
     for (const char* name : {"a.txt", "c.txt", "d.txt"}) {
@@ -302,22 +311,71 @@ TEST_F(InstallTest, AFailureThatEscapesStillWritesTheLogAndLeavesCancel) {
   EXPECT_TRUE(form_->Closed());
 }
 
-TEST_F(InstallTest, ALogThatCannotBeCreatedIsReportedAndLeavesCancel) {
-  ASSERT_TRUE(WriteAll(Path("plain"), "x"));
-  Show(Path("none.exe"));
-  fakes_.message_box.errors.clear();
-  form_->SetText(C::eDestDir, Path("plain"));  // a file, not a folder
-  form_->SetActivePage(C::tsinstall);
-  try {
+// The application installed already: its folder is proposed and named on
+// Options; another folder is asked about first, and No stays on Options.
+TEST_F(InstallTest, AnInstalledCopyIsProposedAndAnotherFolderIsAskedFirst) {
+  const std::string program = MakeInstaller(Package("Appname=X\r\n", "", ""));
+  const std::string installed = Path("Old") + kD + "X";
+  fakes_.installed.copies["X"] = {installed, true};
+  Show(program);
+  EXPECT_EQ(form_->Text(C::eDestDir), installed);
+  EXPECT_TRUE(form_->State(C::lInstalled).visible);
+  EXPECT_EQ(form_->Text(C::lInstalled), InstalledFolderLine("X", installed));
+  form_->Click(C::bNext);
+  form_->Click(C::cbAgree);
+  form_->Click(C::bNext);
+  form_->Click(C::bNext);
+  ASSERT_EQ(form_->ActivePage(), C::tsOptions);
+
+  struct Case {
+    std::string destination;
+    bool answer;
+    bool asked;
+    ControlId page;
+  };
+  const Case cases[] = {
+      {dest_, false, true, C::tsOptions},
+      {dest_, true, true, C::tsinstall},
+      // The same folder, spelt otherwise: no question.
+      {installed + kD, false, false, C::tsinstall},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.destination + (c.answer ? " yes" : " no"));
+    form_->SetActivePage(C::tsOptions);
+    fakes_.message_box.questions.clear();
+    fakes_.message_box.answer = c.answer;
+    form_->SetText(C::eDestDir, c.destination);
     form_->Click(C::bNext);
-    FAIL() << "the log was written";
-  } catch (const EVorError& e) {
-    EXPECT_EQ(std::string(e.what()).rfind(
-                  "Cannot create file \"" + Path("plain") + kD + "install.log\"", 0),
-              0u)
-        << e.what();
+    EXPECT_EQ(fakes_.message_box.questions.size(), c.asked ? 1u : 0u);
+    if (c.asked) {
+      EXPECT_EQ(fakes_.message_box.questions[0], ReinstallQuestion("X", installed, dest_));
+    }
+    EXPECT_EQ(form_->ActivePage(), c.page);
   }
-  EXPECT_EQ(fakes_.message_box.errors.size(), 1u);  // the copy error
+
+  // Not installed: nothing is said, the job's folder stays proposed.
+  fakes_.installed.copies.clear();
+  Show(program);
+  EXPECT_FALSE(form_->State(C::lInstalled).visible);
+  EXPECT_EQ(form_->Text(C::eDestDir), "");
+}
+
+// A destination below a file: the copy error names the folder that cannot
+// be made, no log is left anywhere, and Cancel leaves.
+TEST_F(InstallTest, AnUnwritableDestinationIsNamedAndLeavesCancel) {
+  ASSERT_TRUE(WriteAll(Path("plain"), "x"));
+  Show(MakeInstaller(Package("Appname=X\r\n", "Path=P\r\nX=PDIR\\alpha.txt\r\n", "")));
+  fakes_.message_box.errors.clear();
+  form_->SetText(C::eDestDir, Path("plain") + kD + "X");
+  form_->SetActivePage(C::tsinstall);
+  form_->Click(C::bNext);
+  ASSERT_EQ(fakes_.message_box.errors.size(), 1u);
+  EXPECT_NE(fakes_.message_box.errors[0].find("\r\rThe folder \"" + Path("plain") +
+                                              "\" cannot be created: "),
+            std::string::npos)
+      << fakes_.message_box.errors[0];
+  EXPECT_EQ(ReadAll(Path("plain")), "x");
+  EXPECT_TRUE(fakes_.shell.FakeLink().saved.empty());
   EXPECT_EQ(form_->ActivePage(), C::tsinstall);
   EXPECT_TRUE(form_->Enabled(C::bCancel));
 }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <utility>
@@ -29,8 +30,10 @@ class RecordedProgress : public IInstallProgress {
     if (percent == 100.0) completed.push_back(file_name);
   }
   void Noted(const Note& note) override { notes.push_back(note); }
+  void Step(const std::string& line) override { steps.push_back(line); }
   std::vector<std::string> completed;
   std::vector<Note> notes;
+  std::vector<std::string> steps;
 };
 
 // Shell services whose folder creation fails outright: a step that raises.
@@ -92,11 +95,13 @@ TEST_F(InstallationTest, TheChoicesDecideTheShortcutsAndTheLogRecordsThem) {
     bool desktop;
     bool quick_launch;
     bool launch;
+    bool post_exec;
   };
   const Case cases[] = {
-      {"every default", true, true, true, false},
-      {"this user, no desktop", false, false, true, false},
-      {"no Quick Launch, launched", true, true, false, true},
+      {"every default", true, true, true, false, true},
+      {"this user, no desktop", false, false, true, false, true},
+      {"no Quick Launch, launched", true, true, false, true, true},
+      {"no Postexec", true, true, true, false, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -107,6 +112,7 @@ TEST_F(InstallationTest, TheChoicesDecideTheShortcutsAndTheLogRecordsThem) {
     options.desktop = c.desktop;
     options.quick_launch = c.quick_launch;
     options.launch = c.launch;
+    options.post_exec = c.post_exec;
     RecordedProgress progress;
     const InstallReport report = RunInstallation(job_, container_.get(), options, shell, progress);
 
@@ -122,29 +128,90 @@ TEST_F(InstallationTest, TheChoicesDecideTheShortcutsAndTheLogRecordsThem) {
     if (c.quick_launch) links.push_back(QuickLaunchFolder("AD") + kD + "App.lnk");
     std::string log = "*App\r\napp.exe\r\nDoc\\read.txt\r\n";
     for (const std::string& link : links) log += link + "\r\n";
-    log += "Exec:" + dest_ + "\\Doc\\read.txt\r\n";  // app.exe is no server: left out
+    // app.exe is no server: left out. Postexec is recorded when it was opened.
+    if (c.post_exec) log += "Exec:" + dest_ + "\\Doc\\read.txt\r\n";
     EXPECT_EQ(Log(), log);
 
-    std::vector<std::pair<std::string, std::string>> launched = {{dest_ + "\\Doc\\read.txt", ""}};
+    std::vector<std::pair<std::string, std::string>> launched;
+    if (c.post_exec) launched.emplace_back(dest_ + "\\Doc\\read.txt", "");
     if (c.launch) launched.emplace_back(dest_ + kD + "app.exe", "");
     EXPECT_EQ(shell.launched, launched);
+    // Every step tells its result: the copy, each shortcut, the log.
+    const auto told = [&](const std::string& line) {
+      return std::find(progress.steps.begin(), progress.steps.end(), line) != progress.steps.end();
+    };
+    EXPECT_TRUE(told("Copy into " + dest_ + ": 2 files"));
+    for (const std::string& link : links) {
+      EXPECT_TRUE(told("Shortcut " + link + ": created"));
+    }
+    EXPECT_TRUE(told("Server " + dest_ + "\\app.exe: not registered: " +
+                     "The system cannot find the file specified.: " + dest_ + "\\app.exe"));
+    EXPECT_TRUE(told("install.log " + dest_ + kD + "install.log: written"));
+    EXPECT_EQ(told("Postexec " + dest_ + "\\Doc\\read.txt: not opened, not asked for"),
+              !c.post_exec);
+    platform::RemoveDirectoryTree(Path("Apps"));
+  }
+}
+
+// A copy that fails stops the run before anything that would point at the
+// incomplete folder: an earlier installation's shortcuts stay as they were.
+TEST_F(InstallationTest, AFailedCopyStopsTheRunWithItsCause) {
+  ASSERT_TRUE(WriteAll(Path("plain"), "x"));
+  struct Case {
+    const char* what;
+    bool container;
+    std::string destination;
+    std::string cause;  // what follows the copy-error message; "" for none
+    bool log_written;
+  };
+  const Case cases[] = {
+      {"no container", false, dest_, "", true},
+      {"a destination below a file", true, Path("plain") + kD + "App",
+       "The folder \"" + Path("plain") + "\" cannot be created: ", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    testing::FakeShellServices shell;
+    Folders(shell);
+    if (c.log_written) {
+      ASSERT_TRUE(platform::ForceDirectories(c.destination));
+    }
+    InstallOptions options = Options();
+    options.destination = c.destination;
+    options.launch = true;
+    RecordedProgress progress;
+    const InstallReport report =
+        RunInstallation(job_, c.container ? container_.get() : nullptr, options, shell, progress);
+
+    EXPECT_FALSE(report.complete);
+    EXPECT_EQ(report.exit_code, kExitCopyError);
+    ASSERT_EQ(report.notes.size(), 1u);
+    EXPECT_EQ(report.notes[0].kind, NoteKind::kCopyError);
+    const std::string expected =
+        c.cause.empty() ? std::string(kCopyErrorMessage) : kCopyErrorMessage + ("\r\r" + c.cause);
+    EXPECT_EQ(report.notes[0].text.substr(0, expected.size()), expected);
+    if (c.cause.empty()) {
+      EXPECT_EQ(report.notes[0].text, expected);
+    }
+    ASSERT_EQ(progress.notes.size(), 1u);  // told as it happened
+    // Nothing made, registered, opened or started.
+    EXPECT_TRUE(shell.FakeLink().saved.empty());
+    EXPECT_TRUE(shell.created_folders.empty());
+    EXPECT_TRUE(shell.registered.empty());
+    EXPECT_TRUE(shell.launched.empty());
+    const std::string log = c.destination + kD + "install.log";
+    EXPECT_EQ(platform::FileExists(log), c.log_written);
+    if (c.log_written) {
+      EXPECT_EQ(ReadAll(log), "*App\r\n");
+    }
+    EXPECT_FALSE(platform::FileExists(c.destination + kD + "uninstall.exe"));
     platform::RemoveDirectoryTree(Path("Apps"));
   }
 }
 
 TEST_F(InstallationTest, FailuresAreNotedOrRaisedAfterTheLogIsWritten) {
-  // No container: the copy fails, the rest of the run goes on.
-  ASSERT_TRUE(platform::ForceDirectories(dest_));
   RecordedProgress progress;
-  InstallReport report = RunInstallation(job_, nullptr, Options(), shell_, progress);
-  ASSERT_EQ(report.notes.size(), 1u);
-  EXPECT_EQ(report.notes[0].kind, NoteKind::kCopyError);
-  EXPECT_EQ(report.notes[0].text, kCopyErrorMessage);
-  EXPECT_EQ(report.exit_code, kExitCopyError);
-  ASSERT_EQ(progress.notes.size(), 1u);  // told as it happened
-  EXPECT_NE(Log().find("App.lnk"), std::string::npos);
-  platform::RemoveDirectoryTree(Path("Apps"));
-
+  InstallReport report;
   // A shortcut that cannot be saved (no desktop folder) is a note that does
   // not fail the run.
   shell_.folders.erase("CD");

@@ -19,11 +19,15 @@ TEST_F(SilentLogTest, MessagesWrittenAsTheyComeAndTheFirstFailureDecides) {
   EXPECT_EQ(ReadAll(Path("setup.log")),
             "The desktop icon could not be created\r\n\r\nAccess is denied.\r\n");
   EXPECT_EQ(log.ExitCode(), kExitInstalled);
+  // A step is a line of the file in its place, but no message and no failure.
+  log.Step("Shortcut x.lnk: created");
+  EXPECT_EQ(log.ExitCode(), kExitInstalled);
   log.Add("There was an error in the file copy.", kExitCopyError);
   log.Add("Cannot create file x\\install.log", kExitLogWriteError);
   EXPECT_EQ(log.ExitCode(), kExitCopyError);
   EXPECT_EQ(ReadAll(Path("setup.log")),
             "The desktop icon could not be created\r\n\r\nAccess is denied.\r\n"
+            "Shortcut x.lnk: created\r\n"
             "There was an error in the file copy.\r\n"
             "Cannot create file x\\install.log\r\n");
   EXPECT_EQ(log.Messages().size(), 3u);

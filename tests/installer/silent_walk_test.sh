@@ -1,21 +1,29 @@
 #!/usr/bin/env bash
 # The installer without a window (/S) and the uninstaller it writes, under
 # Wine, in one prefix. An installer built by vorpack from a test package:
-#   /S /D=C:\Apps\T X installs the files, the shortcuts and install.log byte
-#     for byte as the wizard writes them for the same choices (all users,
-#     desktop and Quick Launch icons), registers the server, runs Postexec,
-#     and writes neither uninstall.exe nor an entry in the list of installed
-#     programs (the job has no Uninstall=1);
+#   /S /POSTEXEC /D=C:\Apps\T X installs the files, the shortcuts and
+#     install.log byte for byte as the wizard writes them for the same
+#     choices (all users, desktop and Quick Launch icons), registers the
+#     server, runs Postexec, writes every step into the /LOG file, and writes
+#     neither uninstall.exe nor an entry in the list of installed programs
+#     (the job has no Uninstall=1);
+#   a second /S run into a destination that cannot be made (below a file, on
+#     a missing drive) ends with exit code 3 and the folder named in the /LOG
+#     file, and leaves the first installation's files and shortcuts
+#     byte-identical;
 #   /S /CURRENTUSER /NODESKTOP changes only the Programs folder and the
-#     desktop icon;
+#     desktop icon, and without /POSTEXEC opens nothing;
 #   /S with a damaged file in the container ends with exit code 3 and the
 #     copy error in the /LOG file.
 # With Uninstall=1 in the job:
 #   the entry in HKLM (all users) or HKCU (this user), uninstall.exe = the
 #     installer's program bytes;
+#   installing again: into another folder exit code 1 without /FORCE and
+#     nothing written; into the same folder one entry;
 #   uninstall.exe /U /S unregisters the server, removes every file, shortcut
-#     and emptied folder of the installation and the entry, and leaves a
-#     file the user added (and its folder);
+#     and emptied folder of the installation (the folders the package
+#     brought empty too) and the entry, and leaves a file the user added
+#     (and its folder); /LOG= records what went;
 #   a crafted install.log whose lines climb out of D deletes nothing there.
 # And the wizard given /D=, /CURRENTUSER and /NODESKTOP, or an unknown switch.
 # Every program run here must end by itself: a box shown would block it and
@@ -50,7 +58,7 @@ run() {
 # --- The package.
 pkg="$tmp/package"
 pf="$pkg/Programfiles"
-mkdir -p "$pf/Docs/Deep" "$pf/Lib"
+mkdir -p "$pf/Docs/Deep" "$pf/Lib" "$pf/Empty/Inner"
 job='Icon=app.ico\r\nTitle=Tester Setup\r\nProgramDir=C:\\Program Files\\Tester\r\nAppname=Tester\r\nExename=Tester.exe\r\npregister3=PDIR\\Lib\\server.dll\r\n'
 printf "$job" >"$pkg/JOB.INI"
 printf 'Path=Tester Group\r\nTester=PDIR\\Tester.exe\r\nRead Me=PDIR\\Docs\\ReadMe.TXT\r\n' >"$pkg/MENU.DAT"
@@ -71,18 +79,20 @@ pack() {
 setup="$tmp/TesterSetup.exe"
 pack "$setup"
 
-# expected_log <D> <Programs> <Desktop or "">: install.log as the wizard
-# writes it for these choices (Quick Launch present).
+# expected_log <D> <Programs> <Desktop or ""> <Postexec: 0|1>: install.log
+# as the wizard writes it for these choices (Quick Launch present).
 expected_log() {
   local dest="$1" s="$2\\Tester Group\\" k="$3"
   printf '*Tester\r\n'
   printf '%s\r\n' after.exe 'Docs\Deep\d.dat' 'Docs\ReadMe.TXT' 'Lib\server.dll' Tester.exe
   printf '%s\r\n' "${s}Tester.lnk" "${s}Read Me.lnk"
   [ -n "$k" ] && printf '%s\r\n' "$k\\Tester.lnk"
-  printf '%s\r\n' "$quick\\Tester.lnk" "REG:$dest\\Lib\\server.dll" "Exec:$dest\\after.exe"
+  printf '%s\r\n' "$quick\\Tester.lnk" "REG:$dest\\Lib\\server.dll"
+  [ "$4" = 1 ] && printf '%s\r\n' "Exec:$dest\\after.exe"
+  return 0
 }
 
-# check_install <D> <Programs> <Desktop or "">
+# check_install <D> <Programs> <Desktop or ""> <Postexec: 0|1>
 check_install() {
   local dest="$1" d_unix
   d_unix="$(unix_of "$dest")"
@@ -96,7 +106,12 @@ check_install() {
     case "$link" in *.lnk) [ -f "$(unix_of "$link")" ] || fail "no shortcut $link" ;; esac
   done < <(tr -d '\r' <"$tmp/expected.log")
   [ -f "$d_unix/Lib/server.dll.registered" ] || fail "the server was not registered"
-  wait_for 20 test -f "$d_unix/after.exe.ran" || fail "the post-install program did not run"
+  if [ "$4" = 1 ]; then
+    wait_for 20 test -f "$d_unix/after.exe.ran" || fail "the post-install program did not run"
+  else
+    sleep 3
+    [ -e "$d_unix/after.exe.ran" ] && fail "the post-install program ran without /POSTEXEC"
+  fi
   [ -e "$d_unix/Tester.exe.ran" ] && fail "the program was launched without /LAUNCH"
   # The markers of the run are no part of the installation.
   rm -f "$d_unix/Lib/server.dll.registered" "$d_unix/after.exe.ran"
@@ -105,22 +120,58 @@ check_install() {
 has_entry() { "$wine" reg query "$1\\$entry_key" >"$tmp/reg.txt" 2>&1; }
 
 # 1. /S with the destination given: everything as the wizard does it.
-run 90 "$setup" /S /D='C:\Apps\T X'
+run 90 "$setup" /S /POSTEXEC '/LOG=C:\first.txt' /D='C:\Apps\T X'
 [ "$code" -eq 0 ] || fail "/S /D= ended with $code"
-check_install 'C:\Apps\T X' "$common_programs" "$common_desktop"
+check_install 'C:\Apps\T X' "$common_programs" "$common_desktop" 1
+tr -d '\r' <"$drive_c/first.txt" >"$tmp/first.txt"
+for want in 'Copy into C:\Apps\T X: 5 files' \
+  "Shortcut $common_programs\\Tester Group\\Tester.lnk: created" \
+  "Shortcut $quick\\Tester.lnk: created" 'Server C:\Apps\T X\Lib\server.dll: registered' \
+  'Postexec C:\Apps\T X\after.exe: opened' 'install.log C:\Apps\T X\install.log: written'; do
+  grep -qxF "$want" "$tmp/first.txt" || fail "the /LOG file lacks '$want': $(cat "$tmp/first.txt")"
+done
 [ -e "$drive_c/Apps/T X/uninstall.exe" ] && fail "uninstall.exe written without Uninstall=1"
 has_entry HKLM && fail "an entry was written without Uninstall=1: $(cat "$tmp/reg.txt")"
 has_entry HKCU && fail "an entry was written without Uninstall=1: $(cat "$tmp/reg.txt")"
-echo "/S /D=: files, install.log, shortcuts, registration and Postexec as the wizard's; nothing else"
+echo "/S /D=: files, install.log, shortcuts, registration and Postexec as the wizard's; every step in /LOG"
+
+# 1b. A second run into a destination that cannot be made: nothing of the
+#     first installation changes, exit code 3, the folder named in the log.
+first_state() {
+  (cd "$drive_c/Apps/T X" && find . -type f ! -name '*.ran' ! -name '*.registered' -print0 |
+    sort -z | xargs -0 sha256sum)
+  local link
+  for link in "$common_programs\\Tester Group\\Tester.lnk" "$common_programs\\Tester Group\\Read Me.lnk" \
+    "$common_desktop\\Tester.lnk" "$quick\\Tester.lnk"; do
+    sha256sum <"$(unix_of "$link")" || echo "missing $link"
+  done
+}
+first_state >"$tmp/first.sums"
+printf 'not a folder' >"$drive_c/a-file.txt"
+for case in 'C:\a-file.txt\Kartograph|C:\a-file.txt' 'Q:\Nowhere\Kartograph|Q:\Nowhere'; do
+  IFS='|' read -r bad named <<<"$case"
+  rm -f "$drive_c/bad.txt"
+  run 90 "$setup" /S /POSTEXEC '/LOG=C:\bad.txt' "/D=$bad"
+  [ "$code" -eq 3 ] || fail "/S into $bad ended with $code, not 3"
+  tr -d '\r' <"$drive_c/bad.txt" >"$tmp/bad.txt"
+  grep -qF 'There was an error in the file copy.' "$tmp/bad.txt" || fail "no copy error: $(cat "$tmp/bad.txt")"
+  grep -qF "The folder \"$named\" cannot be created: " "$tmp/bad.txt" ||
+    fail "the cause is not named for $bad: $(cat "$tmp/bad.txt")"
+  first_state >"$tmp/now.sums"
+  cmp -s "$tmp/first.sums" "$tmp/now.sums" ||
+    fail "a run into $bad changed the first installation: $(diff "$tmp/first.sums" "$tmp/now.sums")"
+  echo "/S into $bad: exit 3, cause '$(grep -F 'The folder' "$tmp/bad.txt")', the first installation unchanged"
+done
+rm -f "$drive_c/a-file.txt"
 
 # 2. This user, no desktop icon.
 # (The desktop icon of run 1 may lie in the same folder: it goes first.)
 rm -f "$(unix_of "$desktop\\Tester.lnk")" "$(unix_of "$common_desktop\\Tester.lnk")"
 run 90 "$setup" /S /CURRENTUSER /NODESKTOP '/D=C:\Apps\Two'
 [ "$code" -eq 0 ] || fail "/S /CURRENTUSER /NODESKTOP ended with $code"
-check_install 'C:\Apps\Two' "$programs" ""
+check_install 'C:\Apps\Two' "$programs" "" 0
 [ -e "$(unix_of "$desktop\\Tester.lnk")" ] && fail "a desktop icon with /NODESKTOP"
-echo "/S /CURRENTUSER /NODESKTOP: the user's Programs folder, no desktop icon"
+echo "/S /CURRENTUSER /NODESKTOP: the user's Programs folder, no desktop icon, no Postexec"
 
 # 3. A damaged file: exit 3, the copy error in the log file.
 head -c 12000 /dev/urandom >"$pf/noise.bin"
@@ -131,19 +182,21 @@ rm -f "$pf/noise.bin"
   fail "the installer's file could not be damaged"
 run 90 "$broken" /S '/LOG=C:\setup log.txt' '/D=C:\Apps\Broken'
 [ "$code" -eq 3 ] || fail "/S with a damaged container ended with $code, not 3"
-printf 'There was an error in the file copy.  Installation may not be complete\r\n\r\nReboot your system and try the installation again.\r\n' >"$tmp/copy-error.txt"
-cmp "$tmp/copy-error.txt" "$drive_c/setup log.txt" ||
+printf 'There was an error in the file copy.  Installation may not be complete\r\n\r\nReboot your system and try the installation again.\r\n\r\n' >"$tmp/copy-error.txt"
+cmp -n "$(stat -c %s "$tmp/copy-error.txt")" "$tmp/copy-error.txt" "$drive_c/setup log.txt" ||
   fail "the log file holds: $(cat -A "$drive_c/setup log.txt" 2>&1)"
-echo "/S with a damaged container: exit 3, the copy error in the log file"
+grep -q 'noise.bin' "$drive_c/setup log.txt" || fail "the damaged file is not named: $(cat "$drive_c/setup log.txt")"
+[ -e "$(unix_of 'C:\Apps\Broken\after.exe.ran')" ] && fail "Postexec ran after the copy error"
+echo "/S with a damaged container: exit 3, the copy error and its cause in the log file"
 
 # 4. Uninstall=1: the uninstaller and its entry.
 printf "${job}Uninstall=1\r\n" >"$pkg/JOB.INI"
 with_uninstall="$tmp/UninstallSetup.exe"
 pack "$with_uninstall"
-run 90 "$with_uninstall" /S '/D=C:\Apps\U One'
+run 90 "$with_uninstall" /S /POSTEXEC '/D=C:\Apps\U One'
 [ "$code" -eq 0 ] || fail "/S with Uninstall=1 ended with $code"
 d1="$drive_c/Apps/U One"
-check_install 'C:\Apps\U One' "$common_programs" "$common_desktop"
+check_install 'C:\Apps\U One' "$common_programs" "$common_desktop" 1
 [ -f "$d1/uninstall.exe" ] || fail "no uninstall.exe"
 size=$(stat -c %s "$d1/uninstall.exe")
 [ "$size" -lt "$(stat -c %s "$with_uninstall")" ] || fail "uninstall.exe holds the container"
@@ -160,6 +213,20 @@ for want in 'DisplayName    REG_SZ    Tester' 'InstallLocation    REG_SZ    C:\A
   'DisplayIcon    REG_SZ    C:\Apps\U One\Tester.exe' 'NoModify    REG_DWORD    0x1'; do
   grep -qF "$want" <(tr -d '\r' <"$tmp/reg.txt") || fail "the entry lacks '$want': $(cat "$tmp/reg.txt")"
 done
+# 4b. Installing again: another folder only with /FORCE; the same folder
+#     keeps one entry.
+run 90 "$with_uninstall" /S '/LOG=C:\again.txt' '/D=C:\Apps\Elsewhere'
+[ "$code" -eq 1 ] || fail "a second installation into another folder ended with $code, not 1"
+grep -qF 'Tester is already installed in C:\Apps\U One' "$drive_c/again.txt" ||
+  fail "no reason in the log: $(cat "$drive_c/again.txt")"
+[ -e "$drive_c/Apps/Elsewhere" ] && fail "the refused installation wrote its folder"
+run 90 "$with_uninstall" /S '/D=C:\Apps\u one\'
+[ "$code" -eq 0 ] || fail "a second installation into the same folder ended with $code"
+has_entry HKLM || fail "no entry after installing again: $(cat "$tmp/reg.txt")"
+has_entry HKCU && fail "two entries for one installation: $(cat "$tmp/reg.txt")"
+rm -f "$d1/after.exe.ran" "$d1/Lib/server.dll.registered"
+echo "installing again: another folder refused with exit 1, the same folder keeps one entry"
+
 cp "$d1/uninstall.exe" "$tmp/uninstall-copy.exe"
 printf 'mine' >"$d1/Docs/notes.txt"
 
@@ -176,18 +243,24 @@ want_left='./Docs ./Docs/notes.txt ./Lib ./Lib/server.dll.unregistered '
 [ -e "$(unix_of "$common_desktop\\Tester.lnk")" ] && fail "the desktop icon stays"
 [ -e "$(unix_of "$quick\\Tester.lnk")" ] && fail "the Quick Launch icon stays"
 has_entry HKLM && fail "the entry stays: $(cat "$tmp/reg.txt")"
+has_entry HKCU && fail "the entry stays: $(cat "$tmp/reg.txt")"
 echo "uninstall.exe /U /S: server unregistered, files, shortcuts, folders and entry gone; the user's file stays (left: $left)"
 
 # 5. This user's entry, and a removal that leaves nothing.
 run 90 "$with_uninstall" /S /CURRENTUSER '/D=C:\Apps\U Two'
 [ "$code" -eq 0 ] || fail "/S /CURRENTUSER with Uninstall=1 ended with $code"
 d2="$drive_c/Apps/U Two"
-check_install 'C:\Apps\U Two' "$programs" "$desktop"
+check_install 'C:\Apps\U Two' "$programs" "$desktop" 0
 has_entry HKCU || fail "no entry under HKCU: $(cat "$tmp/reg.txt")"
 has_entry HKLM && fail "an entry under HKLM for this user: $(cat "$tmp/reg.txt")"
 # The server unregisters without its marker.
-VOR_TEST_SERVER_RESULT=0 run 90 'C:\Apps\U Two\uninstall.exe' /U /S
+VOR_TEST_SERVER_RESULT=0 run 90 'C:\Apps\U Two\uninstall.exe' /U /S '/LOG=C:\removal.txt'
 [ "$code" -eq 0 ] || fail "the second removal ended with $code: $(cat "$tmp/run.log")"
+tr -d '\r' <"$drive_c/removal.txt" >"$tmp/removal.txt"
+for want in 'Removed C:\Apps\U Two\Tester.exe' 'Removed C:\Apps\U Two\Empty\Inner' \
+  'Removed C:\Apps\U Two\Empty' 'Tester has been removed.'; do
+  grep -qxF "$want" "$tmp/removal.txt" || fail "the removal's log lacks '$want': $(cat "$tmp/removal.txt")"
+done
 if [ -e "$d2" ]; then
   left="$(cd "$d2" && find . -mindepth 1 | sort | tr '\n' ' ')"
   [ "$left" = "./uninstall.exe " ] || fail "after the second removal D holds: $left"
@@ -273,4 +346,29 @@ status=$?
 app_pid=""
 [ "$status" -eq 1 ] || fail "an unknown switch ended with $status, not 1"
 echo "the wizard takes /D=, /CURRENTUSER and /NODESKTOP; an unknown switch lists the switches"
+
+# 8. The removal with its window: the question, then one box that tells what
+#    was removed; the folder the installation made is gone (or, with the
+#    running uninstaller, left to the next start).
+run 90 "$with_uninstall" /S '/D=C:\Apps\U Three'
+[ "$code" -eq 0 ] || fail "/S into U Three ended with $code"
+# The server's registration marker is no part of the installation, and it
+# unregisters without leaving one.
+rm -f "$drive_c/Apps/U Three/Lib/server.dll.registered" "$drive_c/Apps/U Three/after.exe.ran"
+VOR_TEST_SERVER_RESULT=0 "$wine" 'C:\Apps\U Three\uninstall.exe' /U >"$tmp/app.log" 2>&1 &
+app_pid=$!
+box_says() { read_boxes && grep -qF "$1" "$tmp/boxes"; }
+wait_for 60 box_says 'Remove Tester and all of its components?' || fail "no question: $(cat "$tmp/boxes")"
+press_box_ok
+wait_for 60 box_says 'Tester has been removed.' || fail "no report box: $(cat "$tmp/boxes")"
+grep -qF 'Removed: 10 files and shortcuts' "$tmp/boxes" || fail "the report: $(cat "$tmp/boxes")"
+grep -qF 'Kept' "$tmp/boxes" && fail "the report keeps a folder: $(cat "$tmp/boxes")"
+press_box_ok
+wait_exit
+d3="$drive_c/Apps/U Three"
+if [ -e "$d3" ]; then
+  left="$(cd "$d3" && find . -mindepth 1 | sort | tr '\n' ' ')"
+  [ "$left" = "./uninstall.exe " ] || fail "after the removal with its window D holds: $left"
+fi
+echo "the removal with its window: the question, then '$(grep -oF 'Tester has been removed.' "$tmp/boxes")' with what went"
 echo "silent installation and removal: all cases passed"

@@ -56,7 +56,7 @@ class UnattendedInstallTest : public testing::InstallerTest {
     const InstallerCommandLine command_line = ParseCommandLine(arguments);
     EXPECT_TRUE(command_line.silent);
     log_ = std::make_unique<SilentLog>(command_line.log_file);
-    return RunUnattendedInstallation(program, command_line, fakes_.shell, *log_);
+    return RunUnattendedInstallation(program, command_line, fakes_.shell, *log_, &fakes_.installed);
   }
 
   std::vector<std::string> LinkFiles() {
@@ -195,10 +195,13 @@ TEST_F(UnattendedInstallTest, FailuresEndWithTheirCodeAndTheirMessageInTheLogFil
     const std::string log_file = Path("setup log.txt");
     EXPECT_EQ(RunSilent(program, "/S \"/LOG=" + log_file + "\" /D=" + dest), c.code);
     ASSERT_FALSE(log_->Messages().empty());
+    // The message stands in the file where it came, among the steps.
     const std::string logged = ReadAll(log_file);
     std::string start = c.message_start;
     if (start.back() == '\'') start += program + "'\r\n";
-    EXPECT_EQ(logged.substr(0, start.size()), start) << logged;
+    const size_t at = logged.find(start);
+    ASSERT_NE(at, std::string::npos) << logged;
+    EXPECT_TRUE(at == 0 || logged.compare(at - 2, 2, "\r\n") == 0) << logged;
     platform::DeleteFile(log_file);
     platform::RemoveDirectoryTree(Path("Apps"));
   }
@@ -209,11 +212,89 @@ TEST_F(UnattendedInstallTest, ALogFileThatCannotBeWrittenFailsACleanRun) {
   EXPECT_EQ(RunSilent(program, "/S \"/LOG=" + Path("no folder") + kD + "log.txt\" /D=" + dest_),
             kExitLogWriteError);
   EXPECT_EQ(ReadAll(dest_ + kD + "t.exe"), "program");
-  // A clean run with a writable log file leaves it empty.
+  // A clean run's log file holds every step with its result.
   platform::RemoveDirectoryTree(Path("Apps"));
   EXPECT_EQ(RunSilent(program, "/S /LOG=" + Path("log.txt") + " /D=" + dest_), kExitInstalled);
-  EXPECT_TRUE(platform::FileExists(Path("log.txt")));
-  EXPECT_EQ(ReadAll(Path("log.txt")), "");
+  const std::string folder = fakes_.shell.common_programs + kD + "T" + kD;
+  EXPECT_EQ(ReadAll(Path("log.txt")), "Copy into " + dest_ +
+                                          ": 2 files\r\n"
+                                          "Start-menu folder " +
+                                          folder +
+                                          ": ready\r\n"
+                                          "Shortcut " +
+                                          folder +
+                                          "T.lnk: created\r\n"
+                                          "Shortcut " +
+                                          fakes_.shell.common_desktop + kD +
+                                          "T.lnk: created\r\n"
+                                          "Shortcut " +
+                                          quick_ + kD +
+                                          "T.lnk: created\r\n"
+                                          "install.log " +
+                                          dest_ + kD + "install.log: written\r\n");
+}
+
+// Postexec opens only when /POSTEXEC asks for it; its Exec: line records
+// that it was opened.
+TEST_F(UnattendedInstallTest, PostexecOpensOnlyWithItsSwitch) {
+  const std::string program = MakeInstaller({
+      {"\\JOB.INI", "Appname=T\r\nExename=t.exe\r\n"},
+      {"\\EXECS.DAT", "Postexec=PDIR\\t.exe\r\n"},
+      {"\\Programfiles\\t.exe", "program"},
+  });
+  for (const bool asked : {false, true}) {
+    SCOPED_TRACE(asked ? "/POSTEXEC" : "without /POSTEXEC");
+    fakes_ = testing::FakeServices();
+    SetUpFolders();
+    const std::string log_file = Path("log.txt");
+    EXPECT_EQ(RunSilent(program, std::string("/S ") + (asked ? "/POSTEXEC " : "") +
+                                     "/LOG=" + log_file + " /D=" + dest_),
+              kExitInstalled);
+    const std::string post = dest_ + "\\t.exe";
+    std::vector<std::pair<std::string, std::string>> launched;
+    if (asked) launched.emplace_back(post, "");
+    EXPECT_EQ(fakes_.shell.launched, launched);
+    EXPECT_EQ(ReadAll(dest_ + kD + "install.log").find("Exec:" + post) != std::string::npos, asked);
+    const std::string step =
+        "Postexec " + post + (asked ? ": could not be opened" : ": not opened, not asked for");
+    EXPECT_NE(ReadAll(log_file).find(step + "\r\n"), std::string::npos) << ReadAll(log_file);
+    platform::RemoveDirectoryTree(Path("Apps"));
+  }
+}
+
+// The application installed already: its folder without /D=, /D= naming
+// it, or /FORCE; another folder ends with exit code 1 and installs nothing.
+TEST_F(UnattendedInstallTest, AnInstalledCopyDecidesTheFolderUnlessForced) {
+  const std::string installed = Path("Old") + kD + "T";
+  struct Case {
+    std::string arguments;
+    int code;
+    std::string folder;  // where t.exe lands; "" for nowhere
+  };
+  const Case cases[] = {
+      {"/S", kExitInstalled, installed},
+      {"/S /D=" + installed + kD, kExitInstalled, installed},
+      {"/S /D=" + dest_, kExitUsage, ""},
+      {"/S /FORCE /D=" + dest_, kExitInstalled, dest_},
+  };
+  const std::string program = Program();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    fakes_ = testing::FakeServices();
+    SetUpFolders();
+    fakes_.installed.copies["T"] = {installed, false};
+    EXPECT_EQ(RunSilent(program, c.arguments), c.code);
+    for (const std::string& folder : {installed, dest_}) {
+      EXPECT_EQ(platform::FileExists(folder + kD + "t.exe"), folder == c.folder) << folder;
+    }
+    if (c.code == kExitUsage) {
+      ASSERT_EQ(log_->Messages().size(), 1u);
+      EXPECT_EQ(log_->Messages()[0], ReinstallRefusal("T", installed, dest_));
+      EXPECT_TRUE(fakes_.shell.FakeLink().saved.empty());
+    }
+    platform::RemoveDirectoryTree(Path("Old"));
+    platform::RemoveDirectoryTree(Path("Apps"));
+  }
 }
 
 TEST_F(UnattendedInstallTest, UninstallKeyAddsTheUninstallerAndLeavesTheLogAlone) {

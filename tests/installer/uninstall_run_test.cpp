@@ -20,10 +20,14 @@ class FakeDialogs : public IUninstallDialogs {
     questions.push_back(question);
     return answer;
   }
-  void ShowNotes(const std::string& text) override { notes.push_back(text); }
+  void ShowReport(const std::string& text, bool complete) override {
+    reports.push_back(text);
+    completes.push_back(complete);
+  }
   bool answer = true;
   std::vector<std::string> questions;
-  std::vector<std::string> notes;
+  std::vector<std::string> reports;
+  std::vector<bool> completes;
 };
 
 class UninstallRunTest : public ::testing::Test {
@@ -90,17 +94,44 @@ TEST_F(UninstallRunTest, TheQuestionComesFirstAndNoTouchesNothing) {
   EXPECT_TRUE(system_.calls.empty());
   EXPECT_TRUE(system_.Exists(dest_ + Native("/install.log")));
 
-  // Yes: the removal runs; its notes are shown in one box and logged.
+  // Yes: the removal runs; its notes are logged, and shown at the end in
+  // the one report box.
   dialogs_.answer = true;
   SetLog("*T\r\nt.exe\r\n..\\..\\x\r\n");
   r = Run("/U", dest_ + Native("/uninstall.exe"), true);
   EXPECT_EQ(r.exit_code, kUninstallRefusedLines);
   EXPECT_FALSE(system_.Exists(dest_ + Native("/t.exe")));
-  ASSERT_EQ(dialogs_.notes.size(), 1u);
+  EXPECT_TRUE(dialogs_.reports.empty());
   ASSERT_EQ(log_.Messages().size(), 1u);
-  EXPECT_EQ(dialogs_.notes[0], log_.Messages()[0]);
-  EXPECT_NE(dialogs_.notes[0].find("..\\..\\x"), std::string::npos);
   EXPECT_TRUE(r.remove_program);
+  r.remove_program = false;  // the program's own file is not on this disk
+  EXPECT_EQ(FinishUninstaller(r, dest_ + Native("/uninstall.exe"), &dialogs_, log_),
+            kUninstallRefusedLines);
+  ASSERT_EQ(dialogs_.reports.size(), 1u);
+  EXPECT_FALSE(dialogs_.completes[0]);
+  EXPECT_EQ(dialogs_.reports[0].rfind("T could not be removed completely.\r", 0), 0u)
+      << dialogs_.reports[0];
+  EXPECT_NE(dialogs_.reports[0].find("\r" + log_.Messages()[0]), std::string::npos);
+}
+
+// The report at the end names what went and what stayed; the /LOG file
+// has a line for each.
+TEST_F(UninstallRunTest, TheReportTellsWhatWasRemovedAndWhatWasKept) {
+  system_.AddFile(dest_ + Native("/mine.txt"));  // the user's
+  system_.AddFolder(dest_ + Native("/Empty"));   // brought empty by the package
+  UninstallRunResult r = Run("/U /D=" + dest_, Native("/tmp/copy.exe"), true);
+  EXPECT_EQ(FinishUninstaller(r, Native("/tmp/copy.exe"), &dialogs_, log_), kUninstallRemoved);
+  ASSERT_EQ(dialogs_.reports.size(), 1u);
+  EXPECT_TRUE(dialogs_.completes[0]);
+  // t.exe, the shortcut, the log and the uninstaller; Empty and the
+  // Start-menu folder T.
+  EXPECT_EQ(dialogs_.reports[0],
+            "T has been removed.\r"
+            "Removed: 4 files and shortcuts, 2 folders.\r"
+            "Kept, not empty: " +
+                dest_);
+  EXPECT_FALSE(system_.Exists(dest_ + Native("/Empty")));
+  EXPECT_TRUE(system_.Exists(dest_ + Native("/mine.txt")));
 }
 
 TEST_F(UninstallRunTest, WithoutItsLogNothingGoesAndNothingIsAsked) {
@@ -110,7 +141,6 @@ TEST_F(UninstallRunTest, WithoutItsLogNothingGoesAndNothingIsAsked) {
   EXPECT_EQ(r.exit_code, kUninstallLogUnreadable);
   EXPECT_FALSE(r.remove_program);
   EXPECT_TRUE(dialogs_.questions.empty());
-  EXPECT_EQ(dialogs_.notes.size(), 1u);
   EXPECT_TRUE(system_.Exists(elsewhere));
   EXPECT_TRUE(system_.Exists(dest_ + Native("/t.exe")));
 }

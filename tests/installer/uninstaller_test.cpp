@@ -69,6 +69,9 @@ TEST_F(UninstallerTest, RemovesEverythingListedServersFirstFoldersDeepestFirst) 
   for (const char* f : {"a.txt", "Bin/b.dll", "Bin/Deep/c.dat", "uninstall.exe"}) {
     system_.AddFile(InDest(f));
   }
+  // Folders the package brought empty: install.log does not name them.
+  system_.AddFolder(InDest("Empty/Inner"));
+  system_.AddFolder(InDest("Bin/Deep/Cache"));
   const std::string start_link = Native("/home/u/Programs/Tools/X/App.lnk");
   const std::string desktop_link = Native("/home/u/Desktop/App.lnk");
   const std::string quick_link =
@@ -82,6 +85,8 @@ TEST_F(UninstallerTest, RemovesEverythingListedServersFirstFoldersDeepestFirst) 
   EXPECT_TRUE(report.notes.empty()) << report.notes[0].text;
   EXPECT_EQ(report.app_name, "App");
   EXPECT_FALSE(report.folder_kept);
+  EXPECT_TRUE(report.kept.empty());
+  EXPECT_EQ(report.removed_folders, 7);  // Cache, Deep, Bin, Inner, Empty, Tools/X, D
 
   // Nothing of the installation is left: not D, not the Start-menu folder.
   for (const std::string& path : system_.Paths()) {
@@ -164,15 +169,23 @@ TEST_F(UninstallerTest, CraftedLinesDeleteNothingOutsideTheInstallation) {
 TEST_F(UninstallerTest, UserFilesKeepTheirFoldersAndTheInstallationFolder) {
   system_.AddFile(InDest("Data/db.bin"));
   system_.AddFile(InDest("Data/mine.txt"));  // added by the user
+  system_.AddFolder(InDest("Data/Cache"));   // brought empty
   system_.AddFile(InDest("Doc/help.txt"));
+  // A link to a folder elsewhere is neither followed nor removed.
+  system_.AddSymbolicLink(InDest("Elsewhere"));
+  system_.AddFolder(Native("/other/Empty"));
   WriteLog({"*App", "Data\\db.bin", "Doc\\help.txt"});
 
   const UninstallReport report = Run();
   EXPECT_EQ(report.exit_code, kUninstallRemoved);
   EXPECT_TRUE(system_.Exists(InDest("Data/mine.txt")));
   EXPECT_FALSE(system_.Exists(InDest("Data/db.bin")));
+  EXPECT_FALSE(system_.Exists(InDest("Data/Cache")));
   EXPECT_FALSE(system_.Exists(InDest("Doc")));
+  EXPECT_TRUE(system_.Exists(InDest("Elsewhere")));
+  EXPECT_TRUE(system_.Exists(Native("/other/Empty")));
   EXPECT_TRUE(report.folder_kept);
+  EXPECT_EQ(report.kept, (std::vector<std::string>{InDest("Data"), Native("/inst/App")}));
   EXPECT_TRUE(system_.Exists(Native("/inst/App")));
   EXPECT_FALSE(system_.Exists(InDest("install.log")));
   EXPECT_FALSE(system_.entry_present);

@@ -67,6 +67,10 @@ void TakeSwitch(InstallerCommandLine* result, const std::string& token) {
     result->no_quick_launch = true;
   } else if (name == "/LAUNCH") {
     result->launch = true;
+  } else if (name == "/POSTEXEC") {
+    result->post_exec = true;
+  } else if (name == "/FORCE") {
+    result->force = true;
   } else if (name.compare(0, 5, "/LOG=") == 0) {
     const std::string value = token.substr(5);
     if (value.empty()) Refuse(CommandLineErrorKind::kMissingValue, "The switch /LOG= needs a file");
@@ -97,6 +101,8 @@ void CheckUninstallSwitches(const InstallerCommandLine& result) {
       {result.no_desktop, "/NODESKTOP"},
       {result.no_quick_launch, "/NOQUICKLAUNCH"},
       {result.launch, "/LAUNCH"},
+      {result.post_exec, "/POSTEXEC"},
+      {result.force, "/FORCE"},
   };
   for (const auto& s : install_only) {
     if (s.given) {
@@ -110,7 +116,7 @@ void CheckUninstallSwitches(const InstallerCommandLine& result) {
 
 std::string UsageText() {
   return "Installation: [/S] [/ALLUSERS | /CURRENTUSER] [/NODESKTOP] [/NOQUICKLAUNCH] "
-         "[/LAUNCH] [/LOG=<file>] [/D=<folder>]\r"
+         "[/LAUNCH] [/POSTEXEC] [/FORCE] [/LOG=<file>] [/D=<folder>]\r"
          "Removal: /U [/S] [/LOG=<file>] [/D=<folder>]\r"
          "\r"
          "/S\tno window; messages go to the /LOG file\r"
@@ -121,7 +127,9 @@ std::string UsageText() {
          "/NODESKTOP\tno desktop icon\r"
          "/NOQUICKLAUNCH\tno Quick Launch icon\r"
          "/LAUNCH\tstart the program when the installation is complete\r"
-         "/LOG=<file>\twrite the messages to this file\r"
+         "/POSTEXEC\twith /S: open the post-install program too\r"
+         "/FORCE\twith /S: install even when the program is installed in another folder\r"
+         "/LOG=<file>\twrite every step and message to this file\r"
          "/U\tremove the installed program";
 }
 

@@ -12,6 +12,10 @@
 //   /NODESKTOP      no desktop shortcut
 //   /NOQUICKLAUNCH  no Quick Launch shortcut
 //   /LAUNCH         start the installed program at the end
+//   /POSTEXEC       with /S: open the job's post-install program (the wizard
+//                   always does; an unattended run opens nothing unasked)
+//   /FORCE          with /S: install even when the application is installed
+//                   in another folder (its entry then names the new one)
 //   /LOG=<file>     write every message to this file
 //   /U              remove an installation (the uninstaller)
 //   /?              show the switches
@@ -44,6 +48,8 @@ struct InstallerCommandLine {
   bool no_desktop = false;       // /NODESKTOP
   bool no_quick_launch = false;  // /NOQUICKLAUNCH
   bool launch = false;           // /LAUNCH
+  bool post_exec = false;        // /POSTEXEC
+  bool force = false;            // /FORCE
   std::string log_file;          // /LOG=, "" when not given
 };
 

@@ -2,6 +2,7 @@
 
 #include "installer/engine/uninstall_entry.h"
 #include "platform/file.h"
+#include "platform/folder_list.h"
 #include "platform/fs.h"
 #include "platform/path_kind.h"
 #include "platform/platform_error.h"
@@ -69,6 +70,14 @@ bool DiskUninstallSystem::DeleteFile(const std::string& path, std::string* error
 
 bool DiskUninstallSystem::RemoveEmptyFolder(const std::string& path) {
   return platform::RemoveDirectory(path);
+}
+
+bool DiskUninstallSystem::ListFolder(const std::string& path, std::vector<std::string>* names) {
+  std::vector<platform::FolderEntry> entries;
+  if (!platform::ListFolder(path, &entries)) return false;
+  names->clear();
+  for (const platform::FolderEntry& entry : entries) names->push_back(entry.name);
+  return true;
 }
 
 void DiskUninstallSystem::UnregisterServer(const std::string& library) {

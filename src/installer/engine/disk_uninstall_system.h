@@ -11,6 +11,7 @@ class DiskUninstallSystem : public IUninstallSystem {
   PathKind GetPathKind(const std::string& path) override;
   bool DeleteFile(const std::string& path, std::string* error) override;
   bool RemoveEmptyFolder(const std::string& path) override;
+  bool ListFolder(const std::string& path, std::vector<std::string>* names) override;
   void UnregisterServer(const std::string& library) override;
   bool RemoveUninstallEntry(const std::string& app_name, const std::string& install_dir,
                             std::string* error) override;

@@ -16,6 +16,7 @@
 #include "package/install_record.h"
 #include "platform/file.h"
 #include "platform/fs.h"
+#include "platform/platform_error.h"
 #include "platform/restart_delete.h"
 
 namespace vor {
@@ -58,16 +59,40 @@ uint32_t InstalledKilobytes(const StringList& lines, const std::string& folder) 
   return static_cast<uint32_t>(std::min<int64_t>((bytes + 1023) / 1024, UINT32_MAX));
 }
 
+// Why folder cannot be made: the deepest missing folder on its way that
+// cannot be created, named with the system's reason; "" when folder exists
+// or could be made now (it then stays, as the copy would have made it).
+std::string FolderFault(const std::string& folder) {
+  if (folder.empty() || platform::DirectoryExists(folder)) return std::string();
+  const std::string parent = WithoutTrailingDelimiters(platform::ExtractFilePath(folder));
+  // A drive ("Q:") is not made: creating the folder on it tells why.
+  const bool drive = !parent.empty() && parent.back() == ':';
+  if (!parent.empty() && parent.size() < folder.size() && !drive) {
+    std::string fault = FolderFault(parent);
+    if (!fault.empty()) return fault;
+  }
+  if (platform::CreateDirectory(folder)) return std::string();
+  const uint32_t code = platform::LastOsError();
+  return "The folder \"" + folder + "\" cannot be created: " + platform::OsErrorMessage(code);
+}
+
 // The container's per-file progress handler, set for the copy only.
+// *unfinished: the file being copied ("" between files).
 class CopyProgressScope {
  public:
-  CopyProgressScope(TCoffer& container, InstallRecord& record, IInstallProgress& progress)
+  CopyProgressScope(TCoffer& container, InstallRecord& record, IInstallProgress& progress,
+                    std::string* unfinished)
       : container_(container) {
     container_.SetOnFileProgress(
-        [&record, &progress](TCoffer&, const std::string& file_name, double percent) {
+        [&record, &progress, unfinished](TCoffer&, const std::string& file_name, double percent) {
           progress.FileProgress(file_name, percent);
           // Exactly 100: the file is complete.
-          if (percent == 100.0) record.AddCopiedFile(file_name);
+          if (percent == 100.0) {
+            record.AddCopiedFile(file_name);
+            unfinished->clear();
+          } else {
+            *unfinished = file_name;
+          }
         });
   }
   ~CopyProgressScope() { container_.SetOnFileProgress(nullptr); }
@@ -100,11 +125,17 @@ class Installation {
     }
     // The log is written whatever happened above.
     record_.EndCopy();
-    record_.Save(WithTrailingDelimiter(dest_) + kInstallLogName, job_.AppName());
+    SaveLog();
     if (escaped) std::rethrow_exception(escaped);
+    // After a failed copy nothing is withdrawn: an earlier removal's pending
+    // deletions go on, as no uninstaller or entry was written anew.
+    if (!report_.complete) return std::move(report_);
     if (job_.WantsUninstaller()) WriteUninstaller();
     CancelPendingDeletions();
-    if (options_.launch) LaunchInstalledProgram(job_, dest_, shell_);
+    if (options_.launch) {
+      LaunchInstalledProgram(job_, dest_, shell_);
+      Step("Program " + WithTrailingDelimiter(dest_) + job_.ExeName() + ": started");
+    }
     return std::move(report_);
   }
 
@@ -117,20 +148,63 @@ class Installation {
     progress_.Noted(note);
   }
 
-  void CopyProgramFiles() {
+  void Step(const std::string& line) { progress_.Step(line); }
+
+  // After a failed copy that left nothing to record in a folder that
+  // cannot be written, the copy error has said all there is to say.
+  void SaveLog() {
+    const std::string path = WithTrailingDelimiter(dest_) + kInstallLogName;
+    try {
+      record_.Save(path, job_.AppName());
+    } catch (const EInstallError&) {
+      if (report_.complete || record_.Lines().Count() > 0) throw;
+      Step(std::string(kInstallLogName) + " " + path + ": not written, nothing was copied");
+      return;
+    }
+    Step(std::string(kInstallLogName) + " " + path + ": written");
+  }
+
+  // False (and noted with its cause) when the copy failed.
+  bool CopyProgramFiles() {
+    std::string cause;
+    std::string unfinished;
     try {
       if (container_ == nullptr) throw EVorError("no container", ErrorKind::kMisuse);
-      const CopyProgressScope scope(*container_, record_, progress_);
+      const CopyProgressScope scope(*container_, record_, progress_, &unfinished);
       container_->ExportFiles(JobFilePath(kProgramFilesFolder) + "\\*.*", dest_, kCopyAttributes,
                               true, 0);
+      // The export copies nothing, and says nothing, into a destination
+      // folder it cannot make.
+      if (platform::DirectoryExists(dest_)) {
+        Step("Copy into " + dest_ + ": " + std::to_string(record_.Lines().Count()) + " files");
+        return true;
+      }
+    } catch (const std::exception& e) {
+      // Without a container the user has been told already.
+      if (container_ != nullptr) cause = e.what();
+      if (!cause.empty() && !unfinished.empty()) {
+        cause = "The file \"" + platform::JoinDiskPath(dest_, unfinished) +
+                "\" could not be copied: " + cause;
+      }
     } catch (...) {
-      // What was copied before the failure stays on disk and in the log.
-      Note(NoteKind::kCopyError, kCopyErrorMessage);
     }
+    // A destination folder that cannot be made explains more than the first
+    // file that could not be created in it.
+    if (container_ != nullptr) {
+      const std::string fault = FolderFault(dest_);
+      if (!fault.empty()) cause = fault;
+    }
+    // What was copied before the failure stays on disk and in the log.
+    Note(NoteKind::kCopyError,
+         cause.empty() ? std::string(kCopyErrorMessage) : kCopyErrorMessage + ("\r\r" + cause));
+    report_.complete = false;
+    Step("Copy into " + dest_ + ": failed after " + std::to_string(record_.Lines().Count()) +
+         " files; no shortcut, server, Postexec or uninstaller was made");
+    return false;
   }
 
   void RunGuardedSteps() {
-    CopyProgramFiles();
+    if (!CopyProgramFiles()) return;
     record_.EndCopy();
 
     const bool all_users = options_.all_users;
@@ -143,15 +217,19 @@ class Installation {
         WithTrailingDelimiter(QuickLaunchFolder(shell_.GetAppDataFolder()));
     const std::string start_menu = programs + job_.menu.Values(job_key::kMenuPath) + delimiter;
 
-    shell_.CreateFolderPath(WithoutTrailingDelimiters(start_menu));
+    const bool made = shell_.CreateFolderPath(WithoutTrailingDelimiters(start_menu));
+    Step("Start-menu folder " + start_menu + (made ? ": ready" : ": not created"));
 
     // Start-menu shortcuts: every line but the first; a failing one is
-    // skipped without a word.
+    // skipped without a word (but for the /LOG file).
     for (int i = 1; i < job_.menu.Count(); ++i) {
+      const std::string caption = job_.menu.Names(i);
       try {
-        const std::string caption = job_.menu.Names(i);
         MakeShortcut(start_menu, caption, ReplaceProgramDir(job_.menu.Values(caption), dest_));
+      } catch (const std::exception& e) {
+        Step("Shortcut " + start_menu + caption + ".lnk: skipped: " + e.what());
       } catch (...) {
+        Step("Shortcut " + start_menu + caption + ".lnk: skipped");
       }
     }
 
@@ -163,8 +241,14 @@ class Installation {
       } catch (const std::exception& e) {
         Note(NoteKind::kShortcut, std::string(kDesktopIconError) + "\r\r" + e.what());
       }
+    } else {
+      Step("Desktop shortcut: not asked for");
     }
-    if (options_.quick_launch && shell_.DiskFolderExists(WithoutTrailingDelimiters(quick_launch))) {
+    if (!options_.quick_launch) {
+      Step("Quick Launch shortcut: not asked for");
+    } else if (!shell_.DiskFolderExists(WithoutTrailingDelimiters(quick_launch))) {
+      Step("Quick Launch shortcut: no folder " + quick_launch);
+    } else {
       try {
         MakeShortcut(quick_launch, job_.AppName(), program);
       } catch (const std::exception& e) {
@@ -179,16 +263,25 @@ class Installation {
       try {
         shell_.RegisterServerLibrary(server);
         record_.AddServer(server);
-      } catch (...) {
+        Step("Server " + server + ": registered");
+      } catch (const std::exception& e) {
         // A server that cannot be registered is left out silently.
+        Step("Server " + server + ": not registered: " + e.what());
+      } catch (...) {
+        Step("Server " + server + ": not registered");
       }
     }
 
     std::string post = job_.execs.Values(job_key::kPostExec);
     if (!post.empty()) {
       post = ReplaceProgramDir(post, dest_);
-      shell_.Launch(post, "");
-      record_.AddExec(post);
+      if (options_.post_exec) {
+        const bool opened = shell_.Launch(post, "");
+        record_.AddExec(post);
+        Step("Postexec " + post + (opened ? ": opened" : ": could not be opened"));
+      } else {
+        Step("Postexec " + post + ": not opened, not asked for");
+      }
     }
   }
 
@@ -207,6 +300,7 @@ class Installation {
     const std::string file_name = folder + link.GetDescription() + ".lnk";
     link.SaveToFile(file_name);
     record_.AddShortcut(file_name);
+    Step("Shortcut " + file_name + ": created");
   }
 
   // An earlier removal may have left the uninstaller (and the folder) to be
@@ -235,6 +329,7 @@ class Installation {
     const std::string folder = WithTrailingDelimiter(dest_);
     try {
       WriteUninstallerImage(options_.program_path, folder + kUninstallerFileName);
+      Step(std::string("Uninstaller ") + folder + kUninstallerFileName + ": written");
       UninstallEntry entry;
       entry.app_name = job_.AppName();
       entry.dest_dir = dest_;
@@ -244,6 +339,8 @@ class Installation {
       entry.publisher = job_.Value(job_key::kPublisher);
       entry.estimated_size_kb = InstalledKilobytes(record_.Lines(), folder);
       WriteUninstallEntry(entry);
+      Step(std::string("Entry in the list of installed programs: written for ") +
+           (options_.all_users ? "all users" : "this user"));
     } catch (const EInstallError& e) {
       Note(NoteKind::kUninstaller, e.what());
     }

@@ -3,15 +3,20 @@
 // choices from its controls, the unattended run from the command line; both
 // call RunInstallation, which touches no control.
 //
-// The steps, in this order: the copy of Programfiles into the destination
-// (a failure is noted and the run goes on); the Start-menu folder and its
-// shortcuts (a failing one is skipped without a word); the desktop and
-// Quick Launch shortcuts (a failure is noted); the servers pregister0-9 (a
-// failure is skipped); the program Postexec names. Then install.log is
-// written whatever happened before; an exception of the steps is raised
-// again only after it. Then, when the job asks for it, the uninstaller and
-// its entry (a failure is noted); then, when asked, the installed program
-// is started.
+// The steps, in this order: the copy of Programfiles into the destination;
+// the Start-menu folder and its shortcuts (a failing one is skipped without
+// a word); the desktop and Quick Launch shortcuts (a failure is noted); the
+// servers pregister0-9 (a failure is skipped); the program Postexec names,
+// when the options ask for it. Then install.log is written whatever
+// happened before; an exception of the steps is raised again only after it.
+// Then, when the job asks for it, the uninstaller and its entry (a failure
+// is noted); then, when asked, the installed program is started.
+//
+// A failed copy stops the run: it is noted with its cause, and nothing that
+// would point at the incomplete folder is made (no shortcut, server,
+// Postexec, uninstaller or entry), so that an earlier installation's
+// shortcuts stay as they were. install.log still records what was copied,
+// where it can be written.
 #pragma once
 
 #include <functional>
@@ -32,6 +37,7 @@ struct InstallOptions {
   bool desktop = true;       // a desktop shortcut to the program
   bool quick_launch = true;  // a Quick Launch shortcut, when that folder exists
   bool launch = false;       // start the program at the end
+  bool post_exec = true;     // open the job's Postexec program after the servers
   // The installer's own file: the uninstaller is its program without the
   // container behind it.
   std::string program_path;
@@ -41,6 +47,7 @@ struct InstallReport {
   std::string destination;  // without trailing delimiters
   std::vector<Note> notes;  // in the order they were made
   int exit_code = 0;        // the first note that fails the run decides (InstallExitCode)
+  bool complete = true;     // false: the copy failed and the run stopped after it
 };
 
 // What the installation tells while it runs.
@@ -52,6 +59,8 @@ class IInstallProgress {
   virtual void FileProgress(const std::string& /*file_name*/, double /*percent*/) {}
   // A note, at the moment it is made (the report keeps it too).
   virtual void Noted(const Note& /*note*/) {}
+  // A step done, with its result, as one line ("Shortcut <path>: created").
+  virtual void Step(const std::string& /*line*/) {}
 };
 
 // Runs the installation (the steps above). container: the job's container,

@@ -21,7 +21,13 @@ std::string LogLines(const std::string& message) {
 
 void SilentLog::Add(const std::string& message, int exit_code) {
   messages_.push_back(message);
+  lines_.push_back(message);
   if (first_failure_ == 0) first_failure_ = exit_code;
+  if (!path_.empty() && !Write()) write_failed_ = true;
+}
+
+void SilentLog::Step(const std::string& line) {
+  lines_.push_back(line);
   if (!path_.empty() && !Write()) write_failed_ = true;
 }
 
@@ -36,7 +42,7 @@ int SilentLog::ExitCode() const {
 
 bool SilentLog::Write() const {
   std::string bytes;
-  for (const std::string& message : messages_) bytes += LogLines(message);
+  for (const std::string& line : lines_) bytes += LogLines(line);
   auto file = platform::FileHandle::Open(path_, platform::FileAccess::kReadWrite,
                                          platform::FileShare::kShared,
                                          platform::FileDisposition::kCreateAlways, false);

@@ -1,6 +1,6 @@
-// The messages of an unattended run (/S): what the wizard would show in a
-// message box goes to the /LOG file instead, and the first failure decides
-// the exit code.
+// The /LOG file of an unattended run (/S) and of a removal: every step with
+// its result, and what the wizard would show in a message box; the first
+// failure decides the exit code.
 #pragma once
 
 #include <string>
@@ -19,6 +19,9 @@ class SilentLog {
   // the run ends abruptly. The message's line breaks (single carriage
   // returns in the message texts) become CR LF in the file.
   void Add(const std::string& message, int exit_code);
+  // Records a step done and its result (one line): in the file between the
+  // messages, in the order they came, but not among Messages().
+  void Step(const std::string& line);
   // Creates the /LOG file (empty) at the start of the run, so that a file
   // that cannot be written shows in the exit code even when no message
   // follows.
@@ -34,6 +37,7 @@ class SilentLog {
 
   std::string path_;
   std::vector<std::string> messages_;
+  std::vector<std::string> lines_;  // the file's entries: messages and steps
   int first_failure_ = 0;
   bool write_failed_ = false;
 };

@@ -75,6 +75,19 @@ void WriteUninstallEntry(const UninstallEntry& entry) {
                                          : key->SetString(value.name, value.text, &error);
     if (!written) fail();
   }
+  // The same installation entered earlier for the other scope (all users,
+  // or this user) is this one now: one entry stays.
+  const platform::RegistryRoot other = entry.all_users ? platform::RegistryRoot::kCurrentUser
+                                                       : platform::RegistryRoot::kLocalMachine;
+  bool same = false;
+  {
+    const std::unique_ptr<platform::RegistryKey> earlier =
+        platform::RegistryKey::Open(other, path, &error);
+    std::string location;
+    same = earlier != nullptr && earlier->GetString("InstallLocation", &location) &&
+           Folded(location) == Folded(entry.dest_dir);
+  }
+  if (same) platform::DeleteRegistryKey(other, path, &error);
 }
 
 bool RemoveUninstallEntry(const std::string& app_name, const std::string& dest_dir,

@@ -41,7 +41,9 @@ std::string UninstallKeyPath(const std::string& app_name);
 // EstimatedSize where the entry has them: the values written, in this order.
 std::vector<UninstallEntryValue> UninstallEntryValues(const UninstallEntry& entry);
 
-// Writes the key with its values (creating or updating it). Raises
+// Writes the key with its values (creating or updating it), and removes an
+// entry of the same name in the other scope that names the same folder (an
+// earlier installation there for all users, or for this user). Raises
 // EInstallError kRegistry with the system's message when the key cannot be
 // written, or when the program has no name.
 void WriteUninstallEntry(const UninstallEntry& entry);

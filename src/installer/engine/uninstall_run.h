@@ -1,6 +1,7 @@
 // The uninstaller program's run (/U): the question, the removal from the
-// install.log of its folder, the notes to the user or the /LOG file, and
-// what is left for the program itself to do about its own file.
+// install.log of its folder, every step to the /LOG file, what is left for
+// the program itself to do about its own file, and at the end one report of
+// what was removed and what was kept (a box unless silent).
 #pragma once
 
 #include <string>
@@ -17,8 +18,9 @@ class IUninstallDialogs {
   virtual ~IUninstallDialogs() = default;
   // A Yes/No question; true for Yes.
   virtual bool Confirm(const std::string& question) = 0;
-  // The removal's notes, one box.
-  virtual void ShowNotes(const std::string& text) = 0;
+  // The removal's report at its end, one box; complete: nothing failed or
+  // was refused.
+  virtual void ShowReport(const std::string& text, bool complete) = 0;
 };
 
 struct UninstallRunResult {
@@ -29,6 +31,15 @@ struct UninstallRunResult {
   // else is gone: its own file (and then the folder, when empty) is left to
   // the caller, since a running program cannot always delete itself.
   bool remove_program = false;
+  UninstallReport report;  // the removal's, with what the program's removal adds
+};
+
+// What became of the running uninstaller's file.
+enum class ProgramRemoval {
+  kNotNeeded,  // it is not the installation's uninstaller, or something stays
+  kRemoved,    // deleted now
+  kAtRestart,  // left to be deleted at the system's next start, with the folder
+  kRefused,    // neither
 };
 
 // The installation's folder is /D= when given, else the program's own
@@ -40,9 +51,21 @@ UninstallRunResult RunUninstaller(const InstallerCommandLine& command_line,
                                   SilentLog& log);
 
 // Removes the running uninstaller's file (result.remove_program) and then
-// the installation's folder when it is empty. Where the system holds a
-// running program's file open, both are left to be deleted at the system's
-// next start; false when even that is refused.
-bool RemoveUninstallerProgram(const UninstallRunResult& result, const std::string& program_path);
+// the installation's folder when it is empty, adding both to
+// result.report.removed. Where the system holds a running program's file
+// open, both are left to be deleted at the system's next start.
+ProgramRemoval RemoveUninstallerProgram(UninstallRunResult& result,
+                                        const std::string& program_path);
+
+// The report at the end: whether the program was removed, how many files,
+// shortcuts and folders went, each folder kept with why, what waits for the
+// next start, then the notes. Lines broken by CR alone.
+std::string UninstallSummary(const UninstallRunResult& result, ProgramRemoval removal);
+
+// The end of a removal that was not declined: the program's own file
+// (RemoveUninstallerProgram), every step to log, the report to dialogs
+// (null when silent). Returns the exit code.
+int FinishUninstaller(UninstallRunResult& result, const std::string& program_path,
+                      IUninstallDialogs* dialogs, SilentLog& log);
 
 }  // namespace vor

@@ -74,7 +74,11 @@ class Removal {
       }
     }
     RemoveFoldersBelowDest(folders_in_dest);
-    for (const std::string& folder : start_menu_folders) RemoveFolderIfEmpty(folder);
+    for (const std::string& folder : start_menu_folders) {
+      if (!RemoveFolderIfEmpty(folder)) Kept(folder);
+    }
+    RemoveEmptyFoldersBelow(WithoutTrailingDelimiters(dest_dir_), 0);
+    for (const auto& parts : folders_in_dest) Kept(PathBelowDest(parts));
 
     // What lets the removal run again stays while anything listed is left.
     if (!incomplete_) {
@@ -93,6 +97,7 @@ class Removal {
     } else {
       report_.folder_kept = true;
     }
+    if (report_.folder_kept) Kept(WithoutTrailingDelimiters(dest_dir_));
     return Finish();
   }
 
@@ -151,7 +156,38 @@ class Removal {
     if (system_.GetPathKind(path) != PathKind::kFolder) return false;
     if (!system_.RemoveEmptyFolder(path)) return false;
     report_.removed.push_back(path);
+    ++report_.removed_folders;
     return true;
+  }
+
+  // A folder the installation used that is still there, once.
+  void Kept(const std::string& folder) {
+    const std::string path = WithoutTrailingDelimiters(folder);
+    if (system_.GetPathKind(path) != PathKind::kFolder) return;
+    if (std::find(report_.kept.begin(), report_.kept.end(), path) == report_.kept.end()) {
+      report_.kept.push_back(path);
+    }
+  }
+
+  std::string PathBelowDest(const std::vector<std::string>& parts) const {
+    std::string path = WithoutTrailingDelimiters(dest_dir_);
+    for (const std::string& p : parts) path = platform::JoinDiskPath(path, p);
+    return path;
+  }
+
+  // Removes the folders below folder that hold no file, deepest first. A
+  // symbolic link or junction is not followed (nor removed); a folder
+  // deeper than any installation makes is left alone.
+  void RemoveEmptyFoldersBelow(const std::string& folder, int depth) {
+    constexpr int kMaxDepth = 64;
+    std::vector<std::string> names;
+    if (depth >= kMaxDepth || !system_.ListFolder(folder, &names)) return;
+    for (const std::string& name : names) {
+      const std::string path = platform::JoinDiskPath(folder, name);
+      if (system_.GetPathKind(path) != PathKind::kFolder) continue;
+      RemoveEmptyFoldersBelow(path, depth + 1);
+      RemoveFolderIfEmpty(path);
+    }
   }
 
   void RemoveFoldersBelowDest(const std::set<std::vector<std::string>>& folders) {
@@ -161,10 +197,8 @@ class Removal {
                        return a.size() > b.size();
                      });
     for (const auto& parts : order) {
-      std::string path = WithoutTrailingDelimiters(dest_dir_);
-      for (const std::string& p : parts) path = platform::JoinDiskPath(path, p);
       // A folder replaced by a link since the files went is left alone.
-      RemoveFolderIfEmpty(path);
+      RemoveFolderIfEmpty(PathBelowDest(parts));
     }
   }
 

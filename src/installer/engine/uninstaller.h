@@ -4,9 +4,13 @@
 // still there; a failure is noted, not fatal); then every listed file below
 // D and every listed shortcut is deleted; then the folders below D that held
 // listed files are removed when they are left empty, deepest first, and the
-// Start-menu folder of the shortcuts when it is left empty; then the
-// "Apps & features" entry, install.log and the uninstaller's own program
-// file go, and D itself when nothing is left in it. Nothing else is touched:
+// Start-menu folder of the shortcuts when it is left empty; then every
+// folder below D that is left empty goes too (the package may bring empty
+// folders, which install.log does not list; an empty folder holds nothing
+// of anyone's); then the "Apps & features" entry, install.log and the
+// uninstaller's own program file go, and D itself when nothing is left in
+// it. A folder that holds anything else stays, and is reported as kept.
+// Nothing else is touched:
 // refused lines (install_log.h) and paths that lead through a symbolic link
 // or junction are noted and left alone; a file the user added to D stays,
 // and D with it.
@@ -42,6 +46,9 @@ class IUninstallSystem {
   virtual bool DeleteFile(const std::string& path, std::string* error) = 0;
   // Removes a folder only when it is empty; false otherwise.
   virtual bool RemoveEmptyFolder(const std::string& path) = 0;
+  // The names in a folder ("." and ".." left out); false when it cannot be
+  // read.
+  virtual bool ListFolder(const std::string& path, std::vector<std::string>* names) = 0;
   // Calls the library's unregistration entry; raises with a message when
   // the library cannot be loaded, lacks the entry or reports a failure.
   virtual void UnregisterServer(const std::string& library) = 0;
@@ -63,7 +70,11 @@ struct UninstallReport {
   std::string app_name;
   std::vector<Note> notes;
   std::vector<std::string> removed;  // every file, shortcut and folder removed, in order
-  bool folder_kept = false;          // D stays (not empty)
+  int removed_folders = 0;           // how many of them are folders
+  // The folders the installation used that stay because something else is
+  // in them (D last, when it stays).
+  std::vector<std::string> kept;
+  bool folder_kept = false;  // D stays (not empty)
 };
 
 // Removes the installation recorded in log_path (D is its folder).

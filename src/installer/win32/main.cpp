@@ -70,8 +70,9 @@ class UninstallDialogs : public vor::IUninstallDialogs {
     return MessageBoxA(nullptr, question.c_str(), vor::kApplicationTitle,
                        MB_YESNO | MB_ICONQUESTION) == IDYES;
   }
-  void ShowNotes(const std::string& text) override {
-    MessageBoxA(nullptr, text.c_str(), vor::kApplicationTitle, MB_OK | MB_ICONWARNING);
+  void ShowReport(const std::string& text, bool complete) override {
+    MessageBoxA(nullptr, text.c_str(), vor::kApplicationTitle,
+                MB_OK | (complete ? MB_ICONINFORMATION : MB_ICONWARNING));
   }
 };
 
@@ -91,15 +92,11 @@ int RunUninstall(const vor::InstallerCommandLine& command_line) {
   UninstallDialogs dialogs;
   vor::DiskUninstallSystem system;
   const std::string program = vor::platform::ExecutablePath();
-  const vor::UninstallRunResult result = vor::RunUninstaller(
-      command_line, program, system, vor::DiskUninstallOptions(LookUpShellFolders()),
-      command_line.silent ? nullptr : &dialogs, log);
-  if (!vor::RemoveUninstallerProgram(result, program)) {
-    const std::string note = "The uninstaller could not be removed: " + program;
-    log.Add(note, result.exit_code);
-    if (!command_line.silent) dialogs.ShowNotes(note);
-  }
-  return result.exit_code;
+  vor::IUninstallDialogs* shown = command_line.silent ? nullptr : &dialogs;
+  vor::UninstallRunResult result = vor::RunUninstaller(
+      command_line, program, system, vor::DiskUninstallOptions(LookUpShellFolders()), shown, log);
+  if (result.declined) return result.exit_code;
+  return vor::FinishUninstaller(result, program, shown, log);
 }
 
 int Run(HINSTANCE instance) {

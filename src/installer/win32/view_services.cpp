@@ -50,6 +50,10 @@ void MessageBoxService::ShowError(const std::string& text) {
   MessageBoxA(owner_, text.c_str(), kApplicationTitle, MB_OK | MB_ICONERROR);
 }
 
+bool MessageBoxService::Ask(const std::string& text) {
+  return MessageBoxA(owner_, text.c_str(), kApplicationTitle, MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
 bool FolderDialogService::Execute(const std::string& title, std::string* folder) {
   BROWSEINFOA info{};
   char display_name[MAX_PATH] = {};

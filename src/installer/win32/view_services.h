@@ -18,6 +18,8 @@ class MessageBoxService : public IMessageBox {
  public:
   explicit MessageBoxService(HWND owner) : owner_(owner) {}
   void ShowError(const std::string& text) override;
+  // The question box: Yes and No.
+  bool Ask(const std::string& text) override;
 
  private:
   HWND owner_;

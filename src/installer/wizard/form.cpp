@@ -145,6 +145,7 @@ void TForm1::FormShow() {
   PC1Change();
   LoadJob();
   ApplyStartValues();
+  ApplyInstalledCopy();
 }
 
 void TForm1::ApplyStartValues() {
@@ -214,6 +215,7 @@ void TForm1::bNextClick() {
         MessageBox().ShowNote({NoteKind::kDestination, kDestinationMessage});
         break;
       }
+      if (!ConfirmReinstall()) break;
       GoToPage(ControlId::tsinstall);
       break;
     case ControlId::tsinstall:

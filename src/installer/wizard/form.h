@@ -179,6 +179,13 @@ class TForm1 {
   // The command line's values over the job's (FormShow, after the job).
   void ApplyStartValues();
 
+  // An earlier installation of the job's application (form_reinstall.cpp):
+  // its folder proposed as the destination and named on the Options page;
+  // false from ConfirmReinstall when the user declines installing into
+  // another folder.
+  void ApplyInstalledCopy();
+  bool ConfirmReinstall();
+
   // Job loading helper (form_job.cpp).
   void LoadViewer(IRichTextViewer& viewer, const std::string& bytes);
 
@@ -195,6 +202,8 @@ class TForm1 {
   std::vector<ControlState> states_;
   ControlId active_page_ = ControlId::tsIntro;
   bool closed_ = false;
+  bool has_installed_copy_ = false;
+  InstalledCopy installed_copy_;
   // COM as initialised by FormCreate, released with the window.
   std::unique_ptr<platform::ComApartment> com_;
 };

@@ -44,7 +44,18 @@ void TForm1::RunInstallation() {
   SetText(ControlId::eDestDir, platform::WithoutTrailingDelimiters(Text(ControlId::eDestDir)));
   InstallProgress progress(*this);
   try {
-    vor::RunInstallation(job_, container_.get(), OptionsFromControls(), Shell(), progress);
+    const InstallReport report =
+        vor::RunInstallation(job_, container_.get(), OptionsFromControls(), Shell(), progress);
+    if (!report.complete) {
+      // The copy failed and the run stopped: the error has been shown, and
+      // the Complete page would claim a success. Cancel leaves.
+      const std::string cr = "\r";
+      SetText(ControlId::lInstall, job_.AppName() + " could not be installed into " + cr + cr +
+                                       report.destination + cr + cr +
+                                       "No shortcut was made. Click Cancel to close.");
+      SetEnabled(ControlId::bCancel, true);
+      return;
+    }
   } catch (...) {
     // Every button is disabled and the window has no close box: Cancel
     // comes back so that the user can leave once the error is reported.

@@ -62,6 +62,9 @@ std::vector<ControlLayout> BuildControls() {
     {C::bBack,        "bBack",           K::kButton,      C::ButtonPanel, 336,   8,  75,  25, "< Back", false, kDefaultFont, 0, ""},
     {C::bNext,        "bNext",           K::kButton,      C::ButtonPanel, 424,   8,  75,  25, "Next >", false, kDefaultFont, kOptDefaultButton, ""},
     {C::bCancel,      "bCancel",         K::kButton,      C::ButtonPanel, 512,   8,  75,  25, "Cancel", false, kDefaultFont, kOptCancelGlyph, ""},
+
+    // Added to the form after the buttons, so that the ids above keep their values.
+    {C::lInstalled,   "lInstalled",      K::kLabel,       C::tsOptions,    16, 244, 457,  16, "", false, kDefaultFont, 0, ""},
   };
   // clang-format on
 }

@@ -51,9 +51,10 @@ enum class ControlId {
   bBack,
   bNext,
   bCancel,
+  lInstalled,  // on tsOptions: where the application is installed already
 };
 
-constexpr int kControlCount = static_cast<int>(ControlId::bCancel) + 1;
+constexpr int kControlCount = static_cast<int>(ControlId::lInstalled) + 1;
 
 inline int Index(ControlId id) { return static_cast<int>(id); }
 

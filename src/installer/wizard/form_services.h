@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "installer/engine/installed_copy.h"
 #include "installer/engine/notes.h"
 #include "shell/shell_services.h"
 
@@ -21,6 +22,9 @@ class IMessageBox {
   // with their kind; a box that does not care shows the text as ShowError
   // does.
   virtual void ShowNote(const Note& note) { ShowError(note.text); }
+  // A Yes/No question; true for Yes. A box that cannot ask answers No, so
+  // that nothing is done without the user's consent.
+  virtual bool Ask(const std::string& /*text*/) { return false; }
 };
 
 // The folder-selection dialog.
@@ -63,6 +67,9 @@ struct FormServices {
   IMessagePump* message_pump = nullptr;
   IRichTextViewer* re1 = nullptr;  // the licence viewer
   IRichTextViewer* re2 = nullptr;  // the readme viewer
+  // Where an earlier installation of the job's application is looked up
+  // (null: the system's registry).
+  IInstalledPrograms* installed_programs = nullptr;
 };
 
 }  // namespace vor
