@@ -57,6 +57,8 @@ const ResourceCase kResourceCases[] = {
     {C::bBack, "< Back", false},
     {C::bNext, "Next >", false},
     {C::bCancel, "Cancel", false},
+    {C::lSpace, "", false},
+    {C::pbInstall, "", false},
 };
 
 TEST(InstallerForm, EveryControlStartsWithItsResourceTextAndCheckState) {

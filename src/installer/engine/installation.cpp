@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "container/coffer.h"
+#include "installer/engine/copy_meter.h"
 #include "installer/engine/exit_codes.h"
 #include "installer/engine/uninstall_entry.h"
 #include "installer/engine/uninstaller_image.h"
@@ -62,10 +63,12 @@ uint32_t InstalledKilobytes(const StringList& lines, const std::string& folder) 
 class CopyProgressScope {
  public:
   CopyProgressScope(TCoffer& container, InstallRecord& record, IInstallProgress& progress)
-      : container_(container) {
+      : container_(container), meter_(MeasureProgramFiles(container)) {
+    progress.BytesCopied(0, meter_.Total());
     container_.SetOnFileProgress(
-        [&record, &progress](TCoffer&, const std::string& file_name, double percent) {
+        [this, &record, &progress](TCoffer&, const std::string& file_name, double percent) {
           progress.FileProgress(file_name, percent);
+          progress.BytesCopied(meter_.Report(file_name, percent), meter_.Total());
           // Exactly 100: the file is complete.
           if (percent == 100.0) record.AddCopiedFile(file_name);
         });
@@ -74,8 +77,11 @@ class CopyProgressScope {
   CopyProgressScope(const CopyProgressScope&) = delete;
   CopyProgressScope& operator=(const CopyProgressScope&) = delete;
 
+  uint64_t Total() const { return meter_.Total(); }
+
  private:
   TCoffer& container_;
+  CopyMeter meter_;
 };
 
 class Installation {
@@ -123,6 +129,7 @@ class Installation {
       const CopyProgressScope scope(*container_, record_, progress_);
       container_->ExportFiles(JobFilePath(kProgramFilesFolder) + "\\*.*", dest_, kCopyAttributes,
                               true, 0);
+      progress_.BytesCopied(scope.Total(), scope.Total());
     } catch (...) {
       // What was copied before the failure stays on disk and in the log.
       Note(NoteKind::kCopyError, kCopyErrorMessage);

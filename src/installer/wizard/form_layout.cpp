@@ -32,7 +32,8 @@ std::vector<ControlLayout> BuildControls() {
     {C::tsLicense,    "tsLicense",       K::kPage,        C::PC1,           0,   0,   0,   0, "License", false, kDefaultFont, kOptFillParent, ""},
     {C::lLicenseHeading, "lLicenseHeading", K::kLabel,    C::tsLicense,   152,  16,   0,   0, "License Agreement", false, kHeadingFont, 0, ""},
     {C::LicensePanel, "LicensePanel",    K::kPanel,       C::tsLicense,     8,  40, 473, 169, "", false, kDefaultFont, 0, ""},
-    {C::re1,          "re1",             K::kRichEdit,    C::LicensePanel,  0,   0,   0,   0, "", false, kDefaultFont, kOptFillParent | kOptVerticalScroll, ""},
+    {C::re1,          "re1",             K::kRichEdit,    C::LicensePanel,  0,   0,   0,   0, "", false, kDefaultFont,
+     kOptFillParent | kOptVerticalScroll | kOptReadOnly, ""},
     {C::cbAgree,      "cbAgree",         K::kRadioButton, C::tsLicense,    24, 216, 150,  25, "Agree", false, kDefaultFont, 0, ""},
     {C::cbNoAgree,    "cbNoAgree",       K::kRadioButton, C::tsLicense,    24, 240, 105,  25, "Do not agree", false, kDefaultFont, 0, ""},
 
@@ -62,6 +63,9 @@ std::vector<ControlLayout> BuildControls() {
     {C::bBack,        "bBack",           K::kButton,      C::ButtonPanel, 336,   8,  75,  25, "< Back", false, kDefaultFont, 0, ""},
     {C::bNext,        "bNext",           K::kButton,      C::ButtonPanel, 424,   8,  75,  25, "Next >", false, kDefaultFont, kOptDefaultButton, ""},
     {C::bCancel,      "bCancel",         K::kButton,      C::ButtonPanel, 512,   8,  75,  25, "Cancel", false, kDefaultFont, kOptCancelGlyph, ""},
+
+    {C::lSpace,       "lSpace",          K::kLabel,       C::tsOptions,    16,  84, 350,  17, "", false, kDefaultFont, 0, ""},
+    {C::pbInstall,    "pbInstall",       K::kProgressBar, C::tsinstall,     8, 224, 465,  18, "", false, kDefaultFont, 0, ""},
   };
   // clang-format on
 }
@@ -79,6 +83,32 @@ const std::vector<ControlId>& FormPages() {
   static const std::vector<ControlId> pages = {C::tsIntro,   C::tsLicense, C::tsReadme,
                                                C::tsOptions, C::tsinstall, C::tsComplete};
   return pages;
+}
+
+std::string CaptionWithAccessKey(ControlId id, const std::string& text) {
+  // The access keys, by control and caption: Next becomes Finish on the
+  // last page, with a key of its own.
+  struct AccessKey {
+    ControlId id;
+    const char* caption;
+    size_t key;  // the position of the key's letter in the caption
+  };
+  static const AccessKey kKeys[] = {
+      {C::bNext, "Next >", 0},   {C::bNext, "Finish", 0},  {C::bBack, "< Back", 2},
+      {C::bCancel, "Cancel", 0}, {C::cbAgree, "Agree", 0}, {C::cbNoAgree, "Do not agree", 0},
+      {C::bBrowse, "Browse", 1},
+  };
+  const ControlKind kind = Layout(id).kind;
+  if (kind != K::kButton && kind != K::kRadioButton && kind != K::kCheckBox) return text;
+  std::string shown;
+  for (char c : text) {
+    shown += c;
+    if (c == '&') shown += '&';
+  }
+  for (const AccessKey& key : kKeys) {
+    if (key.id == id && text == key.caption) shown.insert(key.key, "&");
+  }
+  return shown;
 }
 
 }  // namespace vor

@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "installer/engine/destination_check.h"
 #include "installer/engine/notes.h"
 #include "shell/shell_services.h"
 
@@ -63,6 +64,9 @@ struct FormServices {
   IMessagePump* message_pump = nullptr;
   IRichTextViewer* re1 = nullptr;  // the licence viewer
   IRichTextViewer* re2 = nullptr;  // the readme viewer
+  // The free bytes on a destination's drive; empty: the system's own
+  // (FreeBytesAt).
+  FreeBytesQuery free_bytes;
 };
 
 }  // namespace vor
