@@ -169,14 +169,14 @@ echo "Escape on Intro ends the program"
 # --- 2. The destination check and the progress bar.
 big_pkg="$tmp/big"
 make_package "$big_pkg"
-head -c 33554432 /dev/urandom >"$big_pkg/Programfiles/Bin/big.bin"
+head -c 41943040 /dev/urandom >"$big_pkg/Programfiles/Bin/big.bin"
 big_setup="$tmp/BigSetup.exe"
 build_setup "$big_pkg" "$big_setup"
 start_setup "$big_setup"
 key Return alt+a Return Return
 wait_for 15 page_is tsOptions || fail "the keys did not lead to the Options page"
 space_line="$(text_of lSpace)"
-[[ "$space_line" =~ ^"Space required: 32.0 MB    Space available: "[0-9]+\.[0-9]" "(KB|MB|GB|TB)$ ]] ||
+[[ "$space_line" =~ ^"Space required: 40.0 MB    Space available: "[0-9]+\.[0-9]" "(KB|MB|GB|TB)$ ]] ||
   fail "space line: '$space_line'"
 echo "options: $space_line"
 shoot 4 options-space
@@ -197,7 +197,7 @@ refused() { # refused <destination> <reason> <shot name>
   page_is tsOptions || fail "the destination $1 left the Options page"
 }
 refused 'Q:\Nowhere\Kartograph' 'The drive Q:\ does not exist.' options-no-drive
-expect "space line without a drive" "$(text_of lSpace)" "Space required: 32.0 MB"
+expect "space line without a drive" "$(text_of lSpace)" "Space required: 40.0 MB"
 refused 'C:\a-file.txt\Kartograph' 'The folder cannot be created: C:\a-file.txt is a file.' \
   options-below-a-file
 [ -d "$(unix_of 'C:\Nowhere')" ] && fail "the refused check left a folder behind"

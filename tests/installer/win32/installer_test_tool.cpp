@@ -22,8 +22,8 @@
 //   installer_test_tool watch-progress <seconds> <shot.bmp>
 //       waits for the installer window and prints each new position of the
 //       Install page's progress bar, one a line, until it stands at the end
-//       or the time is up; the first time it stands between 10 and 90 the
-//       window as shown is saved to shot.bmp (24-bit).
+//       or the time is up; when it first stands part-way the screen's
+//       picture of the window is saved to shot.bmp (24-bit).
 //   installer_test_tool boxes
 //       prints each visible dialog box: box|caption|text of its labels|x|y
 //       with x, y the screen point at the middle of its first button.
@@ -270,7 +270,9 @@ int WatchProgress(int seconds, const std::string& shot) {
       std::fflush(stdout);
       last = now;
     }
-    if (!shot_taken && now >= 10 && now <= 90) shot_taken = SaveWindowShot(forms[0], shot);
+    if (!shot_taken && now > 0 && now < vor::kProgressMax) {
+      shot_taken = SaveWindowShot(forms[0], shot);
+    }
     if (now >= vor::kProgressMax) return 0;
     Sleep(5);
   }
