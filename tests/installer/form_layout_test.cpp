@@ -56,6 +56,25 @@ TEST(InstallerFormLayout, EveryControlFitsInsideItsParent) {
   }
 }
 
+// Controls of one parent do not overlap: a sibling above another in the
+// window's order would hide the part they share (a progress bar under a
+// label's empty lower half shows only the strip beside it).
+TEST(InstallerFormLayout, SiblingsDoNotOverlap) {
+  const auto& controls = FormControls();
+  for (const ControlLayout& a : controls) {
+    for (const ControlLayout& b : controls) {
+      if (Index(a.id) >= Index(b.id) || a.parent != b.parent || a.id == ControlId::Form1) continue;
+      if (a.width == 0 || b.width == 0 || ((a.options | b.options) & kOptFillParent) != 0) continue;
+      SCOPED_TRACE(std::string(a.name) + " and " + b.name);
+      // The form's stacked radio buttons share one pixel row; that hides
+      // nothing of their captions.
+      const bool apart = a.left + a.width <= b.left + 1 || b.left + b.width <= a.left + 1 ||
+                         a.top + a.height <= b.top + 1 || b.top + b.height <= a.top + 1;
+      EXPECT_TRUE(apart);
+    }
+  }
+}
+
 TEST(InstallerFormLayout, WindowRegionsTileTheClientArea) {
   const ControlLayout& side = Layout(ControlId::SidePanel);
   const ControlLayout& pages = Layout(ControlId::PC1);

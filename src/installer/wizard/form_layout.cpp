@@ -52,7 +52,7 @@ std::vector<ControlLayout> BuildControls() {
 
     {C::tsinstall,    "tsinstall",       K::kPage,        C::PC1,           0,   0,   0,   0, "Install", false, kDefaultFont, kOptFillParent, ""},
     {C::Image1,       "Image1",          K::kImage,       C::tsinstall,     8,   8,  97,  73, "", false, kDefaultFont, 0, ""},
-    {C::lInstall,     "lInstall",        K::kLabel,       C::tsinstall,    16,  96, 457, 145, "none", false, kMessageFont, kOptWordWrap, ""},
+    {C::lInstall,     "lInstall",        K::kLabel,       C::tsinstall,    16,  96, 457, 124, "none", false, kMessageFont, kOptWordWrap, ""},
     {C::lStatus,      "lStatus",         K::kLabel,       C::tsinstall,     8, 248,   0,   0, "Status", false, kDefaultFont, 0, ""},
 
     {C::tsComplete,   "tsComplete",      K::kPage,        C::PC1,           0,   0,   0,   0, "Complete", false, kDefaultFont, kOptFillParent, ""},
@@ -65,6 +65,8 @@ std::vector<ControlLayout> BuildControls() {
     {C::bCancel,      "bCancel",         K::kButton,      C::ButtonPanel, 512,   8,  75,  25, "Cancel", false, kDefaultFont, kOptCancelGlyph, ""},
 
     {C::lSpace,       "lSpace",          K::kLabel,       C::tsOptions,    16,  84, 350,  17, "", false, kDefaultFont, 0, ""},
+    // The bar lies between the Install page's text (shortened to make room
+    // for it) and the status line.
     {C::pbInstall,    "pbInstall",       K::kProgressBar, C::tsinstall,     8, 224, 465,  18, "", false, kDefaultFont, 0, ""},
   };
   // clang-format on
