@@ -75,6 +75,29 @@ TEST(InstallerFormLayout, SiblingsDoNotOverlap) {
   }
 }
 
+// The window marks the access keys in the captions; a caption that is not a
+// button's, or an "&" of the job's own text, is shown as it is.
+TEST(InstallerFormLayout, CaptionsCarryTheirAccessKeys) {
+  struct Case {
+    ControlId id;
+    const char* text;
+    const char* shown;
+  };
+  const Case cases[] = {
+      {ControlId::bNext, "Next >", "&Next >"},
+      {ControlId::bNext, "Finish", "&Finish"},
+      {ControlId::bBack, "< Back", "< &Back"},
+      {ControlId::bCancel, "Cancel", "&Cancel"},
+      {ControlId::cbAgree, "Agree", "&Agree"},
+      {ControlId::cbNoAgree, "Do not agree", "&Do not agree"},
+      {ControlId::bBrowse, "Browse", "B&rowse"},
+      {ControlId::cbLaunch, "Launch R&D Tools", "Launch R&&D Tools"},
+      {ControlId::cbDesktop, "Desktop Icon", "Desktop Icon"},
+      {ControlId::lTitle, "R&D Tools", "R&D Tools"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(CaptionWithAccessKey(c.id, c.text), c.shown) << c.text;
+}
+
 TEST(InstallerFormLayout, WindowRegionsTileTheClientArea) {
   const ControlLayout& side = Layout(ControlId::SidePanel);
   const ControlLayout& pages = Layout(ControlId::PC1);
