@@ -29,8 +29,8 @@
 //   tsOptions  the all-users test, the space line  tsinstall, only with a     tsReadme
 //                                                  full destination path
 //                                                  (else kDestinationMessage)
-//                                                  that passes the destination
-//                                                  check (else its message)
+//                                                  that the destination check
+//                                                  accepts (else its message)
 //   tsinstall  the ready text with the destination the installation: Next,    tsOptions
 //                                                  Back, Cancel disabled while
 //                                                  it runs; tsComplete when it
