@@ -45,4 +45,16 @@ bool ForceDirectories(const std::string& path) {
   return CreateDirectory(folder) || DirectoryExists(folder);
 }
 
+std::string NearestExistingFolder(const std::string& path) {
+  std::string folder = path;
+  while (!folder.empty()) {
+    if (DirectoryExists(folder)) return folder;
+    // A root or drive with its delimiter ("C:\", "/") has no parent.
+    const std::string parent = ExtractFilePath(WithoutTrailingDelimiters(folder));
+    if (parent == folder) break;
+    folder = parent;
+  }
+  return std::string();
+}
+
 }  // namespace vor::platform

@@ -79,6 +79,10 @@ bool SetCurrentDirectory(const std::string& path);
 bool GetVolumeFileSystemName(const std::string& root, std::string* name);
 // Free bytes available to the caller on the volume at root; -1 on failure.
 int64_t GetDiskFreeBytesAvailable(const std::string& root);
+// The longest part of path that is an existing folder (path itself when it
+// is one), with the delimiters it has in path; "" when not even its root or
+// drive exists. Relative paths are looked up from the current folder.
+std::string NearestExistingFolder(const std::string& path);
 
 // A fresh, empty temporary folder (no trailing delimiter) for tests and tools;
 // the caller removes it. Raises the platform error when none can be made.

@@ -3,6 +3,7 @@
 // services are the shell subsystem's one fake (shell/fake_shell_services.h).
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -53,8 +54,13 @@ class FakeFolderDialog : public IFolderDialog {
 
 class FakeMessagePump : public IMessagePump {
  public:
-  void ProcessMessages() override { ++calls; }
+  void ProcessMessages() override {
+    ++calls;
+    if (on_pump) on_pump();
+  }
   int calls = 0;
+  // Run on every call, to look at the window as it would be painted.
+  std::function<void()> on_pump;
 };
 
 // A viewer that takes rich text only when it starts as rich text does, and
@@ -101,6 +107,7 @@ struct FakeServices {
   FakeViewer re1;
   FakeViewer re2;
   FakeInstalledPrograms installed;
+  FreeBytesQuery free_bytes;  // empty: the system's own
 
   FormServices For(const std::string& program_path) {
     FormServices s;
@@ -112,6 +119,7 @@ struct FakeServices {
     s.re1 = &re1;
     s.re2 = &re2;
     s.installed_programs = &installed;
+    s.free_bytes = free_bytes;
     return s;
   }
 };

@@ -56,6 +56,48 @@ TEST(InstallerFormLayout, EveryControlFitsInsideItsParent) {
   }
 }
 
+// Controls of one parent do not overlap: a sibling above another in the
+// window's order would hide the part they share (a progress bar under a
+// label's empty lower half shows only the strip beside it).
+TEST(InstallerFormLayout, SiblingsDoNotOverlap) {
+  const auto& controls = FormControls();
+  for (const ControlLayout& a : controls) {
+    for (const ControlLayout& b : controls) {
+      if (Index(a.id) >= Index(b.id) || a.parent != b.parent || a.id == ControlId::Form1) continue;
+      if (a.width == 0 || b.width == 0 || ((a.options | b.options) & kOptFillParent) != 0) continue;
+      SCOPED_TRACE(std::string(a.name) + " and " + b.name);
+      // The form's stacked radio buttons share one pixel row; that hides
+      // nothing of their captions.
+      const bool apart = a.left + a.width <= b.left + 1 || b.left + b.width <= a.left + 1 ||
+                         a.top + a.height <= b.top + 1 || b.top + b.height <= a.top + 1;
+      EXPECT_TRUE(apart);
+    }
+  }
+}
+
+// The window marks the access keys in the captions; a caption that is not a
+// button's, or an "&" of the job's own text, is shown as it is.
+TEST(InstallerFormLayout, CaptionsCarryTheirAccessKeys) {
+  struct Case {
+    ControlId id;
+    const char* text;
+    const char* shown;
+  };
+  const Case cases[] = {
+      {ControlId::bNext, "Next >", "&Next >"},
+      {ControlId::bNext, "Finish", "&Finish"},
+      {ControlId::bBack, "< Back", "< &Back"},
+      {ControlId::bCancel, "Cancel", "&Cancel"},
+      {ControlId::cbAgree, "Agree", "&Agree"},
+      {ControlId::cbNoAgree, "Do not agree", "&Do not agree"},
+      {ControlId::bBrowse, "Browse", "B&rowse"},
+      {ControlId::cbLaunch, "Launch R&D Tools", "Launch R&&D Tools"},
+      {ControlId::cbDesktop, "Desktop Icon", "Desktop Icon"},
+      {ControlId::lTitle, "R&D Tools", "R&D Tools"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(CaptionWithAccessKey(c.id, c.text), c.shown) << c.text;
+}
+
 TEST(InstallerFormLayout, WindowRegionsTileTheClientArea) {
   const ControlLayout& side = Layout(ControlId::SidePanel);
   const ControlLayout& pages = Layout(ControlId::PC1);

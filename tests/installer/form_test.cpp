@@ -58,6 +58,8 @@ const ResourceCase kResourceCases[] = {
     {C::bNext, "Next >", false},
     {C::bCancel, "Cancel", false},
     {C::lInstalled, "", false},
+    {C::lSpace, "", false},
+    {C::pbInstall, "", false},
 };
 
 TEST(InstallerForm, EveryControlStartsWithItsResourceTextAndCheckState) {

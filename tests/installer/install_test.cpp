@@ -234,6 +234,44 @@ TEST_F(InstallTest, TheCopysProgressShowsOnTheStatusLine) {
   EXPECT_GT(fakes_.message_pump.calls, 4);
 }
 
+// The bar moves with the bytes copied, also through one large file, and the
+// page no longer asks for Next while it moves.
+TEST_F(InstallTest, TheProgressBarMovesWithTheBytesCopied) {
+  std::vector<StoredFile> files = Package("Appname=X\r\n", "", "");
+  // Bytes that do not pack, several blocks of the block stream long.
+  std::string big(3500000, '\0');
+  uint32_t x = 12345;
+  for (char& c : big) {
+    x = x * 1103515245u + 12345u;
+    c = static_cast<char>(x >> 24);
+  }
+  files.push_back({"\\Programfiles\\Bin\\big.bin", big});
+  const std::string program = MakeInstaller(files);
+  std::vector<int> positions;
+  std::vector<std::string> texts;
+  fakes_.message_pump.on_pump = [&] {
+    if (form_->ActivePage() != C::tsinstall) return;
+    positions.push_back(form_->State(C::pbInstall).position);
+    texts.push_back(form_->Text(C::lInstall));
+  };
+  Install(program, dest_);
+  ASSERT_EQ(form_->ActivePage(), C::tsComplete);
+  EXPECT_EQ(form_->State(C::pbInstall).position, kProgressMax);
+  ASSERT_FALSE(positions.empty());
+  EXPECT_EQ(positions.front(), 0);
+  int between = 0;
+  for (size_t i = 1; i < positions.size(); ++i) {
+    EXPECT_LE(positions[i - 1], positions[i]);
+    if (positions[i] > 0 && positions[i] < kProgressMax) ++between;
+  }
+  // The large file is more than nine tenths of the bytes: its blocks move
+  // the bar on their own.
+  EXPECT_GE(between, 2);
+  for (const std::string& text : texts) {
+    EXPECT_EQ(text, "X is being installed into \r\r" + dest_);
+  }
+}
+
 TEST_F(InstallTest, ACopyThatFailsIsReportedAndTheRunStopsThere) {
   struct Case {
     const char* what;

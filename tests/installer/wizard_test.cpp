@@ -106,6 +106,58 @@ TEST_F(WizardTest, OptionsNeedsAFullDestinationPath) {
   }
 }
 
+// Options shows what the files need and what the destination's drive has
+// free, and follows the destination as it is typed.
+TEST_F(WizardTest, TheSpaceLineFollowsTheDestination) {
+  std::vector<std::string> asked;
+  fakes_.free_bytes = [&asked](const std::string& folder) -> int64_t {
+    asked.push_back(folder);
+    return folder.find("full") != std::string::npos ? 2048 : int64_t{37} << 30;
+  };
+  form_->SetServices(fakes_.For(Path("no-container.exe")));
+  WalkTo(C::tsOptions);
+  EXPECT_EQ(form_->Text(C::lSpace), "Space required: 0 bytes    Space available: 37.0 GB");
+  form_->SetText(C::eDestDir, Path("full"));
+  EXPECT_EQ(form_->Text(C::lSpace), "Space required: 0 bytes    Space available: 2.0 KB");
+  EXPECT_EQ(asked, (std::vector<std::string>{dir_, Path("full")}));
+}
+
+// A destination that cannot take the installation keeps the wizard on
+// Options with a message naming the folder and the reason.
+TEST_F(WizardTest, OptionsRefusesADestinationThatCannotTakeTheFiles) {
+  ASSERT_TRUE(WriteAll(Path("plain"), "x"));
+  struct Case {
+    const char* what;
+    std::string folder;
+    int64_t free;
+    std::string reason;
+  };
+  const Case cases[] = {
+      {"below a file", Path("plain") + platform::PathDelimiter() + "App", 1 << 30,
+       "The folder cannot be created: " + Path("plain") + " is a file."},
+      {"no room", dir_, 0, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Reset();
+    fakes_.free_bytes = [&c](const std::string&) { return c.free; };
+    form_->SetServices(fakes_.For(Path("no-container.exe")));
+    WalkTo(C::tsOptions);
+    form_->SetText(C::eDestDir, c.folder);
+    form_->Click(C::bNext);
+    if (c.reason.empty()) {
+      // Without a container nothing is needed: an empty drive will do.
+      EXPECT_EQ(form_->ActivePage(), C::tsinstall);
+      EXPECT_TRUE(fakes_.message_box.errors.empty());
+      continue;
+    }
+    EXPECT_EQ(form_->ActivePage(), C::tsOptions);
+    EXPECT_EQ(fakes_.message_box.errors,
+              std::vector<std::string>{"Cannot install into \"" + c.folder + "\".\r" + c.reason});
+    EXPECT_TRUE(form_->Enabled(C::bNext));
+  }
+}
+
 TEST_F(WizardTest, TheLicenceGate) {
   form_->Click(C::bNext);
   ASSERT_EQ(form_->ActivePage(), C::tsLicense);

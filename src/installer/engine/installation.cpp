@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "container/coffer.h"
+#include "installer/engine/copy_meter.h"
 #include "installer/engine/exit_codes.h"
 #include "installer/engine/uninstall_entry.h"
 #include "installer/engine/uninstaller_image.h"
@@ -82,25 +83,30 @@ class CopyProgressScope {
  public:
   CopyProgressScope(TCoffer& container, InstallRecord& record, IInstallProgress& progress,
                     std::string* unfinished)
-      : container_(container) {
-    container_.SetOnFileProgress(
-        [&record, &progress, unfinished](TCoffer&, const std::string& file_name, double percent) {
-          progress.FileProgress(file_name, percent);
-          // Exactly 100: the file is complete.
-          if (percent == 100.0) {
-            record.AddCopiedFile(file_name);
-            unfinished->clear();
-          } else {
-            *unfinished = file_name;
-          }
-        });
+      : container_(container), meter_(MeasureProgramFiles(container)) {
+    progress.BytesCopied(0, meter_.Total());
+    container_.SetOnFileProgress([this, &record, &progress, unfinished](
+                                     TCoffer&, const std::string& file_name, double percent) {
+      progress.FileProgress(file_name, percent);
+      progress.BytesCopied(meter_.Report(file_name, percent), meter_.Total());
+      // Exactly 100: the file is complete.
+      if (percent == 100.0) {
+        record.AddCopiedFile(file_name);
+        unfinished->clear();
+      } else {
+        *unfinished = file_name;
+      }
+    });
   }
   ~CopyProgressScope() { container_.SetOnFileProgress(nullptr); }
   CopyProgressScope(const CopyProgressScope&) = delete;
   CopyProgressScope& operator=(const CopyProgressScope&) = delete;
 
+  uint64_t Total() const { return meter_.Total(); }
+
  private:
   TCoffer& container_;
+  CopyMeter meter_;
 };
 
 class Installation {
@@ -176,6 +182,7 @@ class Installation {
       // The export copies nothing, and says nothing, into a destination
       // folder it cannot make.
       if (platform::DirectoryExists(dest_)) {
+        progress_.BytesCopied(scope.Total(), scope.Total());
         Step("Copy into " + dest_ + ": " + std::to_string(record_.Lines().Count()) + " files");
         return true;
       }

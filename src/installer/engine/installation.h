@@ -19,6 +19,7 @@
 // where it can be written.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -57,6 +58,10 @@ class IInstallProgress {
   // The copy's progress through one file (percent from 0 to 100; exactly
   // 100 when the file is complete).
   virtual void FileProgress(const std::string& /*file_name*/, double /*percent*/) {}
+  // The copy's progress through all files, in bytes of the total (the
+  // unpacked sizes of Programfiles): (0, total) before the first file, after
+  // every block written, (total, total) when the copy is complete.
+  virtual void BytesCopied(std::uint64_t /*done*/, std::uint64_t /*total*/) {}
   // A note, at the moment it is made (the report keeps it too).
   virtual void Noted(const Note& /*note*/) {}
   // A step done, with its result, as one line ("Shortcut <path>: created").

@@ -14,6 +14,7 @@
 #include "platform/library_search.h"
 #include "platform/shell.h"
 #include "resource_ids.h"
+#include "viewer_keys.h"
 
 namespace vor::win32 {
 
@@ -68,6 +69,16 @@ void AttachOnCreate(HWND hwnd, UINT msg, LPARAM lparam) {
 }
 
 void ReportUnknownException(HWND owner) { ShowDefaultErrorReport(owner, "Unknown exception"); }
+
+// Checks or clears a radio button or check box. A radio button drops its
+// tab stop when it is cleared (so that Tab meets only the chosen one of a
+// group); here every one keeps it, so that Tab reaches each of them, also
+// while none is chosen.
+void ShowChecked(HWND button, bool checked) {
+  SendMessageA(button, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+  const LONG_PTR style = GetWindowLongPtrA(button, GWL_STYLE);
+  if ((style & WS_TABSTOP) == 0) SetWindowLongPtrA(button, GWL_STYLE, style | WS_TABSTOP);
+}
 
 }  // namespace
 
@@ -262,12 +273,13 @@ const KindStyle kKindStyles[] = {
     {ControlKind::kImage, kImageClass, 0, 0},
     {ControlKind::kPageControl, WC_TABCONTROLA, TCS_FOCUSNEVER, 0},
     {ControlKind::kLabel, "STATIC", 0, 0},
-    {ControlKind::kButton, "BUTTON", WS_TABSTOP, 0},
+    {ControlKind::kButton, "BUTTON", WS_TABSTOP | WS_GROUP, 0},
     {ControlKind::kRadioButton, "BUTTON", WS_TABSTOP | BS_RADIOBUTTON, 0},
     {ControlKind::kCheckBox, "BUTTON", WS_TABSTOP | BS_CHECKBOX | WS_GROUP, 0},
     {ControlKind::kEdit, "EDIT", WS_TABSTOP | ES_AUTOHSCROLL | WS_GROUP, WS_EX_CLIENTEDGE},
-    {ControlKind::kRichEdit, RICHEDIT_CLASSA,
-     WS_TABSTOP | WS_GROUP | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN, WS_EX_CLIENTEDGE},
+    {ControlKind::kRichEdit, RICHEDIT_CLASSA, WS_TABSTOP | WS_GROUP | ES_MULTILINE | ES_AUTOVSCROLL,
+     WS_EX_CLIENTEDGE},
+    {ControlKind::kProgressBar, PROGRESS_CLASSA, PBS_SMOOTH, 0},
 };
 
 // Styles that a layout option adds to a control of a kind.
@@ -318,7 +330,8 @@ void FormWindow::CreateControl(const ControlLayout& layout) {
   if (kind == nullptr) return;  // the window itself
   const ControlState& state = form_.State(layout.id);
   HWND parent = layout.kind == ControlKind::kPage ? Hwnd(ControlId::Form1) : Hwnd(layout.parent);
-  const std::string text = layout.kind == ControlKind::kPageControl ? "" : state.text;
+  const std::string text =
+      layout.kind == ControlKind::kPageControl ? "" : CaptionWithAccessKey(layout.id, state.text);
 
   RECT r = ControlRect(layout);
   HWND hwnd = CreateWindowExA(
@@ -339,10 +352,18 @@ void FormWindow::CreateControl(const ControlLayout& layout) {
   // the display area.
   if (layout.kind == ControlKind::kPageControl) AddPageTabs(hwnd);
   if (layout.kind == ControlKind::kRadioButton || layout.kind == ControlKind::kCheckBox) {
-    SendMessageA(hwnd, BM_SETCHECK, state.checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    ShowChecked(hwnd, state.checked);
   }
   if ((layout.options & kOptCancelGlyph) != 0 && cancel_glyph_) {
     SendMessageA(hwnd, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(cancel_glyph_.get()));
+  }
+  if (layout.kind == ControlKind::kProgressBar) {
+    SendMessageA(hwnd, PBM_SETRANGE32, 0, kProgressMax);
+    SendMessageA(hwnd, PBM_SETPOS, static_cast<WPARAM>(state.position), 0);
+  }
+  if (layout.kind == ControlKind::kRichEdit) {
+    LeaveDialogKeysToWindow(hwnd);
+    WrapToVisibleWidth(hwnd);
   }
   if (layout.hint[0] != '\0') AddHint(hwnd, layout.hint);
 }
@@ -444,7 +465,7 @@ void FormWindow::Refresh() {
         SendMessageA(Hwnd(ControlId::PC1), TCM_SETITEMA, PageIndex(layout.id),
                      reinterpret_cast<LPARAM>(&item));
       } else if (layout.kind != ControlKind::kPageControl) {
-        SetWindowTextA(hwnd, want.text.c_str());
+        SetWindowTextA(hwnd, CaptionWithAccessKey(layout.id, want.text).c_str());
       }
       if (layout.kind == ControlKind::kLabel && layout.width == 0 && layout.height == 0) {
         const RECT sized = AutoSizeRect(layout, ControlRect(layout));
@@ -457,11 +478,14 @@ void FormWindow::Refresh() {
     }
     if (want.checked != have.checked &&
         (layout.kind == ControlKind::kRadioButton || layout.kind == ControlKind::kCheckBox)) {
-      SendMessageA(hwnd, BM_SETCHECK, want.checked ? BST_CHECKED : BST_UNCHECKED, 0);
+      ShowChecked(hwnd, want.checked);
     }
     if (want.visible != have.visible && layout.kind != ControlKind::kForm &&
         layout.kind != ControlKind::kPage) {
       ShowWindow(hwnd, want.visible ? SW_SHOW : SW_HIDE);
+    }
+    if (want.position != have.position && layout.kind == ControlKind::kProgressBar) {
+      SendMessageA(hwnd, PBM_SETPOS, static_cast<WPARAM>(want.position), 0);
     }
     if (want.picture != have.picture && layout.kind == ControlKind::kImage) {
       ShowPicture(layout.id, want.picture);
@@ -485,13 +509,21 @@ void FormWindow::ShowActivePage() {
 }
 
 // A control that was hidden or disabled keeps the keyboard focus unless it is
-// moved; the default button (or the window) takes it then.
+// moved; the default button takes it then, or else the first control Tab
+// reaches (or the window). The window itself is no place for the focus:
+// the keys would reach no control.
 void FormWindow::KeepFocusUsable() {
   if (!window_ || GetActiveWindow() != window_.get()) return;
   HWND focus = GetFocus();
-  if (focus != nullptr && IsWindowVisible(focus) && IsWindowEnabled(focus)) return;
+  if (focus != nullptr && focus != window_.get() && IsWindowVisible(focus) &&
+      IsWindowEnabled(focus)) {
+    return;
+  }
   HWND next = Hwnd(ControlId::bNext);
-  SetFocus(IsWindowVisible(next) && IsWindowEnabled(next) ? next : window_.get());
+  if (!IsWindowVisible(next) || !IsWindowEnabled(next)) {
+    next = GetNextDlgTabItem(window_.get(), nullptr, FALSE);
+  }
+  SetFocus(next != nullptr ? next : window_.get());
 }
 
 // --- Messages -------------------------------------------------------------
@@ -531,6 +563,18 @@ LRESULT FormWindow::HandleFormMessage(HWND hwnd, UINT msg, WPARAM wparam, LPARAM
     }
     case DM_GETDEFID:
       return MAKELRESULT(IdOf(ControlId::bNext), DC_HASDEFID);
+    case WM_ACTIVATE:
+      // The focus goes back to the control that had it when the window was
+      // left (a message box, another program), as in a dialog box.
+      if (LOWORD(wparam) == WA_INACTIVE) {
+        last_focus_ = GetFocus();
+      } else {
+        DefWindowProcA(hwnd, msg, wparam, lparam);
+        if (last_focus_ != nullptr && IsChild(hwnd, last_focus_)) SetFocus(last_focus_);
+        KeepFocusUsable();
+        return 0;
+      }
+      break;
     case WM_SYSCOMMAND:
       if ((wparam & 0xFFF0) == SC_CLOSE) {
         Dispatch([this] { form_.CloseRequest(); });
@@ -555,7 +599,22 @@ LRESULT FormWindow::HandleFormMessage(HWND hwnd, UINT msg, WPARAM wparam, LPARAM
 
 LRESULT FormWindow::HandleCommand(WPARAM wparam, LPARAM lparam) {
   ControlId id;
-  if (lparam == 0 || !ControlOf(LOWORD(wparam), &id)) return 0;
+  if (lparam == 0) {
+    // The dialog keys: Escape is Cancel, Enter the default button (sent as
+    // IDOK, or by the button's own number when the system found it); the
+    // model ignores either while its button is disabled.
+    const WORD command = LOWORD(wparam);
+    if (command == IDCANCEL) {
+      id = ControlId::bCancel;
+    } else if (command == IDOK) {
+      id = ControlId::bNext;
+    } else if (!ControlOf(command, &id) || Layout(id).kind != ControlKind::kButton) {
+      return 0;
+    }
+    Dispatch([this, id] { form_.Click(id); });
+    return 0;
+  }
+  if (!ControlOf(LOWORD(wparam), &id)) return 0;
   const ControlKind kind = Layout(id).kind;
   const WORD code = HIWORD(wparam);
   if (IsButtonKind(kind) && code == BN_CLICKED) {

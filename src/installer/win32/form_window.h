@@ -94,6 +94,8 @@ class FormWindow {
   std::vector<ControlState> shown_;  // the model state the controls show
   ControlId shown_page_ = ControlId::tsIntro;
   bool refreshing_ = false;
+  // The control that had the focus when the window was last deactivated.
+  HWND last_focus_ = nullptr;
   // The icons the images show, by ControlId (null: none).
   std::vector<UniqueIcon> icons_;
 

@@ -11,6 +11,7 @@
 
 #include "common/error.h"
 #include "installer/engine/error_text.h"
+#include "viewer_keys.h"
 
 namespace vor::win32 {
 
@@ -97,6 +98,8 @@ bool RichEditViewer::StreamIn(const std::string& bytes, WPARAM format) {
   stream.dwCookie = reinterpret_cast<DWORD_PTR>(&state);
   stream.pfnCallback = StreamInCallback;
   SendMessageA(control_, EM_STREAMIN, format, reinterpret_cast<LPARAM>(&stream));
+  // New content may bring its own page width; the lines wrap at the viewer.
+  WrapToVisibleWidth(control_);
   return stream.dwError == 0;
 }
 

@@ -105,7 +105,10 @@ IRichTextViewer& TForm1::Viewer(ControlId id) {
 ControlState& TForm1::Mutable(ControlId id) { return states_[Index(id)]; }
 
 void TForm1::SetText(ControlId id, const std::string& text) {
-  if (Text(id) != text) Mutable(id).text = text;
+  if (Text(id) == text) return;
+  Mutable(id).text = text;
+  // The space line follows the destination as it is typed.
+  if (id == ControlId::eDestDir && active_page_ == ControlId::tsOptions) ShowSpace();
 }
 
 void TForm1::SetEnabled(ControlId id, bool enabled) {
@@ -122,6 +125,10 @@ void TForm1::SetVisible(ControlId id, bool visible) {
 
 void TForm1::SetPicture(ControlId id, std::shared_ptr<const IconPicture> picture) {
   Mutable(id).picture = std::move(picture);
+}
+
+void TForm1::SetPosition(ControlId id, int position) {
+  if (State(id).position != position) Mutable(id).position = position;
 }
 
 void TForm1::SetActivePage(ControlId page) {
@@ -173,7 +180,10 @@ void TForm1::PC1Change() {
     SetEnabled(ControlId::bNext, false);
   }
   if (active_page_ == ControlId::tsIntro) SetEnabled(ControlId::bNext, true);
-  if (active_page_ == ControlId::tsOptions) cbAllUsersClick();
+  if (active_page_ == ControlId::tsOptions) {
+    cbAllUsersClick();
+    ShowSpace();
+  }
   if (active_page_ == ControlId::tsinstall) {
     const std::string cr = "\r";
     SetText(ControlId::lInstall, job_.AppName() + " in now ready to be installed into " + cr + cr +
@@ -215,6 +225,7 @@ void TForm1::bNextClick() {
         MessageBox().ShowNote({NoteKind::kDestination, kDestinationMessage});
         break;
       }
+      if (!DestinationAccepted()) break;
       if (!ConfirmReinstall()) break;
       GoToPage(ControlId::tsinstall);
       break;

@@ -26,9 +26,11 @@
 //   again tsLicense  Agree and Disagree cleared, Next    tsReadme, only with Agree  tsIntro
 //              disabled (Agree enables it)
 //   tsReadme   -                                   tsOptions                  tsLicense
-//   tsOptions  the all-users test                  tsinstall, only with a     tsReadme
+//   tsOptions  the all-users test, the space line  tsinstall, only with a     tsReadme
 //                                                  full destination path
 //                                                  (else kDestinationMessage)
+//                                                  that the destination check
+//                                                  accepts (else its message)
 //   tsinstall  the ready text with the destination the installation: Next,    tsOptions
 //                                                  Back, Cancel disabled while
 //                                                  it runs; tsComplete when it
@@ -41,6 +43,7 @@
 // request from outside counts as Cancel.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -67,6 +70,8 @@ struct ControlState {
   bool enabled = true;
   bool checked = false;
   bool visible = true;
+  // A progress bar's position, 0 to kProgressMax.
+  int position = 0;
   // The picture an image shows; null when none. Shared, so that the two
   // images can show one icon and the view can tell a new one by its address.
   std::shared_ptr<const IconPicture> picture;
@@ -103,6 +108,7 @@ class TForm1 {
   void SetChecked(ControlId id, bool checked);
   void SetVisible(ControlId id, bool visible);
   void SetPicture(ControlId id, std::shared_ptr<const IconPicture> picture);
+  void SetPosition(ControlId id, int position);
   // Makes page the active page without firing PC1Changing or PC1Change.
   void SetActivePage(ControlId page);
 
@@ -155,6 +161,10 @@ class TForm1 {
   // container cannot be opened; an exception while a job file is read ends
   // the loading and reaches the caller.
   void LoadJob();
+  // The bytes the application's files need on disk (0 without a
+  // container); measured once, when first asked.
+  uint64_t NeededBytes();
+
   // The choices the Install page's Next hands to the installation: the
   // destination box, the user buttons and the shortcut check boxes.
   InstallOptions OptionsFromControls() const;
@@ -178,6 +188,12 @@ class TForm1 {
   void RunInstallation();
   // The command line's values over the job's (FormShow, after the job).
   void ApplyStartValues();
+  // The space line under the destination: what the files need and what
+  // the destination's drive has free (form_destination.cpp).
+  void ShowSpace();
+  // Next on Options: whether the destination can take the installation;
+  // when not, its message is shown (form_destination.cpp).
+  bool DestinationAccepted();
 
   // An earlier installation of the job's application (form_reinstall.cpp):
   // its folder proposed as the destination and named on the Options page;
@@ -204,6 +220,8 @@ class TForm1 {
   bool closed_ = false;
   bool has_installed_copy_ = false;
   InstalledCopy installed_copy_;
+  bool measured_ = false;
+  uint64_t needed_bytes_ = 0;
   // COM as initialised by FormCreate, released with the window.
   std::unique_ptr<platform::ComApartment> com_;
 };

@@ -1,6 +1,7 @@
 // TForm1's Next on the Install page: the choices read from the controls,
 // the engine's installation run, its notes in the message box and its
-// progress on the status line.
+// progress on the status line and the progress bar.
+#include <cstdint>
 #include <exception>
 #include <string>
 
@@ -17,6 +18,16 @@ class TForm1::InstallProgress : public IInstallProgress {
   // The status line shows the file and the window repaints.
   void FileProgress(const std::string& file_name, double /*percent*/) override {
     form_.SetText(ControlId::lStatus, file_name);
+    form_.MessagePump().ProcessMessages();
+  }
+  // The bar moves in whole steps; the window repaints only when it moved, so
+  // that a copy of many small files is not held up by repaints.
+  void BytesCopied(std::uint64_t done, std::uint64_t total) override {
+    const int position = total == 0 ? kProgressMax
+                                    : static_cast<int>(static_cast<double>(done) /
+                                                       static_cast<double>(total) * kProgressMax);
+    if (position == form_.State(ControlId::pbInstall).position) return;
+    form_.SetPosition(ControlId::pbInstall, position);
     form_.MessagePump().ProcessMessages();
   }
   void Noted(const Note& note) override { form_.MessageBox().ShowNote(note); }
@@ -42,6 +53,10 @@ void TForm1::RunInstallation() {
   SetEnabled(ControlId::bBack, false);
   SetEnabled(ControlId::bCancel, false);
   SetText(ControlId::eDestDir, platform::WithoutTrailingDelimiters(Text(ControlId::eDestDir)));
+  // While the files are copied there is nothing to click.
+  SetText(ControlId::lInstall,
+          job_.AppName() + " is being installed into \r\r" + Text(ControlId::eDestDir));
+  SetPosition(ControlId::pbInstall, 0);
   InstallProgress progress(*this);
   try {
     const InstallReport report =

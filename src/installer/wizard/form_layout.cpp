@@ -32,7 +32,8 @@ std::vector<ControlLayout> BuildControls() {
     {C::tsLicense,    "tsLicense",       K::kPage,        C::PC1,           0,   0,   0,   0, "License", false, kDefaultFont, kOptFillParent, ""},
     {C::lLicenseHeading, "lLicenseHeading", K::kLabel,    C::tsLicense,   152,  16,   0,   0, "License Agreement", false, kHeadingFont, 0, ""},
     {C::LicensePanel, "LicensePanel",    K::kPanel,       C::tsLicense,     8,  40, 473, 169, "", false, kDefaultFont, 0, ""},
-    {C::re1,          "re1",             K::kRichEdit,    C::LicensePanel,  0,   0,   0,   0, "", false, kDefaultFont, kOptFillParent | kOptVerticalScroll, ""},
+    {C::re1,          "re1",             K::kRichEdit,    C::LicensePanel,  0,   0,   0,   0, "", false, kDefaultFont,
+     kOptFillParent | kOptVerticalScroll | kOptReadOnly, ""},
     {C::cbAgree,      "cbAgree",         K::kRadioButton, C::tsLicense,    24, 216, 150,  25, "Agree", false, kDefaultFont, 0, ""},
     {C::cbNoAgree,    "cbNoAgree",       K::kRadioButton, C::tsLicense,    24, 240, 105,  25, "Do not agree", false, kDefaultFont, 0, ""},
 
@@ -51,7 +52,7 @@ std::vector<ControlLayout> BuildControls() {
 
     {C::tsinstall,    "tsinstall",       K::kPage,        C::PC1,           0,   0,   0,   0, "Install", false, kDefaultFont, kOptFillParent, ""},
     {C::Image1,       "Image1",          K::kImage,       C::tsinstall,     8,   8,  97,  73, "", false, kDefaultFont, 0, ""},
-    {C::lInstall,     "lInstall",        K::kLabel,       C::tsinstall,    16,  96, 457, 145, "none", false, kMessageFont, kOptWordWrap, ""},
+    {C::lInstall,     "lInstall",        K::kLabel,       C::tsinstall,    16,  96, 457, 124, "none", false, kMessageFont, kOptWordWrap, ""},
     {C::lStatus,      "lStatus",         K::kLabel,       C::tsinstall,     8, 248,   0,   0, "Status", false, kDefaultFont, 0, ""},
 
     {C::tsComplete,   "tsComplete",      K::kPage,        C::PC1,           0,   0,   0,   0, "Complete", false, kDefaultFont, kOptFillParent, ""},
@@ -63,8 +64,14 @@ std::vector<ControlLayout> BuildControls() {
     {C::bNext,        "bNext",           K::kButton,      C::ButtonPanel, 424,   8,  75,  25, "Next >", false, kDefaultFont, kOptDefaultButton, ""},
     {C::bCancel,      "bCancel",         K::kButton,      C::ButtonPanel, 512,   8,  75,  25, "Cancel", false, kDefaultFont, kOptCancelGlyph, ""},
 
-    // Added to the form after the buttons, so that the ids above keep their values.
+    // Added to the form after the buttons, so that the ids above keep their
+    // values: where the application is installed already, the space line of
+    // the Options page and the copy's progress bar on the Install page.
     {C::lInstalled,   "lInstalled",      K::kLabel,       C::tsOptions,    16, 244, 457,  16, "", false, kDefaultFont, 0, ""},
+    {C::lSpace,       "lSpace",          K::kLabel,       C::tsOptions,    16,  84, 350,  17, "", false, kDefaultFont, 0, ""},
+    // The bar lies between the Install page's text (shortened to make room
+    // for it) and the status line.
+    {C::pbInstall,    "pbInstall",       K::kProgressBar, C::tsinstall,     8, 224, 465,  18, "", false, kDefaultFont, 0, ""},
   };
   // clang-format on
 }
@@ -82,6 +89,32 @@ const std::vector<ControlId>& FormPages() {
   static const std::vector<ControlId> pages = {C::tsIntro,   C::tsLicense, C::tsReadme,
                                                C::tsOptions, C::tsinstall, C::tsComplete};
   return pages;
+}
+
+std::string CaptionWithAccessKey(ControlId id, const std::string& text) {
+  // The access keys, by control and caption: Next becomes Finish on the
+  // last page, with a key of its own.
+  struct AccessKey {
+    ControlId id;
+    const char* caption;
+    size_t key;  // the position of the key's letter in the caption
+  };
+  static const AccessKey kKeys[] = {
+      {C::bNext, "Next >", 0},   {C::bNext, "Finish", 0},  {C::bBack, "< Back", 2},
+      {C::bCancel, "Cancel", 0}, {C::cbAgree, "Agree", 0}, {C::cbNoAgree, "Do not agree", 0},
+      {C::bBrowse, "Browse", 1},
+  };
+  const ControlKind kind = Layout(id).kind;
+  if (kind != K::kButton && kind != K::kRadioButton && kind != K::kCheckBox) return text;
+  std::string shown;
+  for (char c : text) {
+    shown += c;
+    if (c == '&') shown += '&';
+  }
+  for (const AccessKey& key : kKeys) {
+    if (key.id == id && text == key.caption) shown.insert(key.key, "&");
+  }
+  return shown;
 }
 
 }  // namespace vor

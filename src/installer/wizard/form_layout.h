@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace vor {
@@ -51,10 +52,15 @@ enum class ControlId {
   bBack,
   bNext,
   bCancel,
-  lInstalled,  // on tsOptions: where the application is installed already
+  // Added after the form's own controls: where the application is installed
+  // already (Options), the space line of the Options page and the copy's
+  // progress bar on the Install page.
+  lInstalled,
+  lSpace,
+  pbInstall,
 };
 
-constexpr int kControlCount = static_cast<int>(ControlId::lInstalled) + 1;
+constexpr int kControlCount = static_cast<int>(ControlId::pbInstall) + 1;
 
 inline int Index(ControlId id) { return static_cast<int>(id); }
 
@@ -70,7 +76,11 @@ enum class ControlKind {
   kCheckBox,
   kEdit,
   kRichEdit,
+  kProgressBar,
 };
+
+// The largest position of a progress bar (its start is 0).
+constexpr int kProgressMax = 100;
 
 // Option bits of a control.
 enum ControlOption : uint32_t {
@@ -123,5 +133,11 @@ const ControlLayout& Layout(ControlId id);
 
 // The six pages in their order on the page control.
 const std::vector<ControlId>& FormPages();
+
+// A button's caption as the window shows it: its access key marked with "&"
+// (Alt and that letter press it, the letter is shown underlined), every
+// other "&" doubled so that it shows as itself. Texts of other controls
+// come back unchanged.
+std::string CaptionWithAccessKey(ControlId id, const std::string& text);
 
 }  // namespace vor

@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "installer/engine/destination_check.h"
 #include "installer/engine/installed_copy.h"
 #include "installer/engine/notes.h"
 #include "shell/shell_services.h"
@@ -70,6 +71,9 @@ struct FormServices {
   // Where an earlier installation of the job's application is looked up
   // (null: the system's registry).
   IInstalledPrograms* installed_programs = nullptr;
+  // The free bytes on a destination's drive; empty: the system's own
+  // (FreeBytesAt).
+  FreeBytesQuery free_bytes;
 };
 
 }  // namespace vor

@@ -8,12 +8,22 @@
 //       prints every control of the visible installer window, one line
 //       each: name|text|enabled|visible|checked|left|top|width|height, with
 //       screen coordinates and CR / LF in the text shown as \r / \n. The
-//       page control's text is the name of the page shown.
+//       page control's text is the name of the page shown, a progress
+//       bar's its position; a button's text is its caption without the
+//       access key's mark ("&Next >" reads "Next >").
+//   installer_test_tool focus
+//       prints the name of the installer's control that has the keyboard
+//       focus ("Form1" for the window itself, "" for none of its own).
 //   installer_test_tool link <file.lnk>
 //       loads a shortcut through the system's link object and prints
 //       target|working folder|description|icon path|icon index.
 //   installer_test_tool folder <CSIDL number>
 //       prints the shell folder's path.
+//   installer_test_tool watch-progress <seconds> <shot.bmp>
+//       waits for the installer window and prints each new position of the
+//       Install page's progress bar, one a line, until it stands at the end
+//       or the time is up; when it first stands part-way the screen's
+//       picture of the window is saved to shot.bmp (24-bit).
 //   installer_test_tool boxes
 //       prints each visible dialog box: box|caption|text of its labels|x|y
 //       with x, y the screen point at the middle of its first button.
@@ -27,6 +37,7 @@
 // Exit code 0 on success, 1 on failure, 2 on wrong usage.
 #include <windows.h>
 // clang-format off
+#include <commctrl.h>
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
@@ -37,6 +48,7 @@
 #include <string>
 #include <vector>
 
+#include "common/coding.h"
 #include "container/coffer.h"
 #include "container/store/open_mode.h"
 #include "container/stream/user_file_stream.h"
@@ -86,6 +98,16 @@ std::string WindowText(HWND hwnd) {
       SendMessageA(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
   text.resize(static_cast<size_t>(got > 0 ? got : 0));
   return text;
+}
+
+// A caption as read: "&" marks the access key, "&&" stands for "&".
+std::string WithoutAccessKey(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '&' && i + 1 < text.size()) ++i;
+    out += text[i];
+  }
+  return out;
 }
 
 std::string ClassOf(HWND hwnd) {
@@ -161,6 +183,10 @@ int Controls() {
     }
     const bool check =
         layout.kind == vor::ControlKind::kRadioButton || layout.kind == vor::ControlKind::kCheckBox;
+    if (check || layout.kind == vor::ControlKind::kButton) text = WithoutAccessKey(text);
+    if (layout.kind == vor::ControlKind::kProgressBar) {
+      text = std::to_string(SendMessageA(hwnd, PBM_GETPOS, 0, 0));
+    }
     RECT r;
     GetWindowRect(hwnd, &r);
     std::printf("%s|%s|%d|%d|%d|%ld|%ld|%ld|%ld\n", layout.name, Escaped(text).c_str(),
@@ -169,6 +195,94 @@ int Controls() {
                 r.top, r.right - r.left, r.bottom - r.top);
   }
   return 0;
+}
+
+int Focus() {
+  const std::vector<HWND> forms = VisibleTopLevel("VorInstallerForm");
+  if (forms.size() != 1) return 1;
+  // The focus of another thread: through the window's thread's input state.
+  GUITHREADINFO info{};
+  info.cbSize = sizeof(info);
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(forms[0], nullptr), &info)) return 1;
+  std::string name;
+  for (const vor::ControlLayout& layout : vor::FormControls()) {
+    HWND hwnd = layout.id == ControlId::Form1 ? forms[0] : FindControl(forms[0], layout.id);
+    if (hwnd != nullptr && hwnd == info.hwndFocus) name = layout.name;
+  }
+  std::printf("%s\n", name.c_str());
+  return 0;
+}
+
+// The window's pixels as shown on the screen, as a 24-bit bottom-up BMP.
+bool SaveWindowShot(HWND window, const std::string& path) {
+  RECT r;
+  GetWindowRect(window, &r);
+  const int width = r.right - r.left;
+  const int height = r.bottom - r.top;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+  SelectObject(memory, old);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = BI_RGB;
+  const uint32_t stride = (static_cast<uint32_t>(width) * 3 + 3) & ~3u;
+  std::string pixels(static_cast<size_t>(stride) * height, '\0');
+  const int rows = GetDIBits(memory, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  if (rows != height) return false;
+  // The file header (14 bytes) and the information header (40 bytes).
+  std::string bmp = "BM";
+  vor::PutFixed32(&bmp, static_cast<uint32_t>(54 + pixels.size()));
+  vor::PutFixed32(&bmp, 0);
+  vor::PutFixed32(&bmp, 54);
+  vor::PutFixed32(&bmp, 40);
+  vor::PutFixed32(&bmp, static_cast<uint32_t>(width));
+  vor::PutFixed32(&bmp, static_cast<uint32_t>(height));
+  vor::PutFixed16(&bmp, 1);
+  vor::PutFixed16(&bmp, 24);
+  for (int i = 0; i < 6; ++i) vor::PutFixed32(&bmp, 0);
+  bmp += pixels;
+  FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) return false;
+  const bool written = std::fwrite(bmp.data(), 1, bmp.size(), file) == bmp.size();
+  return std::fclose(file) == 0 && written;
+}
+
+int WatchProgress(int seconds, const std::string& shot) {
+  const DWORD start = GetTickCount();
+  auto time_left = [&] { return GetTickCount() - start < static_cast<DWORD>(seconds) * 1000; };
+  std::vector<HWND> forms;
+  while ((forms = VisibleTopLevel("VorInstallerForm")).size() != 1 && time_left()) Sleep(10);
+  if (forms.size() != 1) return 1;
+  HWND bar = FindControl(forms[0], ControlId::pbInstall);
+  if (bar == nullptr) return 1;
+  LRESULT last = -1;
+  bool shot_taken = false;
+  while (time_left()) {
+    DWORD_PTR position = 0;
+    if (!SendMessageTimeoutA(bar, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 2000, &position)) break;
+    const auto now = static_cast<LRESULT>(position);
+    if (now != last) {
+      std::printf("%ld\n", static_cast<long>(now));
+      std::fflush(stdout);
+      last = now;
+    }
+    if (!shot_taken && now > 0 && now < vor::kProgressMax) {
+      shot_taken = SaveWindowShot(forms[0], shot);
+    }
+    if (now >= vor::kProgressMax) return 0;
+    Sleep(5);
+  }
+  return 1;
 }
 
 int Boxes() {
@@ -307,6 +421,10 @@ int main(int argc, char** argv) {
     if (args.size() == 1 && args[0] == "controls") return Controls();
     if (args.size() == 1 && args[0] == "boxes") return Boxes();
     if (args.size() == 1 && args[0] == "fit") return Fit();
+    if (args.size() == 1 && args[0] == "focus") return Focus();
+    if (args.size() == 3 && args[0] == "watch-progress") {
+      return WatchProgress(std::stoi(args[1]), args[2]);
+    }
     if (args.size() == 2 && args[0] == "link") return ShowLink(args[1]);
     if (args.size() == 2 && args[0] == "folder") return ShowFolder(std::stoi(args[1]));
   } catch (const std::exception& e) {
@@ -315,7 +433,8 @@ int main(int argc, char** argv) {
   }
   std::fprintf(
       stderr,
-      "usage: installer_test_tool pack <stub> <folder> <out> | controls | boxes | fit | link "
+      "usage: installer_test_tool damage <setup> <path> | controls | focus | boxes | fit | "
+      "watch-progress <seconds> <shot> | link "
       "<file> | folder <n>\n");
   return 2;
 }
