@@ -30,21 +30,24 @@ printf 'installer stub %s: %d bytes (%d KiB), goal <= %d bytes: %s\n' \
 build="${stub%/src/installer/win32/*}"
 symbols="$(mktemp)"
 trap 'rm -f "$symbols"' EXIT
-nm_tool=""
-for t in i686-w64-mingw32-gcc-nm x86_64-w64-mingw32-gcc-nm gcc-nm nm; do
-  if command -v "$t" >/dev/null; then nm_tool="$t"; break; fi
+dump_tool=""
+for t in i686-w64-mingw32-objdump x86_64-w64-mingw32-objdump objdump; do
+  if command -v "$t" >/dev/null; then dump_tool="$t"; break; fi
 done
-if grep -q 'ltrans[0-9]*\.ltrans\.o\|\.ltrans\.o' "$map" && [ -n "$nm_tool" ] && [ -d "$build/src" ]; then
+# The symbol tables of the objects' machine code (the objects carry it beside
+# the intermediate form), local functions included.
+defined_symbols() { # defined_symbols FILE COMPONENT
+  "$dump_tool" -t "$1" 2>/dev/null |
+    awk -v c="$2" '/^\[ *[0-9]+\]\(sec +[1-9][0-9]*\)/ {print $NF, c}'
+}
+if grep -q '\.ltrans\.o' "$map" && [ -n "$dump_tool" ] && [ -d "$build/src" ]; then
   find "$build/src" -name 'lib*.a' | sort | while read -r lib; do
     comp="${lib#$build/src/}"
-    comp="${comp%/lib*.a}"
-    "$nm_tool" --defined-only "$lib" 2>/dev/null |
-      awk -v c="$comp" 'NF >= 3 && $2 ~ /^[TtDdBbRr]$/ {print $3, c}'
+    defined_symbols "$lib" "${comp%/lib*.a}"
   done >"$symbols"
   # The program's own objects (the Win32 view) are not in an archive.
   find "$build/src/installer/win32" -name '*.obj' | while read -r obj; do
-    "$nm_tool" --defined-only "$obj" 2>/dev/null |
-      awk 'NF >= 3 && $2 ~ /^[TtDdBbRr]$/ {print $3, "installer/win32"}'
+    defined_symbols "$obj" installer/win32
   done >>"$symbols"
 fi
 
@@ -59,14 +62,20 @@ function hex(s,    i, v) {
 function component(file, sect,    f, sym) {
   f = file
   if (f ~ /\.ltrans\.o$/ || f ~ /ltrans[0-9]*\.o$/) {
-    # Link-time compiled code: the section name carries the symbol.
+    # Link-time compiled code: the section name carries the symbol; the
+    # unwind tables and the constants of the whole program come in one
+    # section each.
+    if (sect !~ /[$.]/ || sect ~ /^\.[a-z_]+$/) return "ours, whole-program sections"
     sym = sect
     sub(/^\.[a-z_]+(\$|\.)/, "", sym)
     sub(/^(unlikely|startup|hot)\./, "", sym)
     sub(/\.(constprop|isra|part|lto_priv|cold)\..*$/, "", sym)
     sub(/\.(constprop|isra|part|lto_priv|cold)$/, "", sym)
+    sub(/@[0-9]+$/, "", sym)
     if ("_" sym in owner) return owner["_" sym]
+    if (("_" sym "@") in stdcall) return stdcall["_" sym "@"]
     if (sym in owner) return owner[sym]
+    if (sym ~ /^_ZN?K?St|^_ZN?K?9__gnu_cxx|^_ZSt/) return "ours, library templates"
     return "ours, not attributed"
   }
   if (f ~ /\.res$/) return "resources"
@@ -103,6 +112,8 @@ BEGIN {
   while ((getline line < symfile) > 0) {
     split(line, p, " ")
     if (!(p[1] in owner)) owner[p[1]] = p[2]
+    # Functions of the Windows calling convention carry their argument size.
+    if (p[1] ~ /@[0-9]+$/) { q = p[1]; sub(/@[0-9]+$/, "@", q); stdcall[q] = p[2] }
   }
 }
 /^Linker script and memory map/ { inmap = 1; next }
@@ -150,7 +161,7 @@ END {
     sum += total[c]
   }
   rest = filesize - sum
-  printf "%-26s %59d\n", "headers, relocations, alignment", rest
+  printf "%-26s %59d\n", "headers and alignment", rest
   printf "%-26s %59d\n", "file", filesize
   printf "sections:"
   for (i = 1; i <= nout; i++) printf " %s %d", order[i], outsize[order[i]]
