@@ -2,7 +2,8 @@
 // built from one event per waiting thread (the system's own condition
 // variables are missing before Vista): a notification sets the events of
 // the threads waiting at that moment, oldest first, so no wake-up goes to a
-// thread that began waiting later.
+// thread that began waiting later. The events are kept for the next waits:
+// creating one per wait costs a system call each time.
 #include <windows.h>
 // clang-format off
 #include <process.h>
@@ -10,6 +11,7 @@
 
 #include <deque>
 #include <exception>
+#include <vector>
 
 #include "platform/platform_error.h"
 #include "platform/thread.h"
@@ -91,29 +93,19 @@ void Mutex::Lock() { EnterCriticalSection(&state_->section); }
 void Mutex::Unlock() { LeaveCriticalSection(&state_->section); }
 
 struct ConditionVariable::State {
-  CRITICAL_SECTION section;  // guards waiters
+  CRITICAL_SECTION section;  // guards waiters and spare
   std::deque<HANDLE> waiters;
+  std::vector<HANDLE> spare;  // events of earlier waits, not set
   State() { InitializeCriticalSection(&section); }
-  ~State() { DeleteCriticalSection(&section); }
+  ~State() {
+    for (HANDLE event : spare) CloseHandle(event);
+    DeleteCriticalSection(&section);
+  }
   State(const State&) = delete;
   State& operator=(const State&) = delete;
 };
 
 namespace {
-
-class EventHandle {
- public:
-  EventHandle() : handle_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {
-    if (handle_ == nullptr) RaiseLastOsError();
-  }
-  ~EventHandle() { CloseHandle(handle_); }
-  EventHandle(const EventHandle&) = delete;
-  EventHandle& operator=(const EventHandle&) = delete;
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
 
 class SectionLock {
  public:
@@ -134,15 +126,36 @@ ConditionVariable::ConditionVariable() : state_(std::make_unique<State>()) {}
 ConditionVariable::~ConditionVariable() = default;
 
 void ConditionVariable::Wait(MutexLock& lock) {
-  EventHandle event;
+  HANDLE event = nullptr;
   {
     SectionLock guard(&state_->section);
-    state_->waiters.push_back(event.get());
+    if (!state_->spare.empty()) {
+      event = state_->spare.back();
+      state_->spare.pop_back();
+    } else {
+      event = CreateEventA(nullptr, FALSE, FALSE, nullptr);  // auto-reset
+      if (event == nullptr) RaiseLastOsError();
+    }
+    try {
+      state_->waiters.push_back(event);
+    } catch (...) {
+      CloseHandle(event);
+      throw;
+    }
   }
   // Set by a notification that took it off the list; it stays set until
-  // waited for, so a notification between these two steps is not lost.
+  // waited for, so a notification between these two steps is not lost. The
+  // wait resets it, so it goes back to the spares unset.
   lock.mutex_->Unlock();
-  WaitForSingleObject(event.get(), INFINITE);
+  WaitForSingleObject(event, INFINITE);
+  {
+    SectionLock guard(&state_->section);
+    try {
+      state_->spare.push_back(event);
+    } catch (...) {
+      CloseHandle(event);  // no room to keep it: the next wait makes one
+    }
+  }
   lock.mutex_->Lock();
 }
 
