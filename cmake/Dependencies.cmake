@@ -6,7 +6,7 @@
 #   vor_dep_zlib   zlib
 #   vor_dep_bz2    libbzip2, built with BZ_NO_STDIO so that its internal
 #                  errors reach the application's bz_internal_error hook
-#   vor_dep_jpeg   libjpeg(-turbo)
+#   vor_dep_jpeg   libjpeg (native only)
 #   vor_gtest_main GoogleTest with its main()
 
 if(NOT VOR_DEPS_DIR)
@@ -50,10 +50,9 @@ endif()
 # libbzip2: built from Debian's source package for every target.
 vor_imported_static(vor_dep_bz2 "${VOR_DEPS_PREFIX}/lib/libbz2.a" "${VOR_DEPS_PREFIX}/include")
 
-# libjpeg: Debian's libjpeg-dev natively; libjpeg-turbo cross-built for Windows.
-if(VOR_WINDOWS)
-  vor_imported_static(vor_dep_jpeg "${VOR_DEPS_PREFIX}/lib/libjpeg.a" "${VOR_DEPS_PREFIX}/include")
-else()
+# libjpeg: Debian's libjpeg-dev, natively only (Windows decodes pictures
+# itself: src/platform/picture_win32.cpp).
+if(NOT VOR_WINDOWS)
   find_package(JPEG REQUIRED)
   add_library(vor_dep_jpeg INTERFACE)
   target_link_libraries(vor_dep_jpeg INTERFACE JPEG::JPEG)

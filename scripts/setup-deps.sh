@@ -1,6 +1,5 @@
 #!/usr/bin/env bash
-# Builds libbzip2 (for every target) and libjpeg-turbo (for the Windows
-# targets) from Debian's source packages into $VOR_DEPS_DIR
+# Builds libbzip2 (for every target) from Debian's source package into $VOR_DEPS_DIR
 # (default ~/.cache/vor-deps). A stamp per target makes reruns free.
 #
 # libbzip2 is compiled with BZ_NO_STDIO so that an internal error calls the
@@ -49,38 +48,7 @@ build_bzip2() {  # triple cc ar
   touch "$out/.bzip2-done"
 }
 
-build_jpeg() {  # triple
-  local triple="$1" out="$deps/$1"
-  # The installer decodes one small picture with it: built for size, not
-  # speed (the stamp's name changed with that choice, so older builds redo it).
-  [ -f "$out/.jpeg-size2-done" ] && return 0
-  local dir; dir="$(need_source libjpeg-turbo)"
-  local work; work="$(mktemp -d)"
-  echo "setup-deps: building libjpeg-turbo for $triple"
-  cat > "$work/toolchain.cmake" <<TC
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR ${triple%%-*})
-set(CMAKE_C_COMPILER ${triple}-gcc-posix)
-set(CMAKE_RC_COMPILER ${triple}-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/${triple})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-TC
-  cmake -S "$dir" -B "$work/b" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$work/toolchain.cmake" \
-    -DCMAKE_BUILD_TYPE=MinSizeRel -DCMAKE_INSTALL_PREFIX="$out" -DENABLE_SHARED=OFF \
-    -DENABLE_STATIC=ON -DWITH_SIMD=OFF -DWITH_ARITH_DEC=OFF -DWITH_ARITH_ENC=OFF -DWITH_TURBOJPEG=OFF -DWITH_JAVA=OFF -Wno-dev >/dev/null
-  cmake --build "$work/b" --target jpeg-static >/dev/null
-  mkdir -p "$out/lib" "$out/include"
-  cp "$work/b/libjpeg.a" "$out/lib/libjpeg.a"
-  cp "$dir/jpeglib.h" "$dir/jmorecfg.h" "$dir/jerror.h" "$work/b/jconfig.h" "$out/include/"
-  rm -rf "$work"
-  touch "$out/.jpeg-size2-done"
-}
-
 build_bzip2 native gcc ar
 build_bzip2 x86_64-w64-mingw32 x86_64-w64-mingw32-gcc-posix x86_64-w64-mingw32-ar
 build_bzip2 i686-w64-mingw32 i686-w64-mingw32-gcc-posix i686-w64-mingw32-ar
-build_jpeg x86_64-w64-mingw32
-build_jpeg i686-w64-mingw32
 echo "setup-deps: dependencies ready in $deps"

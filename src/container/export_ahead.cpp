@@ -3,8 +3,9 @@
 #include "container/export_ahead.h"
 
 #include <algorithm>
-#include <system_error>
 #include <utility>
+
+#include "platform/platform_error.h"
 
 namespace vor {
 
@@ -39,7 +40,7 @@ TExportAhead::TExportAhead(size_t count, Opener opener, int64_t byte_bound, int3
   for (int32_t t = 0; t < std::max(threads, 1); ++t) {
     try {
       workers_.emplace_back([this] { Work(); });
-    } catch (const std::system_error&) {
+    } catch (const platform::EPlatformError&) {
       // No more threads to be had; with none, every file is copied in its
       // turn, as without read-ahead.
       break;
@@ -49,12 +50,12 @@ TExportAhead::TExportAhead(size_t count, Opener opener, int64_t byte_bound, int3
 
 TExportAhead::~TExportAhead() {
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    platform::MutexLock lock(mutex_);
     stop_ = true;
     queue_.clear();
   }
-  work_.notify_all();
-  for (std::thread& worker : workers_) worker.join();
+  work_.NotifyAll();
+  for (platform::Thread& worker : workers_) worker.Join();
 }
 
 TCFRFileStream* TExportAhead::Open(size_t index) {
@@ -142,12 +143,12 @@ void TExportAhead::TopUp() {
     if (queued == Queued::kBlock) ++queued_blocks;
   }
   if (queued_blocks == 0) return;
-  std::lock_guard<std::mutex> lock(mutex_);
+  platform::MutexLock lock(mutex_);
   if (idle_workers_ == 0) return;
   if (queued_blocks == 1) {
-    work_.notify_one();
+    work_.NotifyOne();
   } else {
-    work_.notify_all();
+    work_.NotifyAll();
   }
 }
 
@@ -169,7 +170,7 @@ TExportAhead::Queued TExportAhead::QueueBlock(Slot& slot) {
   in_flight_ += cost;
   slot.tasks.push_back(task);
   ++slot.next_block;
-  std::lock_guard<std::mutex> lock(mutex_);
+  platform::MutexLock lock(mutex_);
   queue_.push_back(std::move(task));
   return Queued::kBlock;
 }
@@ -177,7 +178,7 @@ TExportAhead::Queued TExportAhead::QueueBlock(Slot& slot) {
 void TExportAhead::DropFront() {
   Slot& slot = slots_.front();
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    platform::MutexLock lock(mutex_);
     for (const std::shared_ptr<Task>& task : slot.tasks) {
       if (task) task->cancelled = true;
     }
@@ -194,18 +195,18 @@ void TExportAhead::DropFront() {
 }
 
 void TExportAhead::Await(Task& task) {
-  std::unique_lock<std::mutex> lock(mutex_);
+  platform::MutexLock lock(mutex_);
   if (!task.started) {
     // No worker has it yet: unpacked here rather than waited for.
     task.started = true;
     queue_.erase(std::find_if(queue_.begin(), queue_.end(),
                               [&](const std::shared_ptr<Task>& t) { return t.get() == &task; }));
-    lock.unlock();
+    lock.Release();
     Unpack(task);
     return;
   }
   ++waiting_;
-  done_.wait(lock, [&] { return task.done; });
+  done_.Wait(lock, [&] { return task.done; });
   --waiting_;
 }
 
@@ -213,27 +214,26 @@ void TExportAhead::Unpack(Task& task) {
   std::vector<uint8_t> data;
   std::exception_ptr failure;
   try {
-    std::unique_lock<std::mutex> model(large_model_, std::defer_lock);
-    if (task.compression == 3 || task.compression == 4) model.lock();
+    platform::MutexLock model(large_model_, task.compression == 3 || task.compression == 4);
     data = TCFRAdvancedFileStream::UnpackBlock(task.header, task.packed.data(), task.compression);
   } catch (...) {
     failure = std::current_exception();
   }
-  std::lock_guard<std::mutex> lock(mutex_);
+  platform::MutexLock lock(mutex_);
   task.data = std::move(data);
   task.failure = failure;
   task.packed = std::vector<uint8_t>();
   task.done = true;
-  if (waiting_ > 0) done_.notify_all();
+  if (waiting_ > 0) done_.NotifyAll();
 }
 
 void TExportAhead::Work() {
   while (true) {
     std::shared_ptr<Task> task;
     {
-      std::unique_lock<std::mutex> lock(mutex_);
+      platform::MutexLock lock(mutex_);
       ++idle_workers_;
-      work_.wait(lock, [&] { return stop_ || !queue_.empty(); });
+      work_.Wait(lock, [&] { return stop_ || !queue_.empty(); });
       --idle_workers_;
       if (stop_) return;
       task = std::move(queue_.front());
@@ -251,8 +251,7 @@ void TExportAhead::Report(TCFRAdvancedFileStream& blocks, double percent) {
 void TExportAhead::ReadPlain(TCFRAdvancedFileStream& blocks, int64_t offset, int32_t count,
                              uint8_t* data, bool retry) {
   SilentScope silent(blocks);
-  std::unique_lock<std::mutex> model(large_model_, std::defer_lock);
-  if (blocks.Compression() == 3 || blocks.Compression() == 4) model.lock();
+  platform::MutexLock model(large_model_, blocks.Compression() == 3 || blocks.Compression() == 4);
   blocks.Seek(offset, 0);
   if (!retry) {
     blocks.ReadBuffer(data, count);

@@ -16,19 +16,17 @@
 // (or succeeds, as the plain copy's one retry of a chunk would).
 #pragma once
 
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <exception>
 #include <functional>
 #include <memory>
-#include <mutex>
-#include <thread>
 #include <vector>
 
 #include "container/stream/block_stream.h"
 #include "container/stream/file_stream.h"
 #include "container/stream/stream.h"
+#include "platform/thread.h"
 
 namespace vor {
 
@@ -116,17 +114,17 @@ class TExportAhead {
   size_t cursor_ = 0;
   int64_t in_flight_ = 0;  // unpacked bytes queued or waiting to be taken
 
-  std::mutex mutex_;
-  std::condition_variable work_;  // for the workers: the queue or stop_ changed
-  std::condition_variable done_;  // for Await: a task is done
+  platform::Mutex mutex_;
+  platform::ConditionVariable work_;  // for the workers: the queue or stop_ changed
+  platform::ConditionVariable done_;  // for Await: a task is done
   std::deque<std::shared_ptr<Task>> queue_;
   int idle_workers_ = 0;
   int waiting_ = 0;
   bool stop_ = false;
   // Held while a block of type 3 or 4 is unpacked: their PPM models take 25
   // and 50 MiB, one at a time keeps the memory bound.
-  std::mutex large_model_;
-  std::vector<std::thread> workers_;
+  platform::Mutex large_model_;
+  std::vector<platform::Thread> workers_;
 };
 
 }  // namespace vor

@@ -4,10 +4,10 @@
 
 #include <list>
 #include <memory>
-#include <mutex>
 
 #include "crypto/mac.h"
 #include "crypto/rijndael.h"
+#include "platform/thread.h"
 
 namespace vor {
 
@@ -28,7 +28,7 @@ class PageCipherCache {
   // Runs fn on a cipher keyed from key_string and reset to its vector.
   template <class Fn>
   void Run(const std::string& key_string, Fn&& fn) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    platform::MutexLock lock(mutex_);
     auto it = entries_.begin();
     while (it != entries_.end() && it->key_string != key_string) ++it;
     if (it == entries_.end()) {
@@ -44,7 +44,7 @@ class PageCipherCache {
   }
 
   void Clear() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    platform::MutexLock lock(mutex_);
     while (!entries_.empty()) Drop(entries_.begin());
   }
 
@@ -55,7 +55,7 @@ class PageCipherCache {
     entries_.erase(it);
   }
 
-  std::mutex mutex_;
+  platform::Mutex mutex_;
   std::list<CacheEntry> entries_;
 };
 

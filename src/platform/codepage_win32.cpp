@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/codepage.h"
 
@@ -10,8 +11,12 @@ namespace vor::platform {
 
 namespace {
 
+// UTF-16 text. A vector, not std::wstring: the wide string's library
+// instantiation would add tens of kilobytes to the installer program.
+using WideText = std::vector<wchar_t>;
+
 // text in code page cp to UTF-16; false for a byte without a character.
-bool ToWide(const std::string& text, UINT cp, std::wstring* wide) {
+bool ToWide(const std::string& text, UINT cp, WideText* wide) {
   if (text.empty()) {
     wide->clear();
     return true;
@@ -21,11 +26,11 @@ bool ToWide(const std::string& text, UINT cp, std::wstring* wide) {
   if (n <= 0) return false;
   wide->assign(static_cast<size_t>(n), L'\0');
   return MultiByteToWideChar(cp, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
-                             &(*wide)[0], n) == n;
+                             wide->data(), n) == n;
 }
 
 // UTF-16 to code page cp; false when a character has no exact form there.
-bool FromWide(const std::wstring& wide, UINT cp, std::string* text) {
+bool FromWide(const WideText& wide, UINT cp, std::string* text) {
   if (wide.empty()) {
     text->clear();
     return true;
@@ -47,11 +52,11 @@ bool FromWide(const std::wstring& wide, UINT cp, std::string* text) {
 
 bool Convert(const std::string& in, UINT from, UINT to, std::string* out) {
   if (in.find('\0') != std::string::npos) return false;
-  std::wstring wide;
+  WideText wide;
   std::string result;
   if (!ToWide(in, from, &wide) || !FromWide(wide, to, &result)) return false;
   // Only an exact round trip counts as representable.
-  std::wstring back;
+  WideText back;
   if (!ToWide(result, to, &back) || back != wide) return false;
   *out = std::move(result);
   return true;
@@ -82,7 +87,7 @@ bool CodePageToLocal(const std::string& text, uint32_t cp, std::string* out) {
 
 bool CodePageToUtf8(const std::string& text, uint32_t cp, std::string* out) {
   if (text.find('\0') != std::string::npos) return false;
-  std::wstring wide;
+  WideText wide;
   if (!ToWide(text, cp, &wide)) return false;
   if (wide.empty()) {
     out->clear();

@@ -45,12 +45,15 @@ int32_t IntoBuffer(std::string* out, int32_t buffer_size, Call call) {
   return Hr(hr);
 }
 
-std::wstring Wide(const std::string& text) {
+// text as a terminated UTF-16 string. A vector, not std::wstring: the wide
+// string's library instantiation would add tens of kilobytes to the
+// installer program for these two calls.
+std::vector<wchar_t> Wide(const std::string& text) {
   const int n =
       ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(n), L'\0');
+  std::vector<wchar_t> wide(static_cast<size_t>(n > 0 ? n : 0) + 1, L'\0');
   if (n > 0) {
-    ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], n);
+    ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
   }
   return wide;
 }
@@ -129,13 +132,13 @@ class Win32ShellLink : public ShellLinkObject {
     ComRef<IPersistFile> file;
     const HRESULT hr = link_->QueryInterface(IID_IPersistFile, file.out());
     if (FAILED(hr)) return Hr(hr);
-    return Hr(file->Save(Wide(file_name).c_str(), TRUE));
+    return Hr(file->Save(Wide(file_name).data(), TRUE));
   }
   int32_t Load(const std::string& file_name) override {
     ComRef<IPersistFile> file;
     const HRESULT hr = link_->QueryInterface(IID_IPersistFile, file.out());
     if (FAILED(hr)) return Hr(hr);
-    return Hr(file->Load(Wide(file_name).c_str(), STGM_READ));
+    return Hr(file->Load(Wide(file_name).data(), STGM_READ));
   }
 
  private:

@@ -4,10 +4,10 @@
 #include <algorithm>
 #include <atomic>
 #include <exception>
-#include <thread>
 
 #include "codecs/compression.h"
 #include "crypto/checksum.h"
+#include "platform/thread.h"
 
 namespace vor {
 
@@ -35,7 +35,7 @@ void SetBlockPackingThreads(int32_t threads) { g_threads = std::max(threads, 0);
 int32_t BlockPackingThreads() {
   const int32_t set = g_threads;
   if (set > 0) return set;
-  return static_cast<int32_t>(std::max(std::thread::hardware_concurrency(), 1u));
+  return platform::ProcessorCount();
 }
 
 bool PackBlockJobs(std::vector<TBlockPackJob>& jobs, uint8_t compression, int32_t threads_wanted) {
@@ -50,7 +50,7 @@ bool PackBlockJobs(std::vector<TBlockPackJob>& jobs, uint8_t compression, int32_
     auto work = [&jobs, &next, compression] {
       for (size_t i = next++; i < jobs.size(); i = next++) PackOne(jobs[i], compression);
     };
-    std::vector<std::thread> helpers;
+    std::vector<platform::Thread> helpers;
     helpers.reserve(threads - 1);
     try {
       for (size_t t = 1; t < threads; ++t) helpers.emplace_back(work);
@@ -58,7 +58,7 @@ bool PackBlockJobs(std::vector<TBlockPackJob>& jobs, uint8_t compression, int32_
       // Fewer helpers than wanted: the ones started and this thread finish.
     }
     work();
-    for (std::thread& helper : helpers) helper.join();
+    for (platform::Thread& helper : helpers) helper.Join();
   }
   return std::all_of(jobs.begin(), jobs.end(), [](const TBlockPackJob& j) { return j.ok; });
 }

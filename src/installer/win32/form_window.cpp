@@ -10,8 +10,8 @@
 
 #include "common/error.h"
 #include "error_report.h"
-#include "installer/wizard/jpeg_image.h"
 #include "platform/library_search.h"
+#include "platform/picture.h"
 #include "platform/shell.h"
 #include "resource_ids.h"
 #include "viewer_keys.h"
@@ -161,8 +161,8 @@ void FormWindow::LoadSidePanelPicture() {
   const void* data = handle != nullptr ? LockResource(handle) : nullptr;
   if (data == nullptr)
     throw EVorError("Resource not found: the side panel's picture", ErrorKind::kNotFound);
-  const RgbImage image =
-      DecodeJpeg(static_cast<const uint8_t*>(data), SizeofResource(instance_, info));
+  const platform::RgbImage image =
+      platform::DecodePicture(static_cast<const uint8_t*>(data), SizeofResource(instance_, info));
 
   // A 24-bit DIB stores blue, green, red and pads rows to four bytes.
   const size_t stride = (static_cast<size_t>(image.width) * 3 + 3) & ~static_cast<size_t>(3);

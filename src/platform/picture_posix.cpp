@@ -1,15 +1,15 @@
-// Decoding of JPEG pictures with libjpeg.
+// Decoding of pictures with libjpeg.
 //
 // libjpeg reports errors through a callback that must not return; it leaves
 // through longjmp back into DecodeSteps. Everything DecodeSteps changes lives
 // in the caller's JpegSession, so no local of the function holding setjmp is
 // changed between setjmp and longjmp, and no C++ object's destructor is
 // skipped.
-#include "installer/wizard/jpeg_image.h"
-
 #include <csetjmp>
 #include <cstdio>  // jpeglib.h needs FILE declared before it
 #include <string>
+
+#include "platform/picture.h"
 
 // clang-format off
 #include <jpeglib.h>
@@ -18,7 +18,7 @@
 
 #include "common/error.h"
 
-namespace vor {
+namespace vor::platform {
 
 namespace {
 
@@ -34,9 +34,12 @@ void ExitWithError(j_common_ptr cinfo) {
   std::longjmp(err->jump, 1);
 }
 
-// Warnings (a truncated or slightly damaged file) are not fatal; libjpeg
-// fills what it cannot read.
-void IgnoreMessage(j_common_ptr /*cinfo*/, int /*level*/) {}
+// A warning (a truncated or damaged file, which libjpeg would fill with
+// grey) ends the decoding like an error: Windows' picture loader refuses such
+// a file, and both sides give the same result. Trace messages are dropped.
+void WarningIsError(j_common_ptr cinfo, int level) {
+  if (level < 0) ExitWithError(cinfo);
+}
 
 struct JpegSession {
   jpeg_decompress_struct cinfo{};
@@ -55,7 +58,7 @@ struct JpegSession {
 bool DecodeSteps(JpegSession* s, const uint8_t* data, size_t size, RgbImage* image) {
   s->cinfo.err = jpeg_std_error(&s->err.pub);
   s->err.pub.error_exit = ExitWithError;
-  s->err.pub.emit_message = IgnoreMessage;
+  s->err.pub.emit_message = WarningIsError;
   if (setjmp(s->err.jump) != 0) return false;
 
   jpeg_create_decompress(&s->cinfo);
@@ -79,7 +82,7 @@ bool DecodeSteps(JpegSession* s, const uint8_t* data, size_t size, RgbImage* ima
 
 }  // namespace
 
-RgbImage DecodeJpeg(const uint8_t* data, size_t size) {
+RgbImage DecodePicture(const uint8_t* data, size_t size) {
   if (data == nullptr || size == 0)
     throw EVorError("JPEG error: empty picture", ErrorKind::kDamaged);
   JpegSession session;
@@ -90,4 +93,4 @@ RgbImage DecodeJpeg(const uint8_t* data, size_t size) {
   return image;
 }
 
-}  // namespace vor
+}  // namespace vor::platform

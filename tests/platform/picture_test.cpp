@@ -1,5 +1,5 @@
 // Decoding the side panel's JPEG picture.
-#include "installer/wizard/jpeg_image.h"
+#include "platform/picture.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 
 #include "common/error.h"
 
-namespace vor {
+namespace vor::platform {
 namespace {
 
 std::string ReadSidePanel() {
@@ -19,10 +19,10 @@ std::string ReadSidePanel() {
 
 const uint8_t* Bytes(const std::string& s) { return reinterpret_cast<const uint8_t*>(s.data()); }
 
-TEST(JpegImage, DecodesTheSidePanelPictureAtThePanelsSize) {
+TEST(Picture, DecodesTheSidePanelPictureAtThePanelsSize) {
   const std::string jpeg = ReadSidePanel();
   ASSERT_FALSE(jpeg.empty());
-  const RgbImage image = DecodeJpeg(Bytes(jpeg), jpeg.size());
+  const RgbImage image = DecodePicture(Bytes(jpeg), jpeg.size());
   EXPECT_EQ(image.width, 113);
   EXPECT_EQ(image.height, 295);
   ASSERT_EQ(image.pixels.size(), 113u * 295u * 3u);
@@ -35,34 +35,26 @@ TEST(JpegImage, DecodesTheSidePanelPictureAtThePanelsSize) {
   EXPECT_GT(bottom[1], bottom[0]);
 }
 
-TEST(JpegImage, RejectsDataThatIsNoJpegWithLibjpegsMessage) {
+TEST(Picture, RejectsDataThatIsNoCompleteJpegWithTheDecodersMessage) {
   const std::string jpeg = ReadSidePanel();
   ASSERT_GT(jpeg.size(), 4u);
   const std::string cases[] = {
       "not a picture at all", jpeg.substr(0, 2),  // the start-of-image marker only
       std::string(jpeg.size(), '\0'),             // zeros of the right length
+      jpeg.substr(0, jpeg.size() / 2),            // cut off in the middle of the scan
   };
   for (const std::string& data : cases) {
     try {
-      DecodeJpeg(Bytes(data), data.size());
+      DecodePicture(Bytes(data), data.size());
       ADD_FAILURE() << "no error for " << data.size() << " bytes";
     } catch (const EVorError& e) {
       EXPECT_EQ(std::string(e.what()).rfind("JPEG error: ", 0), 0u) << e.what();
       EXPECT_GT(std::string(e.what()).size(), 12u);
+      EXPECT_EQ(e.Kind(), ErrorKind::kDamaged);
     }
   }
-  EXPECT_THROW(DecodeJpeg(nullptr, 0), EVorError);
-}
-
-TEST(JpegImage, TruncatedPictureStillDecodesToFullSize) {
-  // libjpeg fills what a cut-off file lacks and only warns; the panel then
-  // shows a partly grey picture instead of failing.
-  const std::string jpeg = ReadSidePanel();
-  const std::string half = jpeg.substr(0, jpeg.size() / 2);
-  const RgbImage image = DecodeJpeg(Bytes(half), half.size());
-  EXPECT_EQ(image.width, 113);
-  EXPECT_EQ(image.height, 295);
+  EXPECT_THROW(DecodePicture(nullptr, 0), EVorError);
 }
 
 }  // namespace
-}  // namespace vor
+}  // namespace vor::platform
