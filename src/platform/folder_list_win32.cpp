@@ -22,7 +22,9 @@ bool ListFolder(const std::string& path, std::vector<FolderEntry>* entries) {
   do {
     const std::string name = data.cFileName;
     if (name == "." || name == "..") continue;
-    FolderEntry entry{name, FolderEntryKind::kFile};
+    FolderEntry entry;
+    entry.name = name;
+    entry.kind = FolderEntryKind::kFile;
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       entry.kind = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
                        ? FolderEntryKind::kOther
