@@ -25,6 +25,7 @@ constexpr int32_t kFolderDesktopDirectory = 16;        // CSIDL_DESKTOPDIRECTORY
 constexpr int32_t kFolderCommonPrograms = 23;          // CSIDL_COMMON_PROGRAMS
 constexpr int32_t kFolderCommonDesktopDirectory = 25;  // CSIDL_COMMON_DESKTOPDIRECTORY
 constexpr int32_t kFolderAppData = 26;                 // CSIDL_APPDATA
+constexpr int32_t kFolderLocalAppData = 28;            // CSIDL_LOCAL_APPDATA
 
 // A window handle as a number; 0 is no window.
 using WindowId = uintptr_t;

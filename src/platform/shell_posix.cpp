@@ -132,6 +132,9 @@ int32_t GetSpecialFolderPath(WindowId /*owner*/, int32_t folder, std::string* pa
     case kFolderAppData:
       found = XdgFolder("XDG_CONFIG_HOME", "/.config");
       break;
+    case kFolderLocalAppData:
+      found = XdgFolder("XDG_DATA_HOME", "/.local/share");
+      break;
     default:
       return kResultFail;
   }

@@ -54,6 +54,14 @@ std::string TShellMisc::GetAppDataFolder() const {
   }
 }
 
+std::string TShellMisc::GetLocalAppDataFolder() const {
+  try {
+    return GetSpecialFolder(platform::kFolderLocalAppData);
+  } catch (const EVorError&) {
+    return std::string();
+  }
+}
+
 std::string TShellMisc::GetExeFolder() {
   return platform::ExtractFilePath(platform::ExecutablePath());
 }

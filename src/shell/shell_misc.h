@@ -43,6 +43,9 @@ class TShellMisc {
   std::string GetCommonDesktopFolder() const;
   // The application-data folder; the executable's folder when the lookup raises.
   std::string GetAppDataFolder() const;
+  // The user's local (not roaming) application data folder; "" when the
+  // system has none.
+  std::string GetLocalAppDataFolder() const;
   // The running program's folder, up to and including the last delimiter
   // ("\", ":" on Windows, "/" on POSIX) of its path.
   static std::string GetExeFolder();

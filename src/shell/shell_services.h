@@ -31,6 +31,9 @@ class IShellServices {
   virtual std::string GetCommonProgramsFolder() = 0;
   virtual std::string GetCommonDesktopFolder() = 0;
   virtual std::string GetAppDataFolder() = 0;
+  // The local application data folder, below which a user's own programs
+  // go ("<it>\Programs\<application>"); "" when unknown.
+  virtual std::string GetLocalAppDataFolder() { return std::string(); }
 
   // Opens a program or document; true on success, never raises.
   virtual bool Launch(const std::string& file_name, const std::string& parameters) = 0;
@@ -58,6 +61,7 @@ class ShellServices : public IShellServices {
   std::string GetCommonProgramsFolder() override { return misc_.GetCommonProgramsFolder(); }
   std::string GetCommonDesktopFolder() override { return misc_.GetCommonDesktopFolder(); }
   std::string GetAppDataFolder() override { return misc_.GetAppDataFolder(); }
+  std::string GetLocalAppDataFolder() override { return misc_.GetLocalAppDataFolder(); }
   bool Launch(const std::string& file_name, const std::string& parameters) override {
     return misc_.Launch(file_name, parameters);
   }

@@ -349,6 +349,51 @@ TEST_F(InstallTest, AFailureThatEscapesStillWritesTheLogAndLeavesCancel) {
   EXPECT_TRUE(form_->Closed());
 }
 
+// A user who may write neither the all-users folders nor the job's program
+// folder gets the folder of his own programs proposed, once, with a note;
+// anyone else keeps the job's folder.
+TEST_F(InstallTest, AUserWithoutRightsGetsHisOwnProgramsFolderProposed) {
+  ASSERT_TRUE(WriteAll(Path("plain"), "x"));
+  const std::string unwritable = Path("plain") + kD + "X";  // below a plain file
+  const std::string writable = Path("Apps") + kD + "X";
+  const std::string own = Path("Local") + kD + "Programs" + kD + "X";
+  struct Case {
+    const char* what;
+    std::string program_dir;
+    bool all_users_writable;
+    std::string want;
+  };
+  const Case cases[] = {
+      {"neither writable", unwritable, false, own},
+      {"the job's folder writable", writable, false, writable},
+      {"an administrator", unwritable, true, unwritable},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fakes_.shell.common_programs = c.all_users_writable ? dir_ : Path("plain");
+    fakes_.shell.local_app_data = Path("Local");
+    Show(MakeInstaller(Package("Appname=X\r\nProgramDir=" + c.program_dir + "\r\n", "", "")));
+    form_->Click(C::bNext);
+    form_->Click(C::cbAgree);
+    form_->Click(C::bNext);
+    form_->Click(C::bNext);
+    ASSERT_EQ(form_->ActivePage(), C::tsOptions);
+    EXPECT_EQ(form_->Text(C::eDestDir), c.want);
+    const bool proposed = c.want == own;
+    EXPECT_EQ(form_->State(C::lInstalled).visible, proposed);
+    if (proposed) {
+      EXPECT_EQ(form_->Text(C::lInstalled), UserFolderLine(c.program_dir));
+    }
+    // The check made no folder on its way.
+    EXPECT_FALSE(platform::DirectoryExists(writable));
+    // Back and again: what the user typed in between stays.
+    form_->SetText(C::eDestDir, c.program_dir);
+    form_->Click(C::bBack);
+    form_->Click(C::bNext);
+    EXPECT_EQ(form_->Text(C::eDestDir), c.program_dir);
+  }
+}
+
 // The application installed already: its folder is proposed and named on
 // Options; another folder is asked about first, and No stays on Options.
 TEST_F(InstallTest, AnInstalledCopyIsProposedAndAnotherFolderIsAskedFirst) {

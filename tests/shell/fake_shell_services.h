@@ -66,7 +66,7 @@ class FakeLinkWriter : public ILinkWriter {
 class FakeShellServices : public IShellServices {
  public:
   // Folder lookups answer these.
-  std::string programs, desktop, common_programs, common_desktop, app_data;
+  std::string programs, desktop, common_programs, common_desktop, app_data, local_app_data;
 
   // Existing folders, without a trailing delimiter; shortcuts can only be
   // saved into these. CreateFolderPath adds to them.
@@ -97,6 +97,7 @@ class FakeShellServices : public IShellServices {
   std::string GetCommonProgramsFolder() override { return common_programs; }
   std::string GetCommonDesktopFolder() override { return common_desktop; }
   std::string GetAppDataFolder() override { return app_data; }
+  std::string GetLocalAppDataFolder() override { return local_app_data; }
 
   bool Launch(const std::string& file_name, const std::string& parameters) override {
     launched.emplace_back(file_name, parameters);

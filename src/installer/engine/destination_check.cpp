@@ -140,4 +140,8 @@ std::string SpaceLine(uint64_t needed, int64_t available) {
   return line;
 }
 
+std::string UserFolderLine(const std::string& program_dir) {
+  return "Not writable for you: " + program_dir;
+}
+
 }  // namespace vor

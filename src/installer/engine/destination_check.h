@@ -48,4 +48,9 @@ std::string ByteSizeText(uint64_t bytes);
 // part when available is unknown (negative).
 std::string SpaceLine(uint64_t needed, int64_t available);
 
+// The note on the Options page when the job's folder cannot be written and
+// the user's own programs folder is proposed instead:
+// "Not writable for you: <program_dir>".
+std::string UserFolderLine(const std::string& program_dir);
+
 }  // namespace vor

@@ -182,6 +182,7 @@ void TForm1::PC1Change() {
   if (active_page_ == ControlId::tsIntro) SetEnabled(ControlId::bNext, true);
   if (active_page_ == ControlId::tsOptions) {
     cbAllUsersClick();
+    ProposeUserFolder();
     ShowSpace();
   }
   if (active_page_ == ControlId::tsinstall) {

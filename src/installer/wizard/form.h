@@ -201,6 +201,11 @@ class TForm1 {
   // another folder.
   void ApplyInstalledCopy();
   bool ConfirmReinstall();
+  // A user who can install neither for all users nor into the job's
+  // program folder: on the first entry to Options, the folder of the user's
+  // own programs is proposed instead, and the note line says why
+  // (form_user_folder.cpp).
+  void ProposeUserFolder();
 
   // Job loading helper (form_job.cpp).
   void LoadViewer(IRichTextViewer& viewer, const std::string& bytes);
@@ -219,6 +224,7 @@ class TForm1 {
   ControlId active_page_ = ControlId::tsIntro;
   bool closed_ = false;
   bool has_installed_copy_ = false;
+  bool user_folder_considered_ = false;
   InstalledCopy installed_copy_;
   bool measured_ = false;
   uint64_t needed_bytes_ = 0;
