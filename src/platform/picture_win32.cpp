@@ -10,6 +10,7 @@
 #include <string>
 
 #include "common/error.h"
+#include "platform/com_ref_win32.h"
 #include "platform/com_result.h"
 #include "platform/picture.h"
 
@@ -34,23 +35,6 @@ class ComScope {
 
  private:
   bool ok_;
-};
-
-// Owns one reference to a COM object.
-template <typename T>
-class ComRef {
- public:
-  ComRef() = default;
-  ~ComRef() {
-    if (p_ != nullptr) p_->Release();
-  }
-  ComRef(const ComRef&) = delete;
-  ComRef& operator=(const ComRef&) = delete;
-  T* get() const { return p_; }
-  T** out() { return &p_; }
-
- private:
-  T* p_ = nullptr;
 };
 
 class ScreenDc {
@@ -91,7 +75,7 @@ RgbImage DecodePicture(const uint8_t* data, size_t size) {
   OpenStream(data, size, &stream);
   ComRef<IPicture> picture;
   HRESULT hr = OleLoadPicture(stream.get(), static_cast<LONG>(size), FALSE, IID_IPicture,
-                              reinterpret_cast<void**>(picture.out()));
+                              picture.out_void());
   if (FAILED(hr)) Fail(hr);
   SHORT type = PICTYPE_UNINITIALIZED;
   OLE_HANDLE handle = 0;

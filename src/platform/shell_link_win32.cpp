@@ -7,30 +7,13 @@
 
 #include <vector>
 
+#include "platform/com_ref_win32.h"
 #include "platform/com_result.h"
 #include "platform/shell_link.h"
 
 namespace vor::platform {
 
 namespace {
-
-// Owns one reference to a COM interface.
-template <typename T>
-class ComRef {
- public:
-  ComRef() = default;
-  ~ComRef() {
-    if (p_ != nullptr) p_->Release();
-  }
-  ComRef(const ComRef&) = delete;
-  ComRef& operator=(const ComRef&) = delete;
-  T* get() const { return p_; }
-  T* operator->() const { return p_; }
-  void** out() { return reinterpret_cast<void**>(&p_); }
-
- private:
-  T* p_ = nullptr;
-};
 
 int32_t Hr(HRESULT hr) { return static_cast<int32_t>(hr); }
 
@@ -130,13 +113,13 @@ class Win32ShellLink : public ShellLinkObject {
   }
   int32_t Save(const std::string& file_name) override {
     ComRef<IPersistFile> file;
-    const HRESULT hr = link_->QueryInterface(IID_IPersistFile, file.out());
+    const HRESULT hr = link_->QueryInterface(IID_IPersistFile, file.out_void());
     if (FAILED(hr)) return Hr(hr);
     return Hr(file->Save(Wide(file_name).data(), TRUE));
   }
   int32_t Load(const std::string& file_name) override {
     ComRef<IPersistFile> file;
-    const HRESULT hr = link_->QueryInterface(IID_IPersistFile, file.out());
+    const HRESULT hr = link_->QueryInterface(IID_IPersistFile, file.out_void());
     if (FAILED(hr)) return Hr(hr);
     return Hr(file->Load(Wide(file_name).data(), STGM_READ));
   }
@@ -152,7 +135,7 @@ ShellLinkCreation CreateShellLinkObject() {
   ComRef<IUnknown> object;
   HRESULT hr =
       ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
-                         IID_IUnknown, object.out());
+                         IID_IUnknown, object.out_void());
   creation.result = Hr(hr);
   if (FAILED(hr) || object.get() == nullptr) return creation;
   IShellLinkA* link = nullptr;

@@ -48,10 +48,12 @@ printf 'Read me.\r\n' >"$pf/Docs/ReadMe.TXT"
 printf 'deep' >"$pf/Docs/sub/Deep/Mixed.Case.dat"
 : >"$pf/Docs/zero.bin"
 head -c 3500000 /dev/urandom >"$pf/big.bin"
-# pack <output>: the package as an installer.
+# pack <output> [vorpack options...]: the package as an installer.
 pack() {
+  local out="$1"
+  shift
   "$wine" "$vorpack" --force --no-progress --stub "$(winpath "$stub")" "$(winpath "$pkg")" \
-    -o "$(winpath "$1")" >"$tmp/vorpack.log" 2>&1 ||
+    -o "$(winpath "$out")" "$@" >"$tmp/vorpack.log" 2>&1 ||
     fail "vorpack could not build the test installer: $(cat "$tmp/vorpack.log")"
 }
 setup="$tmp/TesterSetup.exe"
@@ -177,7 +179,9 @@ fi
 #    installer's container.
 head -c 12000 /dev/urandom >"$pf/noise.bin"
 broken="$tmp/BrokenSetup.exe"
-pack "$broken"
+# Compressed (type 5), so that the file's blocks carry their checks: noise
+# is stored as it is otherwise, and a stored block has none.
+pack "$broken" -c 5
 "$wine" "$tool" damage "$(winpath "$broken")" '\Programfiles\noise.bin' ||
   fail "the installer's file could not be damaged"
 to_options "$broken"

@@ -72,8 +72,10 @@ cp "$server" "$pf/Lib/server.dll"
 printf 'Read me.\r\n' >"$pf/Docs/ReadMe.TXT"
 printf 'deep' >"$pf/Docs/Deep/d.dat"
 pack() {
+  local out="$1"
+  shift
   "$wine" "$vorpack" --force --no-progress --stub "$(winpath "$stub")" "$(winpath "$pkg")" \
-    -o "$(winpath "$1")" >"$tmp/vorpack.log" 2>&1 ||
+    -o "$(winpath "$out")" "$@" >"$tmp/vorpack.log" 2>&1 ||
     fail "vorpack could not build the test installer: $(cat "$tmp/vorpack.log")"
 }
 setup="$tmp/TesterSetup.exe"
@@ -176,7 +178,9 @@ echo "/S /CURRENTUSER /NODESKTOP: the user's Programs folder, no desktop icon, n
 # 3. A damaged file: exit 3, the copy error in the log file.
 head -c 12000 /dev/urandom >"$pf/noise.bin"
 broken="$tmp/BrokenSetup.exe"
-pack "$broken"
+# Compressed (type 5), so that the file's blocks carry their checks: noise
+# is stored as it is otherwise, and a stored block has none.
+pack "$broken" -c 5
 rm -f "$pf/noise.bin"
 "$wine" "$tool" damage "$(winpath "$broken")" '\Programfiles\noise.bin' ||
   fail "the installer's file could not be damaged"
