@@ -48,7 +48,13 @@ build_bzip2() {  # triple cc ar
   touch "$out/.bzip2-done"
 }
 
+# The Windows targets use the presets' compilers (cmake/toolchains/), those of
+# the Win32 thread model. A C library without threads compiles to the same
+# machine code in either thread model, so a libbzip2 built earlier with the
+# other model's compiler is kept. (GoogleTest, C++ built with the C++
+# library's inline code, is built inside each build folder by the preset's
+# own compiler: cmake/Dependencies.cmake.)
 build_bzip2 native gcc ar
-build_bzip2 x86_64-w64-mingw32 x86_64-w64-mingw32-gcc-posix x86_64-w64-mingw32-ar
-build_bzip2 i686-w64-mingw32 i686-w64-mingw32-gcc-posix i686-w64-mingw32-ar
+build_bzip2 x86_64-w64-mingw32 x86_64-w64-mingw32-gcc-win32 x86_64-w64-mingw32-ar
+build_bzip2 i686-w64-mingw32 i686-w64-mingw32-gcc-win32 i686-w64-mingw32-ar
 echo "setup-deps: dependencies ready in $deps"

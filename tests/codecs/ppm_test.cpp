@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "codecs/ppm_block.h"
+#include "platform/thread.h"
 
 namespace vor {
 namespace {
@@ -495,14 +495,14 @@ TEST(PpmThreadTest, ConcurrentCodingsGiveTheSameBytesAsOne) {
 
   std::vector<Bytes> streams(inputs.size());
   std::vector<Bytes> decoded(inputs.size());
-  std::vector<std::thread> threads;
+  std::vector<platform::Thread> threads;
   for (size_t i = 0; i < inputs.size(); ++i) {
     threads.emplace_back([&, i] {
       streams[i] = Compress(inputs[i], kTypes[i % 3]);
       decoded[i] = Decompress(expected[i], inputs[i].size());
     });
   }
-  for (std::thread& t : threads) t.join();
+  for (platform::Thread& t : threads) t.Join();
   for (size_t i = 0; i < inputs.size(); ++i) {
     EXPECT_TRUE(streams[i] == expected[i]) << i;
     EXPECT_TRUE(decoded[i] == inputs[i]) << i;

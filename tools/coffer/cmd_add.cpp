@@ -11,11 +11,8 @@
 // main thread, in the plan's order. The stored bytes are those a plain
 // write of each file would give.
 #include <algorithm>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "add_plan.h"

@@ -17,26 +17,34 @@ PackAhead::PackAhead(std::vector<const AddItem*> files, uint8_t compression,
       auto_types_(std::move(auto_types)),
       slots_(files_.size()) {
   const int32_t threads = std::max(BlockPackingThreads(), 1);
-  for (int32_t t = 0; t < threads; ++t) workers_.emplace_back([this] { Work(); });
+  workers_.reserve(static_cast<size_t>(threads));
+  try {
+    for (int32_t t = 0; t < threads; ++t) workers_.emplace_back([this] { Work(); });
+  } catch (...) {
+    Stop();  // the workers already started would wait for a writer forever
+    throw;
+  }
 }
 
-PackAhead::~PackAhead() {
+PackAhead::~PackAhead() { Stop(); }
+
+void PackAhead::Stop() {
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    platform::MutexLock lock(mutex_);
     stop_ = true;
   }
-  changed_.notify_all();
-  for (std::thread& worker : workers_) worker.join();
+  changed_.NotifyAll();
+  for (platform::Thread& worker : workers_) worker.Join();
 }
 
 PackAhead::Result PackAhead::Take(size_t index) {
-  std::unique_lock<std::mutex> lock(mutex_);
-  changed_.wait(lock, [&] { return slots_[index].ready; });
+  platform::MutexLock lock(mutex_);
+  changed_.Wait(lock, [&] { return slots_[index].ready; });
   Result result = std::move(slots_[index].result);
   in_flight_ -= slots_[index].cost;
   slots_[index] = Slot();
-  lock.unlock();
-  changed_.notify_all();
+  lock.Release();
+  changed_.NotifyAll();
   return result;
 }
 
@@ -45,8 +53,8 @@ void PackAhead::Work() {
     size_t index;
     int64_t cost;
     {
-      std::unique_lock<std::mutex> lock(mutex_);
-      changed_.wait(lock, [&] {
+      platform::MutexLock lock(mutex_);
+      changed_.Wait(lock, [&] {
         return stop_ || next_ >= files_.size() || in_flight_ == 0 ||
                in_flight_ + Cost(*files_[next_]) <= kPackAheadBudget;
       });
@@ -57,12 +65,12 @@ void PackAhead::Work() {
     }
     Result result = Pack(*files_[index]);
     {
-      std::lock_guard<std::mutex> lock(mutex_);
+      platform::MutexLock lock(mutex_);
       slots_[index].cost = cost;
       slots_[index].result = std::move(result);
       slots_[index].ready = true;
     }
-    changed_.notify_all();
+    changed_.NotifyAll();
   }
 }
 

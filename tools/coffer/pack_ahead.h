@@ -11,14 +11,12 @@
 // gets the type chosen for its first kAutoSampleBytes.
 #pragma once
 
-#include <condition_variable>
 #include <cstdint>
-#include <mutex>
-#include <thread>
 #include <vector>
 
 #include "add_plan.h"
 #include "container/stream/block_packer.h"
+#include "platform/thread.h"
 
 namespace vor::coffer {
 
@@ -62,6 +60,8 @@ class PackAhead {
   };
 
   void Work();
+  // Tells the workers to stop and waits for them.
+  void Stop();
   static int64_t Cost(const AddItem& item);
   // Reads the whole file and packs it on this thread. Anything unusual (a
   // large file, a read error, a file that grew) leaves it to the writer,
@@ -74,12 +74,14 @@ class PackAhead {
   const uint8_t compression_;
   const std::vector<uint8_t> auto_types_;
   std::vector<Slot> slots_;
-  std::vector<std::thread> workers_;
-  std::mutex mutex_;
-  std::condition_variable changed_;
+  platform::Mutex mutex_;
+  platform::ConditionVariable changed_;
   size_t next_ = 0;
   int64_t in_flight_ = 0;
   bool stop_ = false;
+  // Last, so that workers a failed constructor leaves behind are waited for
+  // before the state they use goes.
+  std::vector<platform::Thread> workers_;
 };
 
 }  // namespace vor::coffer
