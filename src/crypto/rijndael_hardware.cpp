@@ -7,15 +7,23 @@
 // form the instructions expect. Compiled for the AES extension per
 // function and entered only after a run-time check of the processor.
 
+#include <cpuid.h>
 #include <immintrin.h>
 
 #include "crypto/rijndael_core.h"
 
 namespace vor::rijndael {
 
+// CPUID leaf 1 (processor features): ECX bit 25 is AES-NI, EDX bit 26
+// SSE2. Asked directly rather than through the compiler's processor-model
+// table, whose run-time code would come with it.
 bool HardwareAesAvailable() {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("aes") && __builtin_cpu_supports("sse2");
+  unsigned int eax = 0;
+  unsigned int ebx = 0;
+  unsigned int ecx = 0;
+  unsigned int edx = 0;
+  if (__get_cpuid(1, &eax, &ebx, &ecx, &edx) == 0) return false;  // no leaf 1
+  return (ecx & bit_AES) != 0 && (edx & bit_SSE2) != 0;
 }
 
 namespace {
