@@ -148,6 +148,14 @@ TEST(RijndaelTest, WipeStateClearsTheScheduleAndRefusesWork) {
   EXPECT_THROW(cipher.EncipherBuffer(data, data, 16), ECipherException);
 }
 
+// The program's own processor check agrees with the compiler's: the AES
+// rounds are taken exactly where the processor has the instructions.
+TEST(RijndaelTest, HardwareCheckAgreesWithTheCompilers) {
+  __builtin_cpu_init();
+  const bool compilers = __builtin_cpu_supports("aes") && __builtin_cpu_supports("sse2");
+  EXPECT_EQ(rijndael::HardwareAesAvailable(), compilers);
+}
+
 // Random keys and blocks through the hardware rounds and the tables.
 TEST(RijndaelTest, HardwareRoundsMatchTheTables) {
   if (!rijndael::HardwareAesAvailable()) GTEST_SKIP() << "no AES instructions";
