@@ -1,20 +1,27 @@
-// The block stream in the read-only configuration the installer program
-// links (container/stream/read_only with codecs/without_encoders): stored
-// files read as ever, and every write or size change raises the read-only
-// error before a byte of the raw stream moves.
+// The container engine in the read-only configuration the installer program
+// links (the read_only stand-ins of the container, store and stream layers
+// with codecs/without_encoders): stored files read as ever, and every write
+// or size change is refused with the read-only error before a byte moves.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "codecs/compression.h"
+#include "common/result_code.h"
+#include "container/coffer.h"
+#include "container/store/page.h"
+#include "container/store/page_file.h"
 #include "container/stream/block_stream.h"
+#include "container/stream/file_stream.h"
 #include "container/stream/stream.h"
 #include "crypto/checksum.h"
+#include "platform/test_temp_dir.h"
 
 namespace vor {
 namespace {
@@ -116,6 +123,79 @@ TEST(ReadOnlyBlockStream, EveryChangeRaisesAndMovesNothing) {
       EXPECT_EQ(ReadAll(stream), content);
     }
   }
+}
+
+// A copy of a stored container, opened read-only as the installer opens its
+// own.
+class ReadOnlyContainerTest : public testing::TempDirTest {
+ protected:
+  void SetUp() override {
+    TempDirTest::SetUp();
+    const char* data_dir = std::getenv("VOR_TEST_DATA");
+    ASSERT_NE(data_dir, nullptr) << "VOR_TEST_DATA names the folder of the stored containers";
+    original_ = ReadAll(std::string(data_dir) + "/golden-plain.cfr");
+    ASSERT_FALSE(original_.empty());
+    ASSERT_TRUE(WriteAll(File(), original_));
+  }
+  std::string File() const { return Path("job.cfr"); }
+  static std::string ReadStored(TCoffer& coffer, const std::string& name) {
+    TCFRFileStream stream(&coffer, name, 0, "", "", "", 0);
+    std::string out(static_cast<size_t>(stream.Size()), '\0');
+    out.resize(static_cast<size_t>(stream.Read(&out[0], static_cast<int32_t>(out.size()))));
+    return out;
+  }
+
+  std::string original_;
+};
+
+constexpr char kStored[] = "\\Docs\\type9.txt";
+
+TEST_F(ReadOnlyContainerTest, FileCallsThatWriteAreRefusedAndNothingMoves) {
+  std::string before;
+  {
+    TCoffer coffer(File(), 0, "", "", "", 0);
+    before = ReadStored(coffer, kStored);
+    ASSERT_FALSE(before.empty());
+    const int32_t handle = coffer.FileOpen(kStored, 0, "", "", "");
+    ASSERT_GE(handle, 0);
+    struct Case {
+      const char* name;
+      std::function<int64_t()> call;
+      int64_t result;
+      bool refused;  // LastError is the page file's refusal
+    };
+    const Case cases[] = {
+        {"write", [&] { return coffer.FileWrite(handle, "abc", 3); }, 0, true},
+        {"write to an unknown handle", [&] { return coffer.FileWrite(handle + 7, "abc", 3); }, 0,
+         false},
+        {"cut", [&] { return coffer.FileSetSize(handle, 5); }, kPageWriteHeaderError, true},
+        {"extend", [&] { return coffer.FileSetSize(handle, 1 << 20); }, kPageWriteHeaderError,
+         true},
+        {"resize an unknown handle", [&] { return coffer.FileSetSize(handle + 7, 5); },
+         kInvalidHandle, false},
+        {"negative size", [&] { return coffer.FileSetSize(handle, -1); }, kFileNotFound, false},
+    };
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.name);
+      EXPECT_EQ(c.call(), c.result);
+      if (c.refused) {
+        EXPECT_EQ(coffer.LastError(), kPageWriteHeaderError);
+        EXPECT_EQ(coffer.LastErrorKind(), ErrorKind::kReadOnly);
+      }
+    }
+    // The page file below refuses the same way.
+    std::vector<uint8_t> data(static_cast<size_t>(coffer.PageFile().PageDataSize()), 0x5A);
+    TPageRecord page;
+    page.pData = data.data();
+    EXPECT_FALSE(coffer.PageFile().WritePage(page, 1, -1));
+    EXPECT_EQ(coffer.PageFile().LastError(), kPageWriteHeaderError);
+    EXPECT_EQ(coffer.PageFile().LastFailureKind(), ErrorKind::kReadOnly);
+    EXPECT_EQ(coffer.PageFile().WritePageRun(page, 1, 1, data.data()), 0);
+    EXPECT_EQ(coffer.PageFile().LastFailureKind(), ErrorKind::kReadOnly);
+    coffer.FileClose(handle);
+    EXPECT_EQ(ReadStored(coffer, kStored), before);
+  }
+  EXPECT_EQ(ReadAll(File()), original_);
 }
 
 }  // namespace
