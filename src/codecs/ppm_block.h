@@ -18,6 +18,9 @@ int32_t PpmCompressBlock(const uint8_t* in, int32_t in_size, uint8_t* out, int32
 int32_t PpmDecompressBlock(const uint8_t* in, int32_t in_size, uint8_t* out, int32_t out_capacity,
                            PpmCodingStats* stats);
 
+// Size of the stream header, which comes first.
+constexpr uint32_t kPpmHeaderSize = 4;
+
 // Stream header: 0x6000 + 16 x (MemoryMB - 1) + (MaxOrder - 1), the 6 in
 // bits 12-15 being the variant letter G counted from A.
 constexpr uint32_t PpmHeader(int32_t memory_mb, int32_t max_order) {

@@ -8,6 +8,7 @@
 #include "common/error.h"
 #include "common/quoting.h"
 #include "common/seek.h"
+#include "container/page_walk.h"
 #include "container/store/allocation_maps.h"
 #include "container/store/dir_manager.h"
 #include "container/store/file_rec.h"
@@ -23,43 +24,10 @@
 namespace vor {
 namespace {
 
+using coffer_detail::WalkPageRange;
+
 constexpr int32_t kPageSize = 4096;
 constexpr int32_t kExtentPageCount = 8;
-
-// Walks the pages that hold total bytes of a file, the first of them from
-// first_offset bytes into pages[0]. Pages taken whole whose numbers follow
-// one another go to whole_run(first_page, run_length, bytes_done) as one run,
-// which returns how many of them it handled; any other page goes to
-// part(page_no, offset_in_page, chunk, bytes_done), which returns whether it
-// succeeded. The walk stops at the first short run or failed page and
-// returns the bytes handled.
-template <typename WholeRun, typename Part>
-int64_t WalkPageRange(const TIntegerArray& pages, int32_t data_size, int32_t first_offset,
-                      int64_t total, WholeRun whole_run, Part part) {
-  int64_t done = 0;
-  int32_t k = 0;
-  while (k < pages.Count()) {
-    const int32_t offset = k == 0 ? first_offset : 0;
-    const int32_t chunk = static_cast<int32_t>(std::min<int64_t>(data_size - offset, total - done));
-    if (offset == 0 && chunk == data_size) {
-      const int32_t first = pages.Item(k);
-      int32_t run = 1;
-      while (k + run < pages.Count() && pages.Item(k + run) == first + run &&
-             done + int64_t{run + 1} * data_size <= total) {
-        ++run;
-      }
-      const int32_t handled = whole_run(first, run, done);
-      done += int64_t{handled} * data_size;
-      if (handled < run) break;
-      k += run;
-      continue;
-    }
-    if (!part(pages.Item(k), offset, chunk, done)) break;
-    done += chunk;
-    ++k;
-  }
-  return done;
-}
 
 // Overwrites a text that held key material and empties it.
 void WipeText(std::string* text) {
@@ -342,94 +310,12 @@ int32_t TCoffer::FileRead(int32_t handle, void* buffer, int32_t count) {
   return static_cast<int32_t>(done);
 }
 
-int32_t TCoffer::FileWrite(int32_t handle, const void* buffer, int32_t count) {
-  last_error_ = 0;
-  if (count <= 0) return 0;
-  TUserFileHandle* h = handles_.Find(handle);
-  if (h == nullptr) return 0;
-  TFileRec rec = directory_->ReadItem(h->EntryIndex);
-  const int32_t old_first_map_page = rec.FirstMapPageNo;
-  TIntegerArray& pages = page_list_;
-  if (!page_maps_->GetPagesForRange(rec, true, h->Position, count, &pages)) {
-    last_error_ = page_maps_->LastError();
-    if (last_error_ == kNoFreePagesError) DoNoSpace();
-    return 0;
-  }
-  if (pages.Count() == 0) return 0;
-
-  const int32_t data_size = page_file_->PageDataSize();
-  const std::string& key = FileKey(*h, rec);
-  const uint8_t encryption =
-      rec.OwnEncryption != 0 ? rec.OwnEncryption : page_file_->Header().Encrypted;
-  page_buffer_.resize(static_cast<size_t>(data_size));
-  const uint8_t* in = static_cast<const uint8_t*>(buffer);
-  TPageRecord page;
-  page.pData = page_buffer_.data();
-  // The header fields every data page of this file is written with.
-  auto set_data_header = [&]() {
-    page.PageType = PageTypeData;
-    page.EncryptionType = encryption;
-    page.ChecksumKind = 0;
-  };
-  const int64_t done = WalkPageRange(
-      pages, data_size, static_cast<int32_t>(h->Position % data_size), count,
-      [&](int32_t first, int32_t run, int64_t at) {
-        // With the header fields a page-by-page write would give them.
-        set_data_header();
-        const int32_t written = page_file_->WritePageRun(page, first, run, in + at, key);
-        if (written < run) last_error_ = page_file_->LastError();
-        return written;
-      },
-      [&](int32_t page_no, int32_t offset, int32_t chunk, int64_t at) {
-        // A page written in part keeps its other bytes.
-        if (!page_file_->ReadPageOfType(PageTypeData, page, page_no, data_size, key)) {
-          last_error_ = page_file_->LastError();
-          return false;
-        }
-        if (chunk > 0) {
-          std::memcpy(page_buffer_.data() + offset, in + at, static_cast<size_t>(chunk));
-        }
-        set_data_header();
-        if (!page_file_->WritePage(page, page_no, data_size, key)) {
-          last_error_ = page_file_->LastError();
-          return false;
-        }
-        return true;
-      });
-  h->Position += done;
-  // A write that stored nothing (a read-only container, a failing page)
-  // leaves the record alone unless the file was given its first pages.
-  if (done > 0 || rec.FirstMapPageNo != old_first_map_page) {
-    rec.FileSize = std::max(rec.FileSize, h->Position);
-    rec.LastWriteTime = NowFileTime();
-    directory_->WriteItem(h->EntryIndex, rec);
-  }
-  return static_cast<int32_t>(done);
-}
-
 int64_t TCoffer::FileSeek(int32_t handle, int32_t origin, int64_t offset) {
   TUserFileHandle* h = handles_.Find(handle);
   if (h == nullptr) return 0;
   const TFileRec rec = directory_->ReadItem(h->EntryIndex);
   h->Position = ResolveSeek(origin, offset, h->Position, rec.FileSize).value_or(h->Position);
   return h->Position;
-}
-
-int64_t TCoffer::FileSetSize(int32_t handle, int64_t new_size) {
-  TUserFileHandle* h = handles_.Find(handle);
-  if (h == nullptr) return kInvalidHandle;
-  if (new_size < 0) return kFileNotFound;
-  TFileRec rec = directory_->ReadItem(h->EntryIndex);
-  if (!page_maps_->ResizeFile(rec, true, new_size)) {
-    last_error_ = page_maps_->LastError();
-    if (last_error_ == kNoFreePagesError) DoNoSpace();
-    return last_error_;
-  }
-  rec.FileSize = new_size;
-  rec.LastWriteTime = NowFileTime();
-  directory_->WriteItem(h->EntryIndex, rec);
-  h->Position = new_size;
-  return new_size;
 }
 
 // ------------------------------------------------------- names and records

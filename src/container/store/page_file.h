@@ -149,6 +149,9 @@ class TPageFileManager {
   // kDiskFull, one refused because the container is read-only kReadOnly) or
   // AddPages. kGeneral until something failed.
   ErrorKind LastFailureKind() const { return last_failure_kind_; }
+  // Records a write that is not taken because the container cannot be
+  // written: LastError kPageWriteHeaderError, LastFailureKind kReadOnly.
+  void RefuseWrite();
   TCFRHugeFile* Store() { return store_.get(); }
   const TCFRHugeFile* Store() const { return store_.get(); }
 
