@@ -28,7 +28,7 @@ endif()
 function(vor_link_time_optimised target)
   if(VOR_WINDOWS AND VOR_INSTALLER_LTO)
     target_link_options(${target} PRIVATE $<$<NOT:$<CONFIG:Debug>>:-flto -flto-partition=one -Os
-                        -ffunction-sections -fdata-sections>)
+                        -ffunction-sections>)
   endif()
 endfunction()
 
