@@ -39,6 +39,7 @@ std::string FormatRuntimeMessage(const char* format, va_list args) {
     }
     const char* conversion = p + 1;
     while (*conversion == 'z' || *conversion == 'l') ++conversion;
+    const std::string size(p + 1, conversion);
     switch (*conversion) {
       case 's': {
         const char* s = va_arg(args, const char*);
@@ -46,8 +47,15 @@ std::string FormatRuntimeMessage(const char* format, va_list args) {
         break;
       }
       case 'u':
-        text += std::to_string(conversion == p + 1 ? va_arg(args, unsigned)
-                                                   : va_arg(args, std::size_t));
+        if (size == "z") {
+          text += std::to_string(va_arg(args, std::size_t));
+        } else if (size == "l") {
+          text += std::to_string(va_arg(args, unsigned long));
+        } else if (size == "ll") {
+          text += std::to_string(va_arg(args, unsigned long long));
+        } else {
+          text += std::to_string(va_arg(args, unsigned));
+        }
         break;
       case 'd':
         text += std::to_string(va_arg(args, int));
