@@ -24,11 +24,14 @@ endif()
 
 # vor_link_time_optimised(<target>)
 # Links target from the intermediate form, for size. One partition: GCC 12
-# for mingw fails on some of this code when it splits the program.
+# for mingw fails on some of this code when it splits the program. No
+# per-object data sections: mingw's compiler names them .data$<name> also for
+# zero-initialised objects, which then take room in the file instead of .bss
+# (the link-time compilation drops unused data itself).
 function(vor_link_time_optimised target)
   if(VOR_WINDOWS AND VOR_INSTALLER_LTO)
     target_link_options(${target} PRIVATE $<$<NOT:$<CONFIG:Debug>>:-flto -flto-partition=one -Os
-                        -ffunction-sections -fdata-sections>)
+                        -ffunction-sections>)
   endif()
 endfunction()
 

@@ -7,9 +7,14 @@
 // derive their own classes (ECipherException, EZlibError, ...) from EVorError
 // so that one handler can report any of them, and each of those carries a
 // kind as well.
+//
+// The message is held in a std::string of its own rather than in
+// std::runtime_error: that one keeps its text in the library's older
+// reference-counted string type, and with it every program that throws would
+// carry a second string implementation.
 #pragma once
 
-#include <stdexcept>
+#include <exception>
 #include <string>
 
 namespace vor {
@@ -28,13 +33,14 @@ enum class ErrorKind {
                    // object, a seek before the start, a handle that is not open
 };
 
-class EVorError : public std::runtime_error {
+class EVorError : public std::exception {
  public:
-  EVorError(const std::string& message, ErrorKind kind)
-      : std::runtime_error(message), kind_(kind) {}
+  EVorError(const std::string& message, ErrorKind kind) : message_(message), kind_(kind) {}
+  const char* what() const noexcept override { return message_.c_str(); }
   ErrorKind Kind() const { return kind_; }
 
  private:
+  std::string message_;
   ErrorKind kind_;
 };
 

@@ -14,13 +14,13 @@
 // export leaves only whole files behind. TExportFolders spares the disk the
 // questions whose answers the export knows already (a file in a folder it
 // has just made does not exist yet).
-#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "common/error.h"
 #include "common/quoting.h"
+#include "common/rounding.h"
 #include "common/windows_names.h"
 #include "container/coffer.h"
 #include "container/export_ahead.h"
@@ -116,7 +116,7 @@ void TCoffer::ExportFiles(const std::string& mask, const std::string& dest_dir, 
     ExportItem(folders, root, list.rel_dirs[i], list.names[i], overwrite_mode, i, ahead.get());
     export_done_ = static_cast<double>(i + 1);
     // The nearest integer, halves to the even one.
-    const double percent = std::nearbyint(export_done_ / export_total_ * 100.0);
+    const double percent = RoundHalfEven(export_done_ / export_total_ * 100.0);
     if (on_progress_) on_progress_(*this, abort_, percent);
     if (abort_) break;
   }

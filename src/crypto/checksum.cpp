@@ -15,35 +15,33 @@ namespace vor {
 
 namespace {
 
-// T[i]: the 16-bit remainder of i under the reflected polynomial 0xA001.
-constexpr std::array<uint16_t, 256> MakeCrc16Table() {
-  std::array<uint16_t, 256> table{};
+using Crc16Tables = std::array<std::array<uint16_t, 256>, 8>;
+
+// Tables[0][i]: the 16-bit remainder of i under the reflected polynomial
+// 0xA001. Tables[k][i]: the remainder of byte i followed by k zero bytes.
+void MakeCrc16Tables(Crc16Tables& t) {
   for (uint32_t i = 0; i < 256; ++i) {
     uint32_t r = i;
     for (int bit = 0; bit < 8; ++bit) r = (r & 1) ? (r >> 1) ^ 0xA001u : r >> 1;
-    table[i] = static_cast<uint16_t>(r);
+    t[0][i] = static_cast<uint16_t>(r);
   }
-  return table;
-}
-
-constexpr std::array<uint16_t, 256> kCrc16Table = MakeCrc16Table();
-
-using Crc16Tables = std::array<std::array<uint16_t, 256>, 8>;
-
-// Tables[k][i]: the remainder of byte i followed by k zero bytes.
-constexpr Crc16Tables MakeCrc16Tables() {
-  Crc16Tables t{};
-  t[0] = MakeCrc16Table();
   for (size_t k = 1; k < 8; ++k) {
     for (size_t i = 0; i < 256; ++i) {
       const uint16_t prev = t[k - 1][i];
       t[k][i] = static_cast<uint16_t>((prev >> 8) ^ t[0][prev & 0xFFu]);
     }
   }
-  return t;
 }
 
-constexpr Crc16Tables kCrc16Tables = MakeCrc16Tables();
+// Computed at the first use, in place in storage the program starts with
+// zeroed, rather than carried in the programs' files (the initialisation of a
+// function's static object is thread-safe).
+const Crc16Tables& TheCrc16Tables() {
+  static Crc16Tables tables;
+  static const bool made = (MakeCrc16Tables(tables), true);
+  static_cast<void>(made);
+  return tables;
+}
 
 }  // namespace
 
@@ -52,13 +50,13 @@ uint32_t Crc16Update(uint32_t value, const void* data, int32_t size) {
   const uint8_t* p = static_cast<const uint8_t*>(data);
   uint32_t crc = value & 0xFFFFu;
   int32_t i = 0;
-  const Crc16Tables& t = kCrc16Tables;
+  const Crc16Tables& t = TheCrc16Tables();
   for (; i + 8 <= size; i += 8) {
     const uint32_t x = crc ^ (p[i] | (uint32_t{p[i + 1]} << 8));
     crc = t[7][x & 0xFFu] ^ t[6][x >> 8] ^ t[5][p[i + 2]] ^ t[4][p[i + 3]] ^ t[3][p[i + 4]] ^
           t[2][p[i + 5]] ^ t[1][p[i + 6]] ^ t[0][p[i + 7]];
   }
-  for (; i < size; ++i) crc = (crc >> 8) ^ kCrc16Table[(crc ^ p[i]) & 0xFFu];
+  for (; i < size; ++i) crc = (crc >> 8) ^ t[0][(crc ^ p[i]) & 0xFFu];
   return (value & 0xFFFF0000u) | crc;
 }
 

@@ -1,7 +1,8 @@
 // Table-driven Rijndael rounds and the container's key expansion.
 //
-// The tables are computed at compile time from the field GF(2^8) with the
-// polynomial x^8 + x^4 + x^3 + x + 1. Words hold row 0 of a column in
+// The tables are computed from the field GF(2^8) with the polynomial
+// x^8 + x^4 + x^3 + x + 1, once, at their first use: some ten thousand
+// bytes the programs' files need not carry, for a few microseconds. Words hold row 0 of a column in
 // their low byte, matching the little-endian load of a block's column.
 
 #include "crypto/rijndael_core.h"
@@ -49,8 +50,7 @@ struct Tables {
   uint8_t rcon[30];     // x^j in the field
 };
 
-constexpr Tables MakeTables() {
-  Tables t{};
+void MakeTables(Tables& t) {
   // Powers and logarithms of the generator 3 give the multiplicative inverse.
   uint8_t power[256] = {};
   uint8_t log[256] = {};
@@ -86,19 +86,23 @@ constexpr Tables MakeTables() {
     t.rcon[j] = c;
     c = XTime(c);
   }
-  return t;
 }
 
-constexpr Tables kTables = MakeTables();
-
-static_assert(kTables.sbox[0x00] == 0x63 && kTables.sbox[0x53] == 0xED);
-static_assert(kTables.inv_sbox[0x63] == 0x00);
-static_assert(kTables.rcon[9] == 0x36 && kTables.rcon[8] == 0x1B);
+// The tables are filled in place, in storage the program starts with zeroed
+// (a table returned by value the compiler would compute itself and store in
+// the program). The initialisation of a function's static object is
+// thread-safe: the first ciphers may start on several threads at once.
+const Tables& TheTables() {
+  static Tables tables;
+  static const bool made = (MakeTables(tables), true);
+  static_cast<void>(made);
+  return tables;
+}
 
 inline uint32_t Load(const uint8_t* p) { return DecodeFixed32(p); }
 
 inline uint32_t SubWord(uint32_t w) {
-  const uint8_t* s = kTables.sbox;
+  const uint8_t* s = TheTables().sbox;
   return Column(s[w & 0xFF], s[(w >> 8) & 0xFF], s[(w >> 16) & 0xFF], s[w >> 24]);
 }
 
@@ -106,7 +110,7 @@ inline uint32_t SubWord(uint32_t w) {
 inline uint32_t RotWord(uint32_t w) { return (w >> 8) | (w << 24); }
 
 inline uint32_t InvMixColumn(uint32_t w) {
-  const uint32_t* m = kTables.imc;
+  const uint32_t* m = TheTables().imc;
   return m[w & 0xFF] ^ Rotl(m[(w >> 8) & 0xFF], 8) ^ Rotl(m[(w >> 16) & 0xFF], 16) ^
          Rotl(m[w >> 24], 24);
 }
@@ -135,7 +139,7 @@ int ExpandKey(const uint8_t* key, int size, uint8_t* schedule) {
   };
   int out = emit(0);
   for (int j = 0; out < total; ++j) {
-    k[0] ^= SubWord(RotWord(k[nk - 1])) ^ kTables.rcon[j];
+    k[0] ^= SubWord(RotWord(k[nk - 1])) ^ TheTables().rcon[j];
     if (nk != 8) {
       for (int i = 1; i < nk; ++i) k[i] ^= k[i - 1];
     } else {
@@ -162,7 +166,7 @@ int ExpandKey(const uint8_t* key, int size, uint8_t* schedule) {
 }
 
 void EncipherBlockTable(const uint8_t* schedule, int rounds, uint8_t* block) {
-  const uint32_t(&te)[4][256] = kTables.te;
+  const uint32_t(&te)[4][256] = TheTables().te;
   const uint8_t* rk = schedule;
   uint32_t s0 = Load(block) ^ Load(rk);
   uint32_t s1 = Load(block + 4) ^ Load(rk + 4);
@@ -184,7 +188,7 @@ void EncipherBlockTable(const uint8_t* schedule, int rounds, uint8_t* block) {
     s3 = t3;
   }
   rk += 16;
-  const uint8_t* s = kTables.sbox;
+  const uint8_t* s = TheTables().sbox;
   EncodeFixed32(block,
                 Column(s[Byte(s0, 0)], s[Byte(s1, 1)], s[Byte(s2, 2)], s[Byte(s3, 3)]) ^ Load(rk));
   EncodeFixed32(block + 4, Column(s[Byte(s1, 0)], s[Byte(s2, 1)], s[Byte(s3, 2)], s[Byte(s0, 3)]) ^
@@ -196,7 +200,7 @@ void EncipherBlockTable(const uint8_t* schedule, int rounds, uint8_t* block) {
 }
 
 void DecipherBlockTable(const uint8_t* schedule, int rounds, uint8_t* block) {
-  const uint32_t(&td)[4][256] = kTables.td;
+  const uint32_t(&td)[4][256] = TheTables().td;
   const uint8_t* rk = schedule + kAreaSize + 16 * rounds;
   uint32_t s0 = Load(block) ^ Load(rk);
   uint32_t s1 = Load(block + 4) ^ Load(rk + 4);
@@ -218,7 +222,7 @@ void DecipherBlockTable(const uint8_t* schedule, int rounds, uint8_t* block) {
     s3 = t3;
   }
   rk -= 16;
-  const uint8_t* v = kTables.inv_sbox;
+  const uint8_t* v = TheTables().inv_sbox;
   EncodeFixed32(block,
                 Column(v[Byte(s0, 0)], v[Byte(s3, 1)], v[Byte(s2, 2)], v[Byte(s1, 3)]) ^ Load(rk));
   EncodeFixed32(block + 4, Column(v[Byte(s1, 0)], v[Byte(s0, 1)], v[Byte(s3, 2)], v[Byte(s2, 3)]) ^

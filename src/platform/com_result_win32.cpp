@@ -1,8 +1,7 @@
 // Result-code texts on Windows: the system's message table.
 #include <windows.h>
 
-#include <cstdio>
-
+#include "common/text_format.h"
 #include "platform/com_result.h"
 #include "platform/platform_error.h"
 
@@ -16,9 +15,7 @@ std::string ResultMessage(int32_t code) {
   if (text.empty() && HRESULT_FACILITY(value) == FACILITY_WIN32)
     text = OsErrorText(HRESULT_CODE(value));
   if (text.empty()) {
-    char fallback[40];
-    std::snprintf(fallback, sizeof(fallback), "Error 0x%08lX", static_cast<unsigned long>(value));
-    text = fallback;
+    text = "Error 0x" + HexText(value, 8);
   }
   return text;
 }

@@ -88,8 +88,19 @@ TEST(DestinationText, SizesAndTheSpaceLine) {
     uint64_t bytes;
     const char* text;
   };
-  const Case cases[] = {{0, "0 bytes"},      {1023, "1023 bytes"},     {1024, "1.0 KB"},
-                        {1258291, "1.2 MB"}, {38010460570, "35.4 GB"}, {5ull << 40, "5.0 TB"}};
+  const Case cases[] = {{0, "0 bytes"},
+                        {1023, "1023 bytes"},
+                        {1024, "1.0 KB"},
+                        {1280, "1.2 KB"},        // 1.25: a tie goes to the even digit
+                        {1792, "1.8 KB"},        // 1.75
+                        {1048575, "1024.0 KB"},  // rounds up past the unit it was shown in
+                        {1048576, "1.0 MB"},
+                        {1258291, "1.2 MB"},
+                        {41943040, "40.0 MB"},
+                        {38010460570, "35.4 GB"},
+                        {54116587110, "50.4 GB"},
+                        {5ull << 40, "5.0 TB"},
+                        {1ull << 60, "1048576.0 TB"}};  // no unit above TB
   for (const Case& c : cases) EXPECT_EQ(ByteSizeText(c.bytes), c.text) << c.bytes;
   EXPECT_EQ(SpaceLine(1258291, 38010460570), "Space required: 1.2 MB    Space available: 35.4 GB");
   EXPECT_EQ(SpaceLine(1258291, -1), "Space required: 1.2 MB");

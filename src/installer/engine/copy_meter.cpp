@@ -2,8 +2,8 @@
 #include "installer/engine/copy_meter.h"
 
 #include <algorithm>
-#include <cmath>
 
+#include "common/rounding.h"
 #include "container/coffer.h"
 #include "container/store/file_rec.h"
 #include "container/stream/file_stream.h"
@@ -59,8 +59,7 @@ uint64_t CopyMeter::Report(const std::string& file_name, double percent) {
     current_ = file_name;
   }
   const double part = std::clamp(percent, 0.0, 100.0) / 100.0;
-  const auto within =
-      static_cast<uint64_t>(std::llround(part * static_cast<double>(SizeOf(current_))));
+  const uint64_t within = RoundHalfUp(part * static_cast<double>(SizeOf(current_)));
   done_ = std::min(std::max(done_, finished_ + within), sizes_.total);
   return done_;
 }

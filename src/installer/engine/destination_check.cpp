@@ -1,9 +1,10 @@
 // The destination check before an installation.
 #include "installer/engine/destination_check.h"
 
-#include <cstdio>
+#include <string>
 #include <vector>
 
+#include "common/text_format.h"
 #include "platform/file.h"
 #include "platform/fs.h"
 #include "platform/platform_error.h"
@@ -121,15 +122,15 @@ DestinationCheck CheckDestination(const std::string& folder, uint64_t needed,
 std::string ByteSizeText(uint64_t bytes) {
   if (bytes < 1024) return std::to_string(bytes) + " bytes";
   static const char* const kUnits[] = {"KB", "MB", "GB", "TB"};
-  double value = static_cast<double>(bytes) / 1024.0;
+  // bytes / 1024^(unit + 1), the largest unit that leaves at least 1, with
+  // one decimal.
+  unsigned shift = 10;
   int unit = 0;
-  while (value >= 1024.0 && unit < 3) {
-    value /= 1024.0;
+  while ((bytes >> shift) >= 1024 && unit < 3) {
+    shift += 10;
     ++unit;
   }
-  char text[32];
-  std::snprintf(text, sizeof(text), "%.1f %s", value, kUnits[unit]);
-  return text;
+  return BinaryFractionText(bytes, shift, 1) + " " + kUnits[unit];
 }
 
 std::string SpaceLine(uint64_t needed, int64_t available) {
