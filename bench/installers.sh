@@ -31,7 +31,10 @@
 # "mixed distinct large bigfile"),
 # VOR_BENCH_WIN32 (the win32 build folder, default build/win32, configured
 # with the win32 preset when missing; coffer.exe and VORSetup.exe are built
-# there unless VOR_BENCH_NO_BUILD is set).
+# there unless VOR_BENCH_NO_BUILD is set),
+# VOR_BENCH_STUB_BEFORE (an earlier build's VORSetup.exe: the same containers
+# are also built with it and installed in the same rounds, so that a change
+# of the installer program is timed against what it replaces).
 
 inst_mb="${VOR_BENCH_INSTALLER_MB:-}"
 if [ -z "$inst_mb" ]; then
@@ -56,6 +59,8 @@ fi
 coffer_exe="$w32/tools/coffer/coffer.exe"
 stub="$w32/src/installer/win32/VORSetup.exe"
 [ -f "$coffer_exe" ] && [ -f "$stub" ] || { echo "compare: no coffer.exe or VORSetup.exe in $w32" >&2; exit 1; }
+stub_before="${VOR_BENCH_STUB_BEFORE:-}"
+[ -z "$stub_before" ] || [ -f "$stub_before" ] || { echo "compare: no program at $stub_before (VOR_BENCH_STUB_BEFORE)" >&2; exit 1; }
 command -v makensis >/dev/null || { echo "compare: makensis is missing (Debian's nsis)" >&2; exit 1; }
 installer_password="velmorakitan"
 
@@ -160,6 +165,8 @@ for v in "${variants[@]}"; do
   for t in 5 9 auto; do
     build_one "$v" "vorpack -c $t" "$v-c$t.exe" \
       "\"$VORPACK\" --no-progress --force --stub \"$stub\" -c $t pkg-$v -o $v-c$t.exe"
+    [ -z "$stub_before" ] || build_one "$v" "vorpack -c $t, earlier program" "$v-c$t-before.exe" \
+      "\"$VORPACK\" --no-progress --force --stub \"$stub_before\" -c $t pkg-$v -o $v-c$t-before.exe"
     [ "$t" = auto ] || [ "$v" = bigfile ] && continue
     build_one "$v" "vorpack -c $t, 4096" "$v-c$t-4096.exe" \
       "\"$VORPACK\" --no-progress --force --stub \"$stub\" -c $t --page-size 4096 pkg-$v -o $v-c$t-4096.exe"
@@ -185,6 +192,8 @@ for v in mixed distinct bigfile; do
       install_config "$v" "vorpack -c $t${p:+, 4096}, silent (Wine)" \
         "bash \"$root/scripts/wine-run.sh\" --arch win32 $v-c$t$p.exe /S /CURRENTUSER /NODESKTOP /NOQUICKLAUNCH \"/D=$dest_win\""
     done
+    [ -z "$stub_before" ] || install_config "$v" "vorpack -c $t, earlier program, silent (Wine)" \
+      "bash \"$root/scripts/wine-run.sh\" --arch win32 $v-c$t-before.exe /S /CURRENTUSER /NODESKTOP /NOQUICKLAUNCH \"/D=$dest_win\""
   done
   for p in "" "-4096"; do
     [ "$v" = bigfile ] && [ -n "$p" ] && continue
@@ -240,6 +249,7 @@ stub_bytes=$(stat -c %s "$stub")
   echo "- Payload manifest $imanifest ($inst_mb MB of compare.sh's kind); rounds: $RUNS, install times are medians of wall-clock seconds"
   echo "- Peers: makensis $(makensis -VERSION), $(zip -v | sed -n 2p | sed 's/^ *This is //;s/ by.*//;s/,*$//'); Wine $(/usr/lib/wine/wine --version 2>/dev/null), 32-bit prefix"
   echo "- The installer program is $(mbytes "$stub_bytes") MB of every vorpack installer"
+  [ -z "$stub_before" ] || echo "- The earlier program (\"earlier program\" rows): $(stat -c %s "$stub_before") bytes against $stub_bytes"
   echo
   echo "| Payload | Installer | Page size | Size MB | vs zip -9 | vs NSIS zlib | vs NSIS bzip2 | Build s |"
   echo "|---|---|---:|---:|---:|---:|---:|---:|"
