@@ -12,7 +12,7 @@
 #                  ("rm add replace"; default none): coffer is killed before
 #                  each of its writes and must lose nothing it committed
 #
-# Long runs by hand, one target at a time, keep growing the working corpus in
+# Long runs by hand keep growing the working corpus in
 # build/fuzz/corpus/<target>, e.g.
 #   FUZZ_SECONDS=600 FUZZ_TARGETS=fuzz_container scripts/fuzz.sh
 set -uo pipefail
@@ -43,8 +43,10 @@ ASAN_OPTIONS=detect_leaks=1 "$build/fuzz/fuzz_make_seeds" "$seeds" || exit 1
 [ -d /dev/shm ] && [ -w /dev/shm ] && export TMPDIR=/dev/shm
 export ASAN_OPTIONS="detect_leaks=1:allocator_may_return_null=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-failed=0
-for target in $targets; do
+# run_target <target>: one target's run; its summary (or its finding) goes
+# to standard output, its exit status to <build>/<name>.status.
+run_target() {
+  local target="$1" name corpus findings max_len status=0
   name="${target#fuzz_}"
   corpus="$build/corpus/$name"
   findings="$build/findings/$name"
@@ -59,11 +61,28 @@ for target in $targets; do
       "$corpus" "$seeds/$name" 2>"$build/$name.log"; then
     echo "$target: finding (see $build/$name.log and $findings/)"
     tail -n 40 "$build/$name.log"
-    failed=1
+    status=1
   else
     grep -E '^stat::number_of_executed_units|^Done' "$build/$name.log" | tr '\n' ' '
     echo
   fi
+  echo "$status" >"$build/$name.status"
+}
+
+# The targets run side by side, one per core (each is one process); their
+# reports are printed in the targets' order once all have ended.
+failed=0
+slots="$(nproc 2>/dev/null || echo 1)"
+for target in $targets; do
+  while [ "$(jobs -rp | wc -l)" -ge "$slots" ]; do wait -n; done
+  rm -f "$build/${target#fuzz_}.status"
+  run_target "$target" >"$build/${target#fuzz_}.report" 2>&1 &
+done
+wait
+for target in $targets; do
+  name="${target#fuzz_}"
+  cat "$build/$name.report"
+  [ "$(cat "$build/$name.status" 2>/dev/null)" = 0 ] || failed=1
 done
 if [ -n "${FUZZ_KILL:-}" ]; then
   echo "== kill test: ${FUZZ_KILL}"
