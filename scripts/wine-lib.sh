@@ -8,7 +8,8 @@
 #                                fails loudly when the program's machine does
 #                                not match the loader (wine64 given a 32-bit
 #                                program prints nothing and exits 0)
-#   wine_prepare_prefix <arch>   makes $WINEPREFIX ready exactly once, even
+#   wine_prepare_prefix <arch> [command...]
+#                                makes $WINEPREFIX ready exactly once, even
 #                                when several runners start at the same time
 #   wine_enter_route <program> <script> [arguments...]
 #                                for a 32-bit program on a host whose kernel
@@ -71,15 +72,17 @@ wine_check_program() {
   fi
 }
 
-# wine_prepare_prefix <arch>: the first runner takes the lock, boots the
-# prefix, waits for the Wine server to finish writing it and only then
-# writes the marker; every other runner waits on the lock and finds the
-# marker. A prefix without the marker (a boot that was killed) is made anew,
+# wine_prepare_prefix <arch> [command...]: the first runner takes the lock,
+# boots the prefix, runs the command in it when one is given (a setting
+# every user of the prefix needs), waits for the Wine server to finish
+# writing it and only then writes the marker; every other runner waits on
+# the lock and finds the marker. A prefix without the marker (a boot that was killed) is made anew,
 # and so is one made on the other route: a 32-bit prefix booted outside the
 # qemu namespace has no usable system folder inside it, and the other way
 # round.
 wine_prepare_prefix() {
   local arch="$1" loader marker lock made_on
+  shift
   loader="$(wine_loader "$arch")"
   marker="$WINEPREFIX/.vor-prefix-ready"
   lock="$WINEPREFIX.lock"
@@ -93,6 +96,7 @@ wine_prepare_prefix() {
       rm -rf "$WINEPREFIX"
       mkdir -p "$WINEPREFIX"
       WINEARCH="$arch" WINELOADER="$loader" "$loader" wineboot --init >/dev/null 2>&1 || true
+      if [ $# -gt 0 ]; then WINELOADER="$loader" "$@" >/dev/null 2>&1 || true; fi
       WINELOADER="$loader" wineserver -w 2>/dev/null || true
       [ -f "$WINEPREFIX/system.reg" ] || { echo "wine: wineboot did not set up $WINEPREFIX" >&2; exit 1; }
       echo "$made_on" >"$marker"

@@ -76,24 +76,12 @@ wait_for 20 xdpyinfo || fail "display $DISPLAY does not answer"
 # Booting a prefix costs about 20 s on the emulated route, and every GUI test
 # of a build needs the same freshly booted one: it is booted once, under a
 # lock, into a template beside the tests' prefixes, and each test copies it.
-# The template records the route and the Wine version it was made with; one
-# made otherwise, or left without its marker by a killed boot, is made anew.
 gui_template="$build/wine-gui-template-$arch"
-gui_template_made="$( (i386_in_namespace && echo emulated) || echo native) $("$wine" --version 2>/dev/null)"
-(
-  flock -x 9
-  if [ "$(cat "$gui_template/.vor-template-ready" 2>/dev/null)" != "$gui_template_made" ]; then
-    rm -rf "$gui_template"
-    mkdir -p "$gui_template"
-    WINEPREFIX="$gui_template" WINEARCH="$arch" "$wine" wineboot --init >/dev/null 2>&1
-    WINEPREFIX="$gui_template" "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-    WINEPREFIX="$gui_template" wineserver -w
-    [ -f "$gui_template/system.reg" ] || exit 1
-    echo "$gui_template_made" >"$gui_template/.vor-template-ready"
-  fi
-) 9>"$gui_template.lock" || fail "wineboot did not set up $gui_template"
+WINEPREFIX="$gui_template" wine_prepare_prefix "$arch" \
+  "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f ||
+  fail "wineboot did not set up $gui_template"
 cp -a "$gui_template/." "$WINEPREFIX/" || fail "cannot copy the booted prefix $gui_template"
-rm -f "$WINEPREFIX/.vor-template-ready"
+rm -f "$WINEPREFIX/.vor-prefix-ready"
 
 winpath() { "$wine" winepath -w "$1" 2>/dev/null | tr -d '\r'; }
 
